@@ -1,0 +1,90 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "Logging.h"
+
+#include "BuildConfig.h"
+#include "Platform/CrashReporting/SentryClient.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+using namespace Qt::Literals::StringLiterals;
+
+Logging &Logging::shared() {
+    static Logging *const log = [] {
+        const std::optional<SentryOptions> options =
+            crashReportingOptions(QStringLiteral(VOXLUME_SENTRY_DSN));
+        auto *created =
+            new Logging(options ? std::make_unique<SentryClient>(*options) : nullptr, stdout);
+        // The log lives to the end of the process, but its sending thread must end with the
+        // application object it relies on.
+        if (QCoreApplication::instance())
+            qAddPostRoutine([] {
+                if (shared().m_reporter)
+                    shared().m_reporter->close();
+            });
+        return created;
+    }();
+    return *log;
+}
+
+Logging::Logging(std::unique_ptr<CrashReporter> reporter, FILE *echo)
+    : m_reporter(std::move(reporter))
+    , m_echo(echo) {}
+
+Logging::~Logging() = default;
+
+void Logging::logError(const Error &error, const std::optional<QVariantMap> &additionalUserInfo) {
+    echo(u"Error: "_s + error.description());
+    if (!m_reporter)
+        return;
+    QVariantMap userInfo = error.userInfo();
+    userInfo.insert(u"domain"_s, error.domain());
+    userInfo.insert(u"code"_s, error.code());
+    if (additionalUserInfo)
+        userInfo.insert(*additionalUserInfo);
+    m_reporter->captureError(Error(error.domain(), error.code(), userInfo));
+}
+
+void Logging::logErrorMessage(const QString &message, const QString &file,
+                              const QString &methodName, unsigned line) {
+    logError(Error::fromMessage(message, locationLabel(file, methodName), line));
+}
+
+void Logging::logBreadcrumb(const QString &message, const QString &file, const QString &methodName,
+                            unsigned line) {
+    const QString label = locationLabel(file, methodName);
+    if (m_reporter)
+        m_reporter->addBreadcrumb({.level = u"info"_s, .category = label, .message = message});
+    echo(u"Breadcrumb: %1 from %2 at line %3"_s.arg(message, label, QString::number(line)));
+}
+
+QString Logging::locationLabel(const QString &file, const QString &methodName) {
+    return QFileInfo(file).completeBaseName() + u':' + methodName;
+}
+
+std::optional<SentryOptions> Logging::crashReportingOptions(const QString &dsnText) {
+    if (dsnText.isEmpty())
+        return std::nullopt;
+    std::optional<SentryDsn> dsn = SentryDsn::parse(dsnText);
+    if (!dsn) {
+        qWarning("Crash reporting is off: the DSN is not valid");
+        return std::nullopt;
+    }
+    return SentryOptions{
+        .dsn = *std::move(dsn),
+        .tracesSampleRate = 1.0,
+        .inAppIncludes = {u"VoxlumeCore"_s},
+        .release = u"voxlume@"_s + QStringLiteral(VOXLUME_VERSION),
+        .clientName = u"voxlume.sentry/"_s + QStringLiteral(VOXLUME_VERSION),
+        .cacheDirectory = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
+                          u"/Voxlume/crash-reports"_s,
+    };
+}
+
+void Logging::echo(const QString &line) {
+    // One write per line, so that lines from several threads interleave but never mix.
+    const QByteArray bytes = (line + u'\n').toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), m_echo);
+    std::fflush(m_echo);
+}

@@ -1,0 +1,66 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "Error.h"
+#include "Platform/CrashReporting/SentryOptions.h"
+
+#include <QString>
+#include <QVariantMap>
+#include <cstdio>
+#include <memory>
+#include <optional>
+
+class CrashReporter;
+
+/// The one entry to diagnostics: breadcrumbs and errors go to the crash reporter and are echoed
+/// to standard output.
+///
+/// Every method may be called from any thread.
+class Logging {
+public:
+    /// The process's log; its first use starts crash reporting, when the build names a DSN.
+    static Logging &shared();
+
+    /// A log that reports to \a reporter (none: echo only) and echoes to \a echo.
+    explicit Logging(std::unique_ptr<CrashReporter> reporter, FILE *echo = stdout);
+    virtual ~Logging();
+
+    Logging(const Logging &) = delete;
+    Logging &operator=(const Logging &) = delete;
+
+    /// Echoes "Error: " and the error's description, and captures the error with its domain and
+    /// code added to its user information, then \a additionalUserInfo merged over it.
+    virtual void logError(const Error &error,
+                          const std::optional<QVariantMap> &additionalUserInfo = std::nullopt);
+
+    /// Captures an error made of \a message, whose domain is the location label and whose code is
+    /// \a line.
+    virtual void logErrorMessage(const QString &message, const QString &file,
+                                 const QString &methodName, unsigned line);
+
+    /// Adds a breadcrumb at level info under the location label, and echoes
+    /// "Breadcrumb: <message> from <label> at line <line>".
+    virtual void logBreadcrumb(const QString &message, const QString &file,
+                               const QString &methodName, unsigned line);
+
+    /// The file's stem, ":" and the method: "ListeningModel:startListening()".
+    static QString locationLabel(const QString &file, const QString &methodName);
+
+    /// How crash reporting starts with \a dsn (the build's, for the shared log), or none when
+    /// \a dsn is empty or not valid.
+    static std::optional<SentryOptions> crashReportingOptions(const QString &dsn);
+
+private:
+    void echo(const QString &line);
+
+    std::unique_ptr<CrashReporter> m_reporter;
+    FILE *m_echo;
+};
+
+/// Logs a breadcrumb from the calling line of this source file.
+#define VOXLUME_BREADCRUMB(message, methodName)                                                    \
+    Logging::shared().logBreadcrumb((message), QStringLiteral(__FILE__), (methodName), __LINE__)
+
+/// Logs an error message from the calling line of this source file.
+#define VOXLUME_ERROR_MESSAGE(message, methodName)                                                 \
+    Logging::shared().logErrorMessage((message), QStringLiteral(__FILE__), (methodName), __LINE__)

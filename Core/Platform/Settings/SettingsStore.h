@@ -1,0 +1,66 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QDateTime>
+#include <QFileSystemWatcher>
+#include <QObject>
+#include <QSettings>
+#include <optional>
+
+/// The per-user key-value store that holds every preference, an INI file under
+/// $XDG_CONFIG_HOME/Voxlume/.
+///
+/// Values are kept as text, so a value typed into the file by hand reads the same as one written
+/// by the program. Nothing here knows a key's default: a reader that finds nothing, or text of the
+/// wrong kind, falls back to its own. A file that cannot be read or parsed is set aside as a copy
+/// and the store starts empty, so a damaged file neither stops the program nor gets overwritten.
+///
+/// Lives on the main thread: create it, read and write it there.
+class SettingsStore : public QObject {
+    Q_OBJECT
+
+public:
+    /// The store of this user, created on first use.
+    static SettingsStore &shared();
+
+    /// A store over the INI file at \a filePath, created when first written.
+    explicit SettingsStore(const QString &filePath, QObject *parent = nullptr);
+    ~SettingsStore() override;
+
+    QString filePath() const;
+
+    /// The text stored under \a key, or none.
+    std::optional<QString> string(const QString &key) const;
+    /// The Boolean stored under \a key; false when absent or not a Boolean.
+    bool boolValue(const QString &key) const;
+    /// The number stored under \a key; 0 when absent or not a number.
+    double doubleValue(const QString &key) const;
+    /// Whether anything is stored under \a key.
+    bool contains(const QString &key) const;
+
+    void setString(const QString &key, const QString &value);
+    void setBool(const QString &key, bool value);
+    void setDouble(const QString &key, double value);
+    void remove(const QString &key);
+
+    /// Reads "true"/"false", "yes"/"no" and "1"/"0" in any case; anything else is no Boolean.
+    static std::optional<bool> decodeBool(const QString &text);
+    /// Reads a finite decimal number; anything else is no number.
+    static std::optional<double> decodeDouble(const QString &text);
+
+Q_SIGNALS:
+    /// Some value changed, through this store or by an edit of the file from outside; which one
+    /// is not said, so listeners read again what they use.
+    void changed();
+
+private:
+    void write(const QString &key, const std::optional<QString> &value);
+    void setAsideUnreadableFile();
+    void watchFile();
+    void fileChangedOnDisk();
+    QByteArray fileContent() const;
+
+    QSettings m_settings;
+    QFileSystemWatcher m_watcher;
+    QByteArray m_lastSeenContent;
+};

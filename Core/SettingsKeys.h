@@ -1,0 +1,48 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "Setting.h"
+
+/// Every persistent preference: its key, its type and the default its readers use.
+///
+/// Defaults are never written back, except where the overlay writes two of them when it opens.
+namespace SettingsKeys {
+
+inline Language currentLanguage() {
+    return Locale::current().language();
+}
+
+/// The spoken language, given to the recogniser and the translator.
+inline constexpr SettingsKey<Language> selectedFromLanguage{"selectedFromLanguage",
+                                                            &currentLanguage};
+/// The translation language; equal to the spoken one, the text passes through untranslated.
+inline constexpr SettingsKey<Language> selectedToLanguage{"selectedToLanguage", &currentLanguage};
+/// The user swapped the languages an odd number of times: the overlay shows them swapped.
+inline constexpr SettingsKey<bool> isLanguageOrderSwappedInInterface{
+    "isLanguageOrderSwappedInInterface", [] { return false; }};
+/// Point size of the subtitle text; the settings offer 30 to 60 in steps of 5.
+inline constexpr SettingsKey<double> translationFontSize{"translationFontSize",
+                                                         [] { return 35.0; }};
+/// Transparency of the overlay's black background, 0 to 1.
+inline constexpr SettingsKey<double> windowTransparency{"windowTransparency", [] { return 0.2; }};
+/// Whether the overlay shows the spoken text as well as the translation.
+inline constexpr SettingsKey<bool> showSpokenLanguage{"showSpokenLanguage", [] { return true; }};
+/// Whether the overlay shows its language-swap button.
+inline constexpr SettingsKey<bool> showLanguageSwapButton{"showLanguageSwapButton",
+                                                          [] { return true; }};
+/// Colour of the subtitle text, opacity included.
+inline constexpr SettingsKey<QColor> textColor{"textColor", [] { return QColor(Qt::white); }};
+/// "System" for the system font, otherwise the family name of an installed font.
+inline constexpr SettingsKey<QString> selectedFont{"selectedFont",
+                                                   [] { return QStringLiteral("System"); }};
+/// While false, the onboarding window opens when the program starts.
+inline constexpr SettingsKey<bool> isOnboardingComplete{"isOnboardingComplete",
+                                                        [] { return false; }};
+/// Set from outside: start live subtitles as soon as the program has started.
+inline constexpr SettingsKey<bool> startImmediately{"startImmediately", [] { return false; }};
+/// Set from outside: models raise their error alerts instead of only reporting the errors.
+inline constexpr SettingsKey<bool> showErrors{"showErrors", [] { return false; }};
+/// Set from outside: the settings window offers a button that crashes the program on purpose.
+inline constexpr SettingsKey<bool> showCrashButton{"showCrashButton", [] { return false; }};
+
+} // namespace SettingsKeys

@@ -1,0 +1,13 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "Language.h"
+
+#include <QCoreApplication>
+#include <cstdio>
+
+int main(int argc, char *argv[]) {
+    const QCoreApplication application(argc, argv);
+    const Locale locale = Locale::current();
+    std::printf("%s %s\n", qPrintable(locale.identifier()),
+                qPrintable(locale.language().rawValue()));
+    return 0;
+}
