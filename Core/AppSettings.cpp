@@ -3,23 +3,28 @@
 
 #include "SettingsKeys.h"
 
-AppSettings &AppSettings::shared() {
+AppSettings &AppSettings::shared()
+{
     static AppSettings settings(SettingsStore::shared());
     return settings;
 }
 
 AppSettings::AppSettings(SettingsStore &store)
-    : m_store(store) {}
+    : m_store(store)
+{}
 
-Language AppSettings::selectedFromLanguage() const {
+Language AppSettings::selectedFromLanguage() const
+{
     return Setting(SettingsKeys::selectedFromLanguage, m_store).value();
 }
 
-Language AppSettings::selectedToLanguage() const {
+Language AppSettings::selectedToLanguage() const
+{
     return Setting(SettingsKeys::selectedToLanguage, m_store).value();
 }
 
-void AppSettings::swapLanguages() {
+void AppSettings::swapLanguages()
+{
     const Language from = selectedFromLanguage();
     const Language to = selectedToLanguage();
     Setting(SettingsKeys::selectedFromLanguage, m_store).setValue(to);

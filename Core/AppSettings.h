@@ -8,7 +8,8 @@ class SettingsStore;
 /// The two language settings for code that has no view binding: read them, and swap them.
 ///
 /// Holds nothing: every read goes to the store. Main thread only.
-class AppSettings {
+class AppSettings
+{
 public:
     /// The instance over the user's settings store.
     static AppSettings &shared();

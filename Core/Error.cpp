@@ -9,13 +9,16 @@ using namespace Qt::Literals::StringLiterals;
 Error::Error(QString domain, qint64 code, QVariantMap userInfo)
     : m_domain(std::move(domain))
     , m_code(code)
-    , m_userInfo(std::move(userInfo)) {}
+    , m_userInfo(std::move(userInfo))
+{}
 
-Error Error::fromMessage(const QString &message, const QString &domain, qint64 code) {
+Error Error::fromMessage(const QString &message, const QString &domain, qint64 code)
+{
     return Error(domain, code, {{localizedDescriptionKey, message}});
 }
 
-QString Error::localizedDescription() const {
+QString Error::localizedDescription() const
+{
     const QString text = m_userInfo.value(localizedDescriptionKey).toString();
     if (!text.isEmpty())
         return text;
@@ -25,7 +28,8 @@ QString Error::localizedDescription() const {
         .arg(m_code);
 }
 
-QString Error::description() const {
+QString Error::description() const
+{
     QStringList entries;
     for (auto it = m_userInfo.cbegin(); it != m_userInfo.cend(); ++it)
         entries << it.key() + u'=' + it.value().toString();

@@ -9,7 +9,8 @@
 ///
 /// The domain names where the error arose, the code tells errors of one domain apart, and the user
 /// information carries the rest; its entry under localizedDescriptionKey is the text for the user.
-class Error {
+class Error
+{
 public:
     /// The user-information key whose text is shown to the user.
     static inline const QString localizedDescriptionKey = QStringLiteral("localizedDescription");

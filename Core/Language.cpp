@@ -8,26 +8,31 @@ using namespace Qt::Literals::StringLiterals;
 Language::Language(QString languageCode, QString script, QString region)
     : m_languageCode(std::move(languageCode))
     , m_script(std::move(script))
-    , m_region(std::move(region)) {}
+    , m_region(std::move(region))
+{}
 
-std::optional<Language> Language::fromRawValue(const QString &rawValue) {
+std::optional<Language> Language::fromRawValue(const QString &rawValue)
+{
     const QStringList pieces = rawValue.split(u'-');
     if (pieces.size() != 2)
         return std::nullopt;
     return Language(pieces.at(0), QString(), pieces.at(1));
 }
 
-QString Language::rawValue() const {
+QString Language::rawValue() const
+{
     return m_languageCode + u'-' + m_region;
 }
 
-std::optional<QString> Language::languageName(const Locale &locale) const {
+std::optional<QString> Language::languageName(const Locale &locale) const
+{
     if (m_languageCode.isEmpty())
         return std::nullopt;
     return locale.localizedLanguageName(m_languageCode);
 }
 
-std::optional<QString> Language::displayName(const Locale &locale) const {
+std::optional<QString> Language::displayName(const Locale &locale) const
+{
     const std::optional<QString> name = languageName(locale);
     if (!name || m_region.isEmpty())
         return name;
@@ -37,6 +42,7 @@ std::optional<QString> Language::displayName(const Locale &locale) const {
     return *name + u" ("_s + *regionName + u')';
 }
 
-QString describe(const std::optional<Language> &language) {
+QString describe(const std::optional<Language> &language)
+{
     return language ? language->rawValue() : u"nil"_s;
 }

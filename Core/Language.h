@@ -12,7 +12,8 @@
 /// region (the script is never written). Models hold languages as std::optional<Language>, whose
 /// comparison is the one the system needs: two absent languages are equal, an absent and a present
 /// one are not, and two present ones compare as languages.
-class Language {
+class Language
+{
 public:
     /// A language with neither code, script nor region.
     Language() = default;
@@ -41,7 +42,8 @@ public:
     friend bool operator==(const Language &, const Language &) = default;
 
 private:
-    static std::optional<QString> part(const QString &value) {
+    static std::optional<QString> part(const QString &value)
+    {
         return value.isEmpty() ? std::nullopt : std::optional(value);
     }
 

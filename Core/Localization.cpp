@@ -9,7 +9,8 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-bool installTranslator(const QLocale &locale, const QString &name, const QString &directory) {
+bool installTranslator(const QLocale &locale, const QString &name, const QString &directory)
+{
     auto *translator = new QTranslator(QCoreApplication::instance());
     if (translator->load(locale, name, u"_"_s, directory) &&
         QCoreApplication::installTranslator(translator))
@@ -20,7 +21,8 @@ bool installTranslator(const QLocale &locale, const QString &name, const QString
 
 } // namespace
 
-bool Localization::install(const QLocale &locale) {
+bool Localization::install(const QLocale &locale)
+{
     installTranslator(locale, u"qtbase"_s, QLibraryInfo::path(QLibraryInfo::TranslationsPath));
     return installTranslator(locale, u"voxlume"_s, u":/VoxlumeCore/i18n"_s);
 }

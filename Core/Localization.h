@@ -7,7 +7,8 @@
 ///
 /// The English texts are the keys; the translations are built into the library. Qt's own texts
 /// (standard buttons, for example) follow when the system has Qt's translations installed.
-class Localization {
+class Localization
+{
 public:
     Localization() = delete;
 

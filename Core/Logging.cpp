@@ -10,7 +10,8 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-Logging &Logging::shared() {
+Logging &Logging::shared()
+{
     static Logging *const log = [] {
         const std::optional<SentryOptions> options =
             crashReportingOptions(QStringLiteral(VOXLUME_SENTRY_DSN));
@@ -30,11 +31,13 @@ Logging &Logging::shared() {
 
 Logging::Logging(std::unique_ptr<CrashReporter> reporter, FILE *echo)
     : m_reporter(std::move(reporter))
-    , m_echo(echo) {}
+    , m_echo(echo)
+{}
 
 Logging::~Logging() = default;
 
-void Logging::logError(const Error &error, const std::optional<QVariantMap> &additionalUserInfo) {
+void Logging::logError(const Error &error, const std::optional<QVariantMap> &additionalUserInfo)
+{
     echo(u"Error: "_s + error.description());
     if (!m_reporter)
         return;
@@ -47,23 +50,27 @@ void Logging::logError(const Error &error, const std::optional<QVariantMap> &add
 }
 
 void Logging::logErrorMessage(const QString &message, const QString &file,
-                              const QString &methodName, unsigned line) {
+                              const QString &methodName, unsigned line)
+{
     logError(Error::fromMessage(message, locationLabel(file, methodName), line));
 }
 
 void Logging::logBreadcrumb(const QString &message, const QString &file, const QString &methodName,
-                            unsigned line) {
+                            unsigned line)
+{
     const QString label = locationLabel(file, methodName);
     if (m_reporter)
         m_reporter->addBreadcrumb({.level = u"info"_s, .category = label, .message = message});
     echo(u"Breadcrumb: %1 from %2 at line %3"_s.arg(message, label, QString::number(line)));
 }
 
-QString Logging::locationLabel(const QString &file, const QString &methodName) {
+QString Logging::locationLabel(const QString &file, const QString &methodName)
+{
     return QFileInfo(file).completeBaseName() + u':' + methodName;
 }
 
-std::optional<SentryOptions> Logging::crashReportingOptions(const QString &dsnText) {
+std::optional<SentryOptions> Logging::crashReportingOptions(const QString &dsnText)
+{
     if (dsnText.isEmpty())
         return std::nullopt;
     std::optional<SentryDsn> dsn = SentryDsn::parse(dsnText);
@@ -82,7 +89,8 @@ std::optional<SentryOptions> Logging::crashReportingOptions(const QString &dsnTe
     };
 }
 
-void Logging::echo(const QString &line) {
+void Logging::echo(const QString &line)
+{
     // One write per line, so that lines from several threads interleave but never mix.
     const QByteArray bytes = (line + u'\n').toUtf8();
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), m_echo);

@@ -16,7 +16,8 @@ class CrashReporter;
 /// to standard output.
 ///
 /// Every method may be called from any thread.
-class Logging {
+class Logging
+{
 public:
     /// The process's log; its first use starts crash reporting, when the build names a DSN.
     static Logging &shared();

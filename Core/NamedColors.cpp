@@ -7,7 +7,8 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-std::optional<QColor> NamedColors::color(const QString &name) {
+std::optional<QColor> NamedColors::color(const QString &name)
+{
     QFile file(u":/VoxlumeCore/NamedColors.json"_s);
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;

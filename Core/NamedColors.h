@@ -6,7 +6,8 @@
 #include <optional>
 
 /// The colours that the library carries among its resources, looked up by name.
-class NamedColors {
+class NamedColors
+{
 public:
     NamedColors() = delete;
 

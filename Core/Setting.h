@@ -10,7 +10,8 @@
 
 /// A settings key with its value type and the default that every reader of it uses.
 template <typename T>
-struct SettingsKey {
+struct SettingsKey
+{
     const char *name;
     /// A function rather than a value: some defaults, such as the user's language, are only known
     /// when read.
@@ -24,47 +25,60 @@ template <typename T>
 struct SettingCodec;
 
 template <>
-struct SettingCodec<bool> {
-    static std::optional<bool> decode(const QString &text) {
+struct SettingCodec<bool>
+{
+    static std::optional<bool> decode(const QString &text)
+    {
         return SettingsStore::decodeBool(text);
     }
     static void store(SettingsStore &s, const QString &key, bool value) { s.setBool(key, value); }
 };
 
 template <>
-struct SettingCodec<double> {
-    static std::optional<double> decode(const QString &text) {
+struct SettingCodec<double>
+{
+    static std::optional<double> decode(const QString &text)
+    {
         return SettingsStore::decodeDouble(text);
     }
-    static void store(SettingsStore &s, const QString &key, double value) {
+    static void store(SettingsStore &s, const QString &key, double value)
+    {
         s.setDouble(key, value);
     }
 };
 
 template <>
-struct SettingCodec<QString> {
+struct SettingCodec<QString>
+{
     static std::optional<QString> decode(const QString &text) { return text; }
-    static void store(SettingsStore &s, const QString &key, const QString &value) {
+    static void store(SettingsStore &s, const QString &key, const QString &value)
+    {
         s.setString(key, value);
     }
 };
 
 template <>
-struct SettingCodec<Language> {
-    static std::optional<Language> decode(const QString &text) {
+struct SettingCodec<Language>
+{
+    static std::optional<Language> decode(const QString &text)
+    {
         return Language::fromRawValue(text);
     }
-    static void store(SettingsStore &s, const QString &key, const Language &value) {
+    static void store(SettingsStore &s, const QString &key, const Language &value)
+    {
         s.setString(key, value.rawValue());
     }
 };
 
 template <>
-struct SettingCodec<QColor> {
-    static std::optional<QColor> decode(const QString &text) {
+struct SettingCodec<QColor>
+{
+    static std::optional<QColor> decode(const QString &text)
+    {
         return StoredColor::fromRawValue(text);
     }
-    static void store(SettingsStore &s, const QString &key, const QColor &value) {
+    static void store(SettingsStore &s, const QString &key, const QColor &value)
+    {
         s.setString(key, StoredColor::rawValue(value));
     }
 };
@@ -75,14 +89,17 @@ struct SettingCodec<QColor> {
 /// Holds no value of its own, so every binding of a key agrees at every moment.
 /// Main thread only, like the store.
 template <typename T>
-class Setting {
+class Setting
+{
 public:
     explicit Setting(const SettingsKey<T> &key, SettingsStore &store = SettingsStore::shared())
         : m_key(key)
-        , m_store(&store) {}
+        , m_store(&store)
+    {}
 
     /// The stored value, or the default when the key is absent or its value does not decode.
-    T value() const {
+    T value() const
+    {
         if (const std::optional<QString> text = m_store->string(m_key.key())) {
             if (std::optional<T> decoded = SettingCodec<T>::decode(*text))
                 return *std::move(decoded);
@@ -97,7 +114,8 @@ public:
 
     /// Calls \a slot after every change of the store, for as long as \a context lives.
     template <typename Slot>
-    QMetaObject::Connection onChange(const QObject *context, Slot slot) const {
+    QMetaObject::Connection onChange(const QObject *context, Slot slot) const
+    {
         return QObject::connect(m_store, &SettingsStore::changed, context, std::move(slot));
     }
 

@@ -8,7 +8,8 @@
 /// Defaults are never written back, except where the overlay writes two of them when it opens.
 namespace SettingsKeys {
 
-inline Language currentLanguage() {
+inline Language currentLanguage()
+{
     return Locale::current().language();
 }
 

@@ -14,7 +14,8 @@ constexpr int recordSize = tagSize + 4 * int(sizeof(double));
 
 // Base64 as RFC 4648 writes it and nothing else: Qt's decoder forgives missing padding, so the
 // canonical form is checked by encoding the result again.
-std::optional<QByteArray> strictBase64Decode(const QString &text) {
+std::optional<QByteArray> strictBase64Decode(const QString &text)
+{
     const QByteArray ascii = text.toLatin1();
     if (QString::fromLatin1(ascii) != text)
         return std::nullopt;
@@ -26,7 +27,8 @@ std::optional<QByteArray> strictBase64Decode(const QString &text) {
 
 } // namespace
 
-QString StoredColor::rawValue(const QColor &color) {
+QString StoredColor::rawValue(const QColor &color)
+{
     const QColor rgb = color.toRgb();
     QByteArray record;
     QDataStream stream(&record, QIODevice::WriteOnly);
@@ -37,7 +39,8 @@ QString StoredColor::rawValue(const QColor &color) {
     return QString::fromLatin1(record.toBase64());
 }
 
-std::optional<QColor> StoredColor::fromRawValue(const QString &rawValue) {
+std::optional<QColor> StoredColor::fromRawValue(const QString &rawValue)
+{
     const std::optional<QByteArray> record = strictBase64Decode(rawValue);
     if (!record || record->size() != recordSize || !record->startsWith(tag))
         return std::nullopt;

@@ -11,7 +11,8 @@
 /// the sRGB red, green, blue and opacity as 64-bit floats from 0 to 1. Decoding is strict: any
 /// character outside the alphabet, a wrong length, an unknown tag or a component outside 0...1
 /// gives no colour, and the reader uses its default.
-class StoredColor {
+class StoredColor
+{
 public:
     StoredColor() = delete;
 

@@ -6,7 +6,8 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-int main(int argc, char *argv[]) {
+int main(int argc, char *argv[])
+{
     // Wayland lets no window stay on top or place itself; the subtitles need both.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
         !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") && !qEnvironmentVariableIsEmpty("DISPLAY"))

@@ -16,7 +16,8 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 template <typename Step>
-void measure(const char *name, int runs, Step step) {
+void measure(const char *name, int runs, Step step)
+{
     QList<qint64> nanoseconds;
     nanoseconds.reserve(runs);
     QElapsedTimer timer;
@@ -33,7 +34,8 @@ void measure(const char *name, int runs, Step step) {
 
 } // namespace
 
-int main(int argc, char *argv[]) {
+int main(int argc, char *argv[])
+{
     const QCoreApplication application(argc, argv);
     QTemporaryDir cache;
     FILE *devNull = std::fopen("/dev/null", "w");

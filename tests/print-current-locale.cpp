@@ -4,7 +4,8 @@
 #include <QCoreApplication>
 #include <cstdio>
 
-int main(int argc, char *argv[]) {
+int main(int argc, char *argv[])
+{
     const QCoreApplication application(argc, argv);
     const Locale locale = Locale::current();
     std::printf("%s %s\n", qPrintable(locale.identifier()),

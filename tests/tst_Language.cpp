@@ -6,11 +6,13 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-class TestLanguage : public QObject {
+class TestLanguage : public QObject
+{
     Q_OBJECT
 
 private Q_SLOTS:
-    void decodesRawValues_data() {
+    void decodesRawValues_data()
+    {
         QTest::addColumn<QString>("raw");
         QTest::addColumn<bool>("decodes");
         QTest::addColumn<QString>("code");
@@ -27,7 +29,8 @@ private Q_SLOTS:
         QTest::newRow("two hyphens") << u"en--"_s << false << QString() << QString();
     }
 
-    void decodesRawValues() {
+    void decodesRawValues()
+    {
         QFETCH(QString, raw);
         QFETCH(bool, decodes);
         QFETCH(QString, code);
@@ -43,7 +46,8 @@ private Q_SLOTS:
         QCOMPARE(language->rawValue(), raw);
     }
 
-    void dropsTheScriptWhenStored() {
+    void dropsTheScriptWhenStored()
+    {
         const Language chinese(u"zh"_s, u"Hant"_s, u"TW"_s);
         QCOMPARE(chinese.rawValue(), u"zh-TW"_s);
         const std::optional<Language> readBack = Language::fromRawValue(chinese.rawValue());
@@ -51,7 +55,8 @@ private Q_SLOTS:
         QVERIFY(readBack != chinese);
     }
 
-    void comparesOptionalLanguages() {
+    void comparesOptionalLanguages()
+    {
         const std::optional<Language> none;
         const std::optional<Language> english = Language(u"en"_s, {}, u"US"_s);
         QVERIFY(none == std::optional<Language>());
@@ -62,7 +67,8 @@ private Q_SLOTS:
         QCOMPARE(describe(english), u"en-US"_s);
     }
 
-    void namesLanguagesInTheGivenLocale() {
+    void namesLanguagesInTheGivenLocale()
+    {
         const Locale english(u"en_US"_s);
         const Locale german(u"de_DE"_s);
         const Language britishEnglish(u"en"_s, {}, u"GB"_s);
@@ -74,7 +80,8 @@ private Q_SLOTS:
         QCOMPARE(Language(u"fr"_s).displayName(english), u"French"_s);
     }
 
-    void unknownNamesAreAbsent() {
+    void unknownNamesAreAbsent()
+    {
         const Locale english(u"en_US"_s);
         QVERIFY(!Language().languageName(english));
         QVERIFY(!Language(QString(), {}, u"US"_s).displayName(english));
@@ -88,7 +95,8 @@ private Q_SLOTS:
         QCOMPARE(Language(u"en"_s, {}, u"U-S"_s).displayName(english), u"English"_s);
     }
 
-    void readsLocaleIdentifiers_data() {
+    void readsLocaleIdentifiers_data()
+    {
         QTest::addColumn<QString>("identifier");
         QTest::addColumn<QString>("raw");
         QTest::addColumn<QString>("script");
@@ -99,7 +107,8 @@ private Q_SLOTS:
         QTest::newRow("language only") << u"fi"_s << u"fi-"_s << QString();
     }
 
-    void readsLocaleIdentifiers() {
+    void readsLocaleIdentifiers()
+    {
         QFETCH(QString, identifier);
         QFETCH(QString, raw);
         QFETCH(QString, script);
@@ -109,7 +118,8 @@ private Q_SLOTS:
         QCOMPARE(language.script().value_or(QString()), script);
     }
 
-    void currentLocaleFollowsTheEnvironment_data() {
+    void currentLocaleFollowsTheEnvironment_data()
+    {
         QTest::addColumn<QString>("lcAll");
         QTest::addColumn<QString>("lcMessages");
         QTest::addColumn<QString>("lang");
@@ -125,7 +135,8 @@ private Q_SLOTS:
         QTest::newRow("nothing set") << QString() << QString() << QString() << u"en_US en-US"_s;
     }
 
-    void currentLocaleFollowsTheEnvironment() {
+    void currentLocaleFollowsTheEnvironment()
+    {
         QFETCH(QString, lcAll);
         QFETCH(QString, lcMessages);
         QFETCH(QString, lang);

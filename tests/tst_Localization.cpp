@@ -7,24 +7,28 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-class TestLocalization : public QObject {
+class TestLocalization : public QObject
+{
     Q_OBJECT
 
 private Q_SLOTS:
     // Translators stay installed for the rest of the process: English goes first.
-    void englishNeedsNoTranslation() {
+    void englishNeedsNoTranslation()
+    {
         QVERIFY(!Localization::install(QLocale(QLocale::English, QLocale::UnitedStates)));
         QCOMPARE(Error(u"Store"_s, 5).localizedDescription(),
                  u"The operation could not be completed. (Store error 5.)"_s);
     }
 
-    void germanUsersReadGerman() {
+    void germanUsersReadGerman()
+    {
         QVERIFY(Localization::install(QLocale(QLocale::German, QLocale::Austria)));
         QCOMPARE(Error(u"Store"_s, 5).localizedDescription(),
                  u"Der Vorgang konnte nicht abgeschlossen werden. (Store, Fehler 5.)"_s);
     }
 
-    void everyTextHasItsGermanTranslation() {
+    void everyTextHasItsGermanTranslation()
+    {
         QFile file(QStringLiteral(TRANSLATIONS_DIR "/voxlume_de.ts"));
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray content = file.readAll();

@@ -11,9 +11,11 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-class RecordingReporter final : public CrashReporter {
+class RecordingReporter final : public CrashReporter
+{
 public:
-    void addBreadcrumb(const Breadcrumb &breadcrumb) override {
+    void addBreadcrumb(const Breadcrumb &breadcrumb) override
+    {
         const QMutexLocker lock(&mutex);
         breadcrumbs << breadcrumb;
     }
@@ -25,13 +27,16 @@ public:
 };
 
 // Collects what a log echoes, through a real FILE like standard output.
-class Echo {
+class Echo
+{
 public:
     Echo()
-        : file(std::tmpfile()) {}
+        : file(std::tmpfile())
+    {}
     ~Echo() { std::fclose(file); }
 
-    QStringList lines() const {
+    QStringList lines() const
+    {
         std::fflush(file);
         std::rewind(file);
         QByteArray content;
@@ -46,11 +51,13 @@ public:
 
 } // namespace
 
-class TestLogging : public QObject {
+class TestLogging : public QObject
+{
     Q_OBJECT
 
 private Q_SLOTS:
-    void breadcrumbsAreRecordedAndEchoed() {
+    void breadcrumbsAreRecordedAndEchoed()
+    {
         Echo echo;
         auto *reporter = new RecordingReporter;
         Logging log(std::unique_ptr<CrashReporter>(reporter), echo.file);
@@ -71,7 +78,8 @@ private Q_SLOTS:
         QVERIFY(reporter->breadcrumbs[1].message.isEmpty());
     }
 
-    void locationLabelsUseTheFileStem_data() {
+    void locationLabelsUseTheFileStem_data()
+    {
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("label");
         QTest::newRow("bare name") << u"ListeningModel"_s << u"ListeningModel:m()"_s;
@@ -80,13 +88,15 @@ private Q_SLOTS:
         QTest::newRow("two extensions") << u"x/Model.test.cpp"_s << u"Model.test:m()"_s;
     }
 
-    void locationLabelsUseTheFileStem() {
+    void locationLabelsUseTheFileStem()
+    {
         QFETCH(QString, file);
         QFETCH(QString, label);
         QCOMPARE(Logging::locationLabel(file, u"m()"_s), label);
     }
 
-    void capturedErrorsCarryTheirDomainAndCodeOverTheirUserInfo() {
+    void capturedErrorsCarryTheirDomainAndCodeOverTheirUserInfo()
+    {
         Echo echo;
         auto *reporter = new RecordingReporter;
         Logging log(std::unique_ptr<CrashReporter>(reporter), echo.file);
@@ -120,7 +130,8 @@ private Q_SLOTS:
                                     u"device is gone.\""_s));
     }
 
-    void errorMessagesAreNamedAfterTheirLocation() {
+    void errorMessagesAreNamedAfterTheirLocation()
+    {
         Echo echo;
         auto *reporter = new RecordingReporter;
         Logging log(std::unique_ptr<CrashReporter>(reporter), echo.file);
@@ -136,12 +147,14 @@ private Q_SLOTS:
         QCOMPARE(error.userInfo().value(u"code"_s).toInt(), 18);
     }
 
-    void anErrorWithoutDescriptionStillReadsWell() {
+    void anErrorWithoutDescriptionStillReadsWell()
+    {
         QCOMPARE(Error(u"Store"_s, 5).localizedDescription(),
                  u"The operation could not be completed. (Store error 5.)"_s);
     }
 
-    void withoutAReporterOnlyTheEchoRemains() {
+    void withoutAReporterOnlyTheEchoRemains()
+    {
         Echo echo;
         Logging log(nullptr, echo.file);
         log.logBreadcrumb(u"x"_s, u"A"_s, u"b()"_s, 1);
@@ -149,7 +162,8 @@ private Q_SLOTS:
         QCOMPARE(echo.lines().size(), 2);
     }
 
-    void linesFromManyThreadsNeverMix() {
+    void linesFromManyThreadsNeverMix()
+    {
         Echo echo;
         auto *reporter = new RecordingReporter;
         Logging log(std::unique_ptr<CrashReporter>(reporter), echo.file);
@@ -177,7 +191,8 @@ private Q_SLOTS:
         QCOMPARE(reporter->breadcrumbs.size(), threads * perThread);
     }
 
-    void crashReportingStartsOnlyWithAValidDsn() {
+    void crashReportingStartsOnlyWithAValidDsn()
+    {
         QVERIFY(!Logging::crashReportingOptions(QString()));
         QTest::ignoreMessage(QtWarningMsg, "Crash reporting is off: the DSN is not valid");
         QVERIFY(!Logging::crashReportingOptions(u"not a dsn"_s));

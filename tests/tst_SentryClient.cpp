@@ -14,14 +14,16 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-struct Envelope {
+struct Envelope
+{
     QJsonObject header;
     QJsonObject itemHeader;
     QByteArray payloadBytes;
     QJsonObject payload;
 };
 
-Envelope parseEnvelope(const QByteArray &body) {
+Envelope parseEnvelope(const QByteArray &body)
+{
     const QList<QByteArray> lines = body.split('\n');
     Envelope envelope;
     envelope.header = QJsonDocument::fromJson(lines.value(0)).object();
@@ -31,13 +33,15 @@ Envelope parseEnvelope(const QByteArray &body) {
     return envelope;
 }
 
-QJsonObject exceptionOf(const Envelope &envelope) {
+QJsonObject exceptionOf(const Envelope &envelope)
+{
     return envelope.payload[u"exception"_s][u"values"_s][0].toObject();
 }
 
 } // namespace
 
-class TestSentryClient : public QObject {
+class TestSentryClient : public QObject
+{
     Q_OBJECT
 
 private:
@@ -45,7 +49,8 @@ private:
     std::unique_ptr<HttpReceiver> m_server;
     HttpReceiver &receiver() { return *m_server; }
 
-    SentryOptions optionsFor(quint16 port) const {
+    SentryOptions optionsFor(quint16 port) const
+    {
         return SentryOptions{
             .dsn = *SentryDsn::parse(u"http://public@127.0.0.1:%1/42"_s.arg(port)),
             .tracesSampleRate = 1.0,
@@ -56,20 +61,23 @@ private:
         };
     }
 
-    std::unique_ptr<Logging> logTo(quint16 port) {
+    std::unique_ptr<Logging> logTo(quint16 port)
+    {
         return std::make_unique<Logging>(std::make_unique<SentryClient>(optionsFor(port)));
     }
 
     QStringList queued() const { return EnvelopeQueue(m_cache->path(), 100).pending(); }
 
-    static quint16 portWithNoServer() {
+    static quint16 portWithNoServer()
+    {
         HttpReceiver closed;
         closed.listen();
         return closed.port();
     }
 
 private Q_SLOTS:
-    void init() {
+    void init()
+    {
         m_cache = std::make_unique<QTemporaryDir>();
         m_server = std::make_unique<HttpReceiver>();
         QVERIFY(m_server->listen());
@@ -77,7 +85,8 @@ private Q_SLOTS:
 
     void cleanup() { m_server.reset(); }
 
-    void parsesDsns_data() {
+    void parsesDsns_data()
+    {
         QTest::addColumn<QString>("dsn");
         QTest::addColumn<QString>("url");
         QTest::addColumn<QString>("auth");
@@ -96,7 +105,8 @@ private Q_SLOTS:
         QTest::newRow("not a URL") << u"abc"_s << QString() << QString();
     }
 
-    void parsesDsns() {
+    void parsesDsns()
+    {
         QFETCH(QString, dsn);
         QFETCH(QString, url);
         QFETCH(QString, auth);
@@ -109,7 +119,8 @@ private Q_SLOTS:
         QCOMPARE(QString::fromUtf8(parsed->authHeader(u"c/1"_s)), auth);
     }
 
-    void deliversAnErrorWithItsTrail() {
+    void deliversAnErrorWithItsTrail()
+    {
         const auto log = logTo(receiver().port());
         log->logBreadcrumb(u"first"_s, u"Core/ListeningModel"_s, u"startListening()"_s, 10);
         log->logBreadcrumb(QString(), u"Core/ListeningModel"_s, u"stopListening()"_s, 20);
@@ -172,7 +183,8 @@ private Q_SLOTS:
         QTRY_VERIFY(queued().isEmpty());
     }
 
-    void theTrailKeepsTheNewestHundredSteps() {
+    void theTrailKeepsTheNewestHundredSteps()
+    {
         const auto log = logTo(receiver().port());
         for (int i = 0; i < 150; ++i)
             log->logBreadcrumb(QString::number(i), u"A"_s, u"b()"_s, 1);
@@ -187,7 +199,8 @@ private Q_SLOTS:
         QCOMPARE(trail.last()[u"message"_s].toString(), u"149"_s);
     }
 
-    void aReportWaitsOnDiskWhileTheServerIsDown() {
+    void aReportWaitsOnDiskWhileTheServerIsDown()
+    {
         {
             const auto log = logTo(portWithNoServer());
             log->logErrorMessage(u"while offline"_s, u"A"_s, u"b()"_s, 3);
@@ -206,7 +219,8 @@ private Q_SLOTS:
         QTRY_VERIFY(queued().isEmpty());
     }
 
-    void aRateLimitHoldsEverythingUntilItHasPassed() {
+    void aRateLimitHoldsEverythingUntilItHasPassed()
+    {
         receiver().queueResponse(
             {.status = 429, .headers = {std::pair("Retry-After"_ba, "1"_ba)}, .body = {}});
         const auto log = logTo(receiver().port());
@@ -228,7 +242,8 @@ private Q_SLOTS:
         QTRY_VERIFY(queued().isEmpty());
     }
 
-    void readsRateLimitHeaders_data() {
+    void readsRateLimitHeaders_data()
+    {
         QTest::addColumn<QByteArray>("retryAfter");
         QTest::addColumn<QByteArray>("rateLimits");
         QTest::addColumn<int>("status");
@@ -245,7 +260,8 @@ private Q_SLOTS:
         QTest::newRow("other category") << QByteArray() << "30:transaction:key"_ba << 200 << 0;
     }
 
-    void readsRateLimitHeaders() {
+    void readsRateLimitHeaders()
+    {
         QFETCH(QByteArray, retryAfter);
         QFETCH(QByteArray, rateLimits);
         QFETCH(int, status);
@@ -255,7 +271,8 @@ private Q_SLOTS:
         QCOMPARE(SentryTransport::rateLimitSeconds(retryAfter, rateLimits, status, now), seconds);
     }
 
-    void aRefusedReportIsNotSentAgain() {
+    void aRefusedReportIsNotSentAgain()
+    {
         receiver().queueResponse({.status = 400, .headers = {}, .body = "bad envelope"});
         const auto log = logTo(receiver().port());
         log->logErrorMessage(u"refused"_s, u"A"_s, u"b()"_s, 1);
@@ -263,7 +280,8 @@ private Q_SLOTS:
         QCOMPARE(receiver().requests().size(), 1);
     }
 
-    void theQueueKeepsTheNewestEnvelopes() {
+    void theQueueKeepsTheNewestEnvelopes()
+    {
         EnvelopeQueue queue(m_cache->path() + u"/queue"_s, 3);
         for (int i = 0; i < 5; ++i)
             QVERIFY(queue.store(QByteArray::number(i)));

@@ -8,7 +8,8 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-class TestSetting : public QObject {
+class TestSetting : public QObject
+{
     Q_OBJECT
 
 private:
@@ -20,12 +21,14 @@ private:
 
 private Q_SLOTS:
     void init() { m_store = std::make_unique<SettingsStore>(m_folder.filePath(u"s.ini"_s)); }
-    void cleanup() {
+    void cleanup()
+    {
         m_store.reset();
         QFile::remove(m_folder.filePath(u"s.ini"_s));
     }
 
-    void aFreshStoreReadsTheDeclaredDefaults() {
+    void aFreshStoreReadsTheDeclaredDefaults()
+    {
         using namespace SettingsKeys;
         QCOMPARE(Setting(selectedFromLanguage, store()).value(), userLanguage());
         QCOMPARE(Setting(selectedToLanguage, store()).value(), userLanguage());
@@ -45,7 +48,8 @@ private Q_SLOTS:
         QCOMPARE(userLanguage().rawValue(), u"en-US"_s);
     }
 
-    void undecodableValuesReadAsTheDefault() {
+    void undecodableValuesReadAsTheDefault()
+    {
         using namespace SettingsKeys;
         store().setString(u"selectedFromLanguage"_s, u"zh-Hant-TW"_s);
         store().setString(u"showSpokenLanguage"_s, u"perhaps"_s);
@@ -59,7 +63,8 @@ private Q_SLOTS:
         QCOMPARE(AppSettings(store()).selectedFromLanguage(), userLanguage());
     }
 
-    void writesStoreRawValues() {
+    void writesStoreRawValues()
+    {
         Setting(SettingsKeys::selectedToLanguage, store()).setValue(Language(u"es"_s, {}, u"ES"_s));
         Setting(SettingsKeys::textColor, store()).setValue(QColor(255, 0, 0, 128));
         QCOMPARE(store().string(u"selectedToLanguage"_s), u"es-ES"_s);
@@ -67,7 +72,8 @@ private Q_SLOTS:
                  QColor(255, 0, 0, 128));
     }
 
-    void everyBindingHearsEveryChange() {
+    void everyBindingHearsEveryChange()
+    {
         const Setting<double> fontSize(SettingsKeys::translationFontSize, store());
         Setting<double> otherView(SettingsKeys::translationFontSize, store());
         QObject view;
@@ -79,7 +85,8 @@ private Q_SLOTS:
         QCOMPARE(seen, (QList<double>{50, 50}));
     }
 
-    void swappingWithNothingStoredWritesBothLanguages() {
+    void swappingWithNothingStoredWritesBothLanguages()
+    {
         AppSettings settings(store());
         settings.swapLanguages();
         QCOMPARE(store().string(u"selectedFromLanguage"_s), userLanguage().rawValue());
@@ -87,7 +94,8 @@ private Q_SLOTS:
         QCOMPARE(store().string(u"isLanguageOrderSwappedInInterface"_s), u"true"_s);
     }
 
-    void swappingTwiceRestoresBothLanguagesAndTheFlag_data() {
+    void swappingTwiceRestoresBothLanguagesAndTheFlag_data()
+    {
         QTest::addColumn<QString>("from");
         QTest::addColumn<QString>("to");
         QTest::addColumn<QString>("expectedFrom");
@@ -96,7 +104,8 @@ private Q_SLOTS:
         QTest::newRow("source undecodable") << u"de"_s << u"ja-JP"_s << u"en-US"_s;
     }
 
-    void swappingTwiceRestoresBothLanguagesAndTheFlag() {
+    void swappingTwiceRestoresBothLanguagesAndTheFlag()
+    {
         QFETCH(QString, from);
         QFETCH(QString, to);
         QFETCH(QString, expectedFrom);
@@ -116,7 +125,8 @@ private Q_SLOTS:
         QCOMPARE(store().boolValue(u"isLanguageOrderSwappedInInterface"_s), false);
     }
 
-    void namedColoursComeWithTheLibrary() {
+    void namedColoursComeWithTheLibrary()
+    {
         const std::optional<QColor> dark = NamedColors::color(u"DarkBlue"_s);
         const std::optional<QColor> light = NamedColors::color(u"LightBlue"_s);
         QVERIFY(dark && light);

@@ -9,14 +9,16 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-class TestSettingsStore : public QObject {
+class TestSettingsStore : public QObject
+{
     Q_OBJECT
 
 private:
     QTemporaryDir m_folder;
     QString path() const { return m_folder.filePath(u"Voxlume/Voxlume.ini"_s); }
 
-    void writeFile(const QByteArray &content) {
+    void writeFile(const QByteArray &content)
+    {
         QDir().mkpath(QFileInfo(path()).absolutePath());
         QFile file(path());
         QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -26,7 +28,8 @@ private:
 private Q_SLOTS:
     void cleanup() { QDir(m_folder.path()).removeRecursively(); }
 
-    void absentKeysReadAsNothing() {
+    void absentKeysReadAsNothing()
+    {
         const SettingsStore store(path());
         QVERIFY(!store.contains(u"showErrors"_s));
         QVERIFY(!store.string(u"selectedFont"_s));
@@ -35,7 +38,8 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(path()));
     }
 
-    void valuesSurviveARestartAsText() {
+    void valuesSurviveARestartAsText()
+    {
         {
             SettingsStore store(path());
             store.setBool(u"showErrors"_s, true);
@@ -49,14 +53,16 @@ private Q_SLOTS:
         QCOMPARE(store.string(u"showErrors"_s), u"true"_s);
     }
 
-    void removeMakesAKeyAbsent() {
+    void removeMakesAKeyAbsent()
+    {
         SettingsStore store(path());
         store.setBool(u"startImmediately"_s, true);
         store.remove(u"startImmediately"_s);
         QVERIFY(!store.contains(u"startImmediately"_s));
     }
 
-    void decodesHandWrittenValues_data() {
+    void decodesHandWrittenValues_data()
+    {
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("boolean"); // -1: not a Boolean
         QTest::addColumn<bool>("isNumber");
@@ -73,7 +79,8 @@ private Q_SLOTS:
         QTest::newRow("empty") << QString() << -1 << false;
     }
 
-    void decodesHandWrittenValues() {
+    void decodesHandWrittenValues()
+    {
         QFETCH(QString, text);
         QFETCH(int, boolean);
         QFETCH(bool, isNumber);
@@ -91,7 +98,8 @@ private Q_SLOTS:
         QCOMPARE(store.doubleValue(u"value"_s), SettingsStore::decodeDouble(text).value_or(0.0));
     }
 
-    void announcesEveryWriteWithoutNamingTheKey() {
+    void announcesEveryWriteWithoutNamingTheKey()
+    {
         SettingsStore store(path());
         QSignalSpy changed(&store, &SettingsStore::changed);
         store.setBool(u"a"_s, true);
@@ -103,7 +111,8 @@ private Q_SLOTS:
         QVERIFY(changed.first().isEmpty());
     }
 
-    void seesEditsMadeFromOutside() {
+    void seesEditsMadeFromOutside()
+    {
         SettingsStore store(path());
         store.setBool(u"showErrors"_s, false);
         QSignalSpy changed(&store, &SettingsStore::changed);
@@ -128,7 +137,8 @@ private Q_SLOTS:
         QCOMPARE(changed.count(), 1);
     }
 
-    void aDamagedFileIsKeptAndTheDefaultsServe() {
+    void aDamagedFileIsKeptAndTheDefaultsServe()
+    {
         QByteArray garbage(4096, '\0');
         QRandomGenerator generator(7);
         for (char &byte : garbage)
@@ -148,7 +158,8 @@ private Q_SLOTS:
         QCOMPARE(copy.readAll(), garbage);
     }
 
-    void anUnreadableFileNeverStopsTheProgram() {
+    void anUnreadableFileNeverStopsTheProgram()
+    {
         // Root reads any file, so the file is made unreadable by being a folder.
         QVERIFY(QDir().mkpath(path()));
         SettingsStore store(path());

@@ -9,7 +9,8 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 // A record in the stored layout, with components of the test's choosing.
-QString record(const QByteArray &tag, std::initializer_list<double> components) {
+QString record(const QByteArray &tag, std::initializer_list<double> components)
+{
     QByteArray bytes;
     QDataStream stream(&bytes, QIODevice::WriteOnly);
     stream.setByteOrder(QDataStream::BigEndian);
@@ -21,11 +22,13 @@ QString record(const QByteArray &tag, std::initializer_list<double> components) 
 
 } // namespace
 
-class TestStoredColor : public QObject {
+class TestStoredColor : public QObject
+{
     Q_OBJECT
 
 private Q_SLOTS:
-    void coloursRoundTripWithTheirOpacity_data() {
+    void coloursRoundTripWithTheirOpacity_data()
+    {
         QTest::addColumn<QColor>("color");
         QTest::newRow("white") << QColor(Qt::white);
         QTest::newRow("half transparent red") << QColor::fromRgbF(1, 0, 0, 0.5);
@@ -33,7 +36,8 @@ private Q_SLOTS:
         QTest::newRow("from HSV") << QColor::fromHsvF(0.6f, 0.5f, 0.9f, 0.75f);
     }
 
-    void coloursRoundTripWithTheirOpacity() {
+    void coloursRoundTripWithTheirOpacity()
+    {
         QFETCH(QColor, color);
         const QString raw = StoredColor::rawValue(color);
         QVERIFY(!raw.contains(u'\n'));
@@ -43,7 +47,8 @@ private Q_SLOTS:
         QCOMPARE(decoded->alphaF(), color.alphaF());
     }
 
-    void undecodableTextGivesNoColour_data() {
+    void undecodableTextGivesNoColour_data()
+    {
         const QString valid = StoredColor::rawValue(QColor(Qt::blue));
         QTest::addColumn<QString>("raw");
         QTest::newRow("empty") << QString();
@@ -61,12 +66,14 @@ private Q_SLOTS:
         QTest::newRow("not a number") << record("VXC1", {0, qQNaN(), 0, 1});
     }
 
-    void undecodableTextGivesNoColour() {
+    void undecodableTextGivesNoColour()
+    {
         QFETCH(QString, raw);
         QVERIFY(!StoredColor::fromRawValue(raw));
     }
 
-    void theRecordLayoutIsStable() {
+    void theRecordLayoutIsStable()
+    {
         // Stored settings outlive versions of the program: this text must keep meaning this colour.
         QCOMPARE(StoredColor::fromRawValue(record("VXC1", {0, 0, 1, 0.5})),
                  QColor::fromRgbF(0, 0, 1, 0.5));

@@ -3,21 +3,25 @@
 
 #include <QTcpSocket>
 
-HttpReceiver::HttpReceiver() {
+HttpReceiver::HttpReceiver()
+{
     connect(&m_server, &QTcpServer::newConnection, this, &HttpReceiver::accept);
 }
 
-HttpReceiver::~HttpReceiver() {
+HttpReceiver::~HttpReceiver()
+{
     // The server deletes its connections after our members are gone: they must not call back.
     for (QTcpSocket *socket : m_server.findChildren<QTcpSocket *>())
         socket->disconnect(this);
 }
 
-bool HttpReceiver::listen(quint16 port) {
+bool HttpReceiver::listen(quint16 port)
+{
     return m_server.listen(QHostAddress::LocalHost, port);
 }
 
-void HttpReceiver::accept() {
+void HttpReceiver::accept()
+{
     while (QTcpSocket *socket = m_server.nextPendingConnection()) {
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readFrom(socket); });
         connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
@@ -27,7 +31,8 @@ void HttpReceiver::accept() {
     }
 }
 
-void HttpReceiver::readFrom(QTcpSocket *socket) {
+void HttpReceiver::readFrom(QTcpSocket *socket)
+{
     QByteArray &buffer = m_buffers[socket];
     buffer += socket->readAll();
     // A connection may carry several requests one after another.

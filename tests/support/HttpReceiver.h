@@ -8,11 +8,13 @@
 
 /// A small HTTP server on the loopback interface that records what it receives and answers with
 /// the responses a test queues (200 with an empty body when none is queued).
-class HttpReceiver : public QObject {
+class HttpReceiver : public QObject
+{
     Q_OBJECT
 
 public:
-    struct Request {
+    struct Request
+    {
         QByteArray method;
         QByteArray path;
         /// Header names in lower case.
@@ -20,7 +22,8 @@ public:
         QByteArray body;
     };
 
-    struct Response {
+    struct Response
+    {
         int status = 200;
         QList<std::pair<QByteArray, QByteArray>> headers;
         QByteArray body;

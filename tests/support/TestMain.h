@@ -8,7 +8,8 @@
 /// Runs a QtTest suite with the settings, data and cache folders in a temporary folder of its own,
 /// so that no test reads or changes the user's files, and no two tests see each other's.
 #define VOXLUME_TEST_MAIN(TestObject)                                                              \
-    int main(int argc, char *argv[]) {                                                             \
+    int main(int argc, char *argv[])                                                               \
+    {                                                                                              \
         QTemporaryDir home;                                                                        \
         qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/config")).toLocal8Bit());       \
         qputenv("XDG_DATA_HOME", (home.path() + QStringLiteral("/data")).toLocal8Bit());           \

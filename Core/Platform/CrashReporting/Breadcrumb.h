@@ -5,7 +5,8 @@
 #include <QString>
 
 /// One step of the trail that travels with the next error report.
-struct Breadcrumb {
+struct Breadcrumb
+{
     QString level = QStringLiteral("info");
     /// Where the step happened: the file stem, ":" and the method.
     QString category;

@@ -8,7 +8,8 @@ class Error;
 /// A crash-reporting service: keeps a trail of breadcrumbs and sends captured errors with it.
 ///
 /// Every method may be called from any thread. Failures stay inside: the caller is never told.
-class CrashReporter {
+class CrashReporter
+{
 public:
     virtual ~CrashReporter() = default;
 

@@ -18,9 +18,11 @@ const QString suffix = u".envelope"_s;
 
 EnvelopeQueue::EnvelopeQueue(QString directory, int capacity)
     : m_directory(std::move(directory))
-    , m_capacity(capacity) {}
+    , m_capacity(capacity)
+{}
 
-bool EnvelopeQueue::store(const QByteArray &envelope) {
+bool EnvelopeQueue::store(const QByteArray &envelope)
+{
     if (!QDir().mkpath(m_directory))
         return false;
     QFile::setPermissions(m_directory,
@@ -43,7 +45,8 @@ bool EnvelopeQueue::store(const QByteArray &envelope) {
     return true;
 }
 
-QStringList EnvelopeQueue::pending() const {
+QStringList EnvelopeQueue::pending() const
+{
     const QDir directory(m_directory);
     QStringList paths;
     for (const QString &name : directory.entryList({u"*"_s + suffix}, QDir::Files, QDir::Name))
@@ -51,18 +54,21 @@ QStringList EnvelopeQueue::pending() const {
     return paths;
 }
 
-std::optional<QByteArray> EnvelopeQueue::read(const QString &path) const {
+std::optional<QByteArray> EnvelopeQueue::read(const QString &path) const
+{
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
     return file.readAll();
 }
 
-void EnvelopeQueue::remove(const QString &path) {
+void EnvelopeQueue::remove(const QString &path)
+{
     QFile::remove(path);
 }
 
-void EnvelopeQueue::dropOldest() {
+void EnvelopeQueue::dropOldest()
+{
     const QStringList paths = pending();
     for (qsizetype i = 0; i < paths.size() - m_capacity; ++i)
         remove(paths.at(i));

@@ -13,8 +13,12 @@
 /// bounded: the oldest envelopes give way to new ones. The folder and its files are readable by the
 /// user alone, since reports carry what the user said.
 ///
+/// Files are named "<milliseconds>-<sequence>-<id>.envelope", so that names sort by age; the crash
+/// handler writes its report under a name of the same form.
+///
 /// Any thread may store; one thread at a time sends (reads and removes).
-class EnvelopeQueue {
+class EnvelopeQueue
+{
 public:
     EnvelopeQueue(QString directory, int capacity);
 

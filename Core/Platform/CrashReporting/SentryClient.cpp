@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "SentryClient.h"
 
+#include "CrashHandler.h"
 #include "Error.h"
 #include "SentryEvent.h"
 #include "SentryTransport.h"
@@ -17,7 +18,10 @@ constexpr int reportingFrames = 2;
 
 SentryClient::SentryClient(SentryOptions options)
     : m_options(std::move(options))
-    , m_queue(m_options.cacheDirectory, m_options.maxQueuedEnvelopes) {
+    , m_queue(m_options.cacheDirectory, m_options.maxQueuedEnvelopes)
+    , m_trail(m_options.maxBreadcrumbs)
+{
+    CrashHandler::install(m_options, &m_trail);
     if (!QCoreApplication::instance())
         return;
     m_thread.setObjectName(QStringLiteral("Crash reports"));
@@ -28,24 +32,21 @@ SentryClient::SentryClient(SentryOptions options)
     sendPending();
 }
 
-SentryClient::~SentryClient() {
+SentryClient::~SentryClient()
+{
+    CrashHandler::uninstall(&m_trail);
     close();
 }
 
-void SentryClient::addBreadcrumb(const Breadcrumb &breadcrumb) {
-    const QMutexLocker lock(&m_mutex);
-    m_breadcrumbs.push_back(breadcrumb);
-    while (m_breadcrumbs.size() > size_t(std::max(m_options.maxBreadcrumbs, 0)))
-        m_breadcrumbs.pop_front();
+void SentryClient::addBreadcrumb(const Breadcrumb &breadcrumb)
+{
+    m_trail.add(breadcrumb);
 }
 
-void SentryClient::captureError(const Error &error) {
-    QList<Breadcrumb> trail;
-    {
-        const QMutexLocker lock(&m_mutex);
-        trail = QList<Breadcrumb>(m_breadcrumbs.cbegin(), m_breadcrumbs.cend());
-    }
-    const SentryEvent event(error, trail, StackTrace::capture(reportingFrames), m_options);
+void SentryClient::captureError(const Error &error)
+{
+    const SentryEvent event(error, m_trail.toJson(), StackTrace::capture(reportingFrames),
+                            m_options);
     if (!m_queue.store(event.envelope(m_options.dsn))) {
         qWarning("Crash report could not be written to %s", qPrintable(m_queue.directory()));
         return;
@@ -53,7 +54,8 @@ void SentryClient::captureError(const Error &error) {
     sendPending();
 }
 
-void SentryClient::close() {
+void SentryClient::close()
+{
     if (!m_thread.isRunning())
         return;
     // A send cut short here is not lost: its envelope is still in the queue.
@@ -62,7 +64,8 @@ void SentryClient::close() {
     m_transport = nullptr;
 }
 
-void SentryClient::sendPending() {
+void SentryClient::sendPending()
+{
     if (m_transport && m_thread.isRunning())
         QMetaObject::invokeMethod(m_transport, &SentryTransport::sendPending, Qt::QueuedConnection);
 }

@@ -3,7 +3,8 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-std::optional<SentryDsn> SentryDsn::parse(const QString &text) {
+std::optional<SentryDsn> SentryDsn::parse(const QString &text)
+{
     const QUrl url(text.trimmed(), QUrl::StrictMode);
     if (!url.isValid() || (url.scheme() != u"https" && url.scheme() != u"http") ||
         url.host().isEmpty() || url.userName().isEmpty() || url.hasQuery() || url.hasFragment())
@@ -27,11 +28,13 @@ std::optional<SentryDsn> SentryDsn::parse(const QString &text) {
     return dsn;
 }
 
-QUrl SentryDsn::envelopeUrl() const {
+QUrl SentryDsn::envelopeUrl() const
+{
     return m_envelopeUrl;
 }
 
-QByteArray SentryDsn::authHeader(const QString &client) const {
+QByteArray SentryDsn::authHeader(const QString &client) const
+{
     QString header =
         u"Sentry sentry_version=7, sentry_client=%1, sentry_key=%2"_s.arg(client, m_publicKey);
     if (!m_secretKey.isEmpty())

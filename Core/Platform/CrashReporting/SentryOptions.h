@@ -6,7 +6,8 @@
 #include <QStringList>
 
 /// How a Sentry client is started.
-struct SentryOptions {
+struct SentryOptions
+{
     SentryDsn dsn;
     /// The share of transactions that are traced.
     double tracesSampleRate = 1.0;

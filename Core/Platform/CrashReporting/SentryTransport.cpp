@@ -17,7 +17,8 @@ constexpr int requestTimeoutMs = 30'000;
 constexpr int defaultRateLimitSeconds = 60;
 
 // "60:error;default:organization, 2700::key": the longest limit that covers errors.
-int sentryRateLimitSeconds(const QByteArray &header) {
+int sentryRateLimitSeconds(const QByteArray &header)
+{
     int seconds = 0;
     for (const QByteArray &limit : header.split(',')) {
         const QList<QByteArray> fields = limit.trimmed().split(':');
@@ -38,14 +39,16 @@ SentryTransport::SentryTransport(SentryDsn dsn, QString clientName, EnvelopeQueu
     : m_dsn(std::move(dsn))
     , m_clientName(std::move(clientName))
     , m_queue(queue)
-    , m_resumeTimer(new QTimer(this)) {
+    , m_resumeTimer(new QTimer(this))
+{
     m_resumeTimer->setSingleShot(true);
     connect(m_resumeTimer, &QTimer::timeout, this, &SentryTransport::sendPending);
 }
 
 SentryTransport::~SentryTransport() = default;
 
-void SentryTransport::sendPending() {
+void SentryTransport::sendPending()
+{
     if (m_sending || m_resumeTimer->isActive())
         return;
     if (!m_network)
@@ -55,7 +58,8 @@ void SentryTransport::sendPending() {
 
 int SentryTransport::rateLimitSeconds(const QByteArray &retryAfter,
                                       const QByteArray &sentryRateLimits, int status,
-                                      const QDateTime &now) {
+                                      const QDateTime &now)
+{
     if (!sentryRateLimits.isEmpty())
         return sentryRateLimitSeconds(sentryRateLimits);
     if (status != 429)
@@ -74,7 +78,8 @@ int SentryTransport::rateLimitSeconds(const QByteArray &retryAfter,
     return defaultRateLimitSeconds;
 }
 
-void SentryTransport::sendNext() {
+void SentryTransport::sendNext()
+{
     const QStringList pending = m_queue.pending();
     if (pending.isEmpty())
         return;
@@ -96,7 +101,8 @@ void SentryTransport::sendNext() {
     connect(reply, &QNetworkReply::finished, this, [this, reply, path] { replied(reply, path); });
 }
 
-void SentryTransport::replied(QNetworkReply *reply, const QString &path) {
+void SentryTransport::replied(QNetworkReply *reply, const QString &path)
+{
     reply->deleteLater();
     m_sending = false;
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
@@ -123,7 +129,8 @@ void SentryTransport::replied(QNetworkReply *reply, const QString &path) {
         sendNext();
 }
 
-void SentryTransport::holdFor(int seconds) {
+void SentryTransport::holdFor(int seconds)
+{
     // A timer cannot wait for weeks; a process that runs a day without reports loses nothing.
     constexpr int longestHoldSeconds = 24 * 60 * 60;
     const int milliseconds = std::min(seconds, longestHoldSeconds) * 1000;

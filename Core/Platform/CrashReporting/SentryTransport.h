@@ -17,7 +17,8 @@ class QTimer;
 /// Lives on a thread of its own, so that no report ever waits on the network in the main thread.
 /// Sent and rejected envelopes leave the queue; the others stay for a later try. A rate limit
 /// (429 with Retry-After, or X-Sentry-Rate-Limits) holds all sending until it has passed.
-class SentryTransport : public QObject {
+class SentryTransport : public QObject
+{
     Q_OBJECT
 
 public:

@@ -9,7 +9,8 @@
 
 namespace {
 
-QString demangled(const char *symbol) {
+QString demangled(const char *symbol)
+{
     if (!symbol)
         return {};
     int status = 0;
@@ -20,7 +21,8 @@ QString demangled(const char *symbol) {
 
 } // namespace
 
-QList<StackFrame> StackTrace::capture(int skip) {
+QList<StackFrame> StackTrace::capture(int skip)
+{
     constexpr int maxFrames = 64;
     void *addresses[maxFrames];
     const int count = backtrace(addresses, maxFrames);

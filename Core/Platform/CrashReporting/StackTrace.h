@@ -5,7 +5,8 @@
 #include <QString>
 
 /// One frame of a call stack.
-struct StackFrame {
+struct StackFrame
+{
     quintptr instructionAddress = 0;
     /// The path of the program or library the frame's code is in.
     QString package;
@@ -14,7 +15,8 @@ struct StackFrame {
 };
 
 /// The call stack of the calling thread.
-class StackTrace {
+class StackTrace
+{
 public:
     StackTrace() = delete;
 

@@ -12,7 +12,8 @@ namespace {
 
 // ICU echoes back whatever it cannot name, and reads anything after a separator as another
 // subtag: only plain subtags may be asked about, or "xx_YY" would come back named "xx".
-bool isPlainSubtag(const QString &code) {
+bool isPlainSubtag(const QString &code)
+{
     if (code.isEmpty() || code.size() > 8)
         return false;
     return std::all_of(code.cbegin(), code.cend(),
@@ -22,7 +23,8 @@ bool isPlainSubtag(const QString &code) {
 using IcuDisplayFunction = int32_t (*)(const char *, const char *, UChar *, int32_t, UErrorCode *);
 
 std::optional<QString> icuDisplayName(IcuDisplayFunction function, const QString &localeId,
-                                      const QString &displayLocale, const QString &code) {
+                                      const QString &displayLocale, const QString &code)
+{
     UChar buffer[256];
     UErrorCode status = U_ZERO_ERROR;
     const int32_t length =
@@ -38,7 +40,8 @@ std::optional<QString> icuDisplayName(IcuDisplayFunction function, const QString
 
 } // namespace
 
-Locale Locale::current() {
+Locale Locale::current()
+{
     const QLocale system = QLocale::system();
     if (system.language() == QLocale::C)
         return Locale(u"en_US"_s);
@@ -46,9 +49,11 @@ Locale Locale::current() {
 }
 
 Locale::Locale(const QString &identifier)
-    : m_identifier(QString(identifier).replace(u'-', u'_')) {}
+    : m_identifier(QString(identifier).replace(u'-', u'_'))
+{}
 
-Language Locale::language() const {
+Language Locale::language() const
+{
     // POSIX names may carry an encoding and a modifier ("de_DE.UTF-8@euro"); ICU's may carry a
     // script, which is the only subtag of four letters.
     const QStringList parts = m_identifier.section(u'.', 0, 0).section(u'@', 0, 0).split(u'_');
@@ -63,13 +68,15 @@ Language Locale::language() const {
     return Language(parts.first(), script, region);
 }
 
-std::optional<QString> Locale::localizedLanguageName(const QString &languageCode) const {
+std::optional<QString> Locale::localizedLanguageName(const QString &languageCode) const
+{
     if (!isPlainSubtag(languageCode))
         return std::nullopt;
     return icuDisplayName(uloc_getDisplayLanguage, languageCode, m_identifier, languageCode);
 }
 
-std::optional<QString> Locale::localizedRegionName(const QString &regionCode) const {
+std::optional<QString> Locale::localizedRegionName(const QString &regionCode) const
+{
     if (!isPlainSubtag(regionCode))
         return std::nullopt;
     return icuDisplayName(uloc_getDisplayCountry, u"und_"_s + regionCode, m_identifier, regionCode);

@@ -11,7 +11,8 @@ class Language;
 /// The current locale is the process's, as Qt reads it from LC_ALL, LC_MESSAGES and LANG. The C and
 /// POSIX locales stand for no language at all, so they count as en_US: the user's language is then
 /// never unknown.
-class Locale {
+class Locale
+{
 public:
     /// The locale of the process.
     static Locale current();

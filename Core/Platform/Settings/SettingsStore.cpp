@@ -9,7 +9,8 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-SettingsStore &SettingsStore::shared() {
+SettingsStore &SettingsStore::shared()
+{
     static SettingsStore store(
         QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
         u"/Voxlume/Voxlume.ini"_s);
@@ -18,7 +19,8 @@ SettingsStore &SettingsStore::shared() {
 
 SettingsStore::SettingsStore(const QString &filePath, QObject *parent)
     : QObject(parent)
-    , m_settings(filePath, QSettings::IniFormat) {
+    , m_settings(filePath, QSettings::IniFormat)
+{
     if (m_settings.status() != QSettings::NoError)
         setAsideUnreadableFile();
     m_lastSeenContent = fileContent();
@@ -30,48 +32,58 @@ SettingsStore::SettingsStore(const QString &filePath, QObject *parent)
 
 SettingsStore::~SettingsStore() = default;
 
-QString SettingsStore::filePath() const {
+QString SettingsStore::filePath() const
+{
     return m_settings.fileName();
 }
 
-std::optional<QString> SettingsStore::string(const QString &key) const {
+std::optional<QString> SettingsStore::string(const QString &key) const
+{
     const QVariant value = m_settings.value(key);
     if (!value.isValid())
         return std::nullopt;
     return value.toString();
 }
 
-bool SettingsStore::boolValue(const QString &key) const {
+bool SettingsStore::boolValue(const QString &key) const
+{
     const std::optional<QString> text = string(key);
     return text ? decodeBool(*text).value_or(false) : false;
 }
 
-double SettingsStore::doubleValue(const QString &key) const {
+double SettingsStore::doubleValue(const QString &key) const
+{
     const std::optional<QString> text = string(key);
     return text ? decodeDouble(*text).value_or(0.0) : 0.0;
 }
 
-bool SettingsStore::contains(const QString &key) const {
+bool SettingsStore::contains(const QString &key) const
+{
     return m_settings.contains(key);
 }
 
-void SettingsStore::setString(const QString &key, const QString &value) {
+void SettingsStore::setString(const QString &key, const QString &value)
+{
     write(key, value);
 }
 
-void SettingsStore::setBool(const QString &key, bool value) {
+void SettingsStore::setBool(const QString &key, bool value)
+{
     write(key, value ? u"true"_s : u"false"_s);
 }
 
-void SettingsStore::setDouble(const QString &key, double value) {
+void SettingsStore::setDouble(const QString &key, double value)
+{
     write(key, QString::number(value, 'g', QLocale::FloatingPointShortest));
 }
 
-void SettingsStore::remove(const QString &key) {
+void SettingsStore::remove(const QString &key)
+{
     write(key, std::nullopt);
 }
 
-std::optional<bool> SettingsStore::decodeBool(const QString &text) {
+std::optional<bool> SettingsStore::decodeBool(const QString &text)
+{
     const QString word = text.trimmed().toLower();
     if (word == u"true" || word == u"yes" || word == u"1")
         return true;
@@ -80,7 +92,8 @@ std::optional<bool> SettingsStore::decodeBool(const QString &text) {
     return std::nullopt;
 }
 
-std::optional<double> SettingsStore::decodeDouble(const QString &text) {
+std::optional<double> SettingsStore::decodeDouble(const QString &text)
+{
     bool ok = false;
     const double value = text.trimmed().toDouble(&ok);
     if (!ok || !std::isfinite(value))
@@ -88,7 +101,8 @@ std::optional<double> SettingsStore::decodeDouble(const QString &text) {
     return value;
 }
 
-void SettingsStore::write(const QString &key, const std::optional<QString> &value) {
+void SettingsStore::write(const QString &key, const std::optional<QString> &value)
+{
     if (value)
         m_settings.setValue(key, *value);
     else
@@ -100,7 +114,8 @@ void SettingsStore::write(const QString &key, const std::optional<QString> &valu
     Q_EMIT changed();
 }
 
-void SettingsStore::setAsideUnreadableFile() {
+void SettingsStore::setAsideUnreadableFile()
+{
     const QString path = m_settings.fileName();
     const QString copy =
         path + u".unreadable-"_s + QDateTime::currentDateTimeUtc().toString(u"yyyyMMddThhmmss"_s);
@@ -113,7 +128,8 @@ void SettingsStore::setAsideUnreadableFile() {
     m_settings.sync();
 }
 
-void SettingsStore::watchFile() {
+void SettingsStore::watchFile()
+{
     // Editors and QSettings replace the file rather than rewrite it, which ends a watch on the
     // file itself: the folder's watch sees the replacement, and the file is watched again.
     const QString path = m_settings.fileName();
@@ -124,7 +140,8 @@ void SettingsStore::watchFile() {
         m_watcher.addPath(path);
 }
 
-void SettingsStore::fileChangedOnDisk() {
+void SettingsStore::fileChangedOnDisk()
+{
     watchFile();
     // Our own writes wake the watch too; only a change of content made elsewhere is news.
     const QByteArray content = fileContent();
@@ -135,7 +152,8 @@ void SettingsStore::fileChangedOnDisk() {
     Q_EMIT changed();
 }
 
-QByteArray SettingsStore::fileContent() const {
+QByteArray SettingsStore::fileContent() const
+{
     QFile file(m_settings.fileName());
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }

@@ -16,7 +16,8 @@
 /// and the store starts empty, so a damaged file neither stops the program nor gets overwritten.
 ///
 /// Lives on the main thread: create it, read and write it there.
-class SettingsStore : public QObject {
+class SettingsStore : public QObject
+{
     Q_OBJECT
 
 public:
