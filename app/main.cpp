@@ -19,7 +19,6 @@ int main(int argc, char *argv[])
     QApplication::setQuitOnLastWindowClosed(false);
     Localization::install();
 
-    Logging::shared().logBreadcrumb(u"Voxlume started"_s, QStringLiteral(__FILE__), u"main()"_s,
-                                    __LINE__);
+    VOXLUME_BREADCRUMB(u"Voxlume started"_s, u"main()"_s);
     return 0;
 }

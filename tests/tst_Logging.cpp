@@ -147,21 +147,6 @@ private Q_SLOTS:
         QCOMPARE(error.userInfo().value(u"code"_s).toInt(), 18);
     }
 
-    void anErrorWithoutDescriptionStillReadsWell()
-    {
-        QCOMPARE(Error(u"Store"_s, 5).localizedDescription(),
-                 u"The operation could not be completed. (Store error 5.)"_s);
-    }
-
-    void withoutAReporterOnlyTheEchoRemains()
-    {
-        Echo echo;
-        Logging log(nullptr, echo.file);
-        log.logBreadcrumb(u"x"_s, u"A"_s, u"b()"_s, 1);
-        log.logErrorMessage(u"y"_s, u"A"_s, u"b()"_s, 2);
-        QCOMPARE(echo.lines().size(), 2);
-    }
-
     void linesFromManyThreadsNeverMix()
     {
         Echo echo;

@@ -53,14 +53,6 @@ private Q_SLOTS:
         QCOMPARE(store.string(u"showErrors"_s), u"true"_s);
     }
 
-    void removeMakesAKeyAbsent()
-    {
-        SettingsStore store(path());
-        store.setBool(u"startImmediately"_s, true);
-        store.remove(u"startImmediately"_s);
-        QVERIFY(!store.contains(u"startImmediately"_s));
-    }
-
     void decodesHandWrittenValues_data()
     {
         QTest::addColumn<QString>("text");
