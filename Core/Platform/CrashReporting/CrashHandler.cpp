@@ -38,6 +38,8 @@ std::atomic<const BreadcrumbTrail *> activeTrail = nullptr;
 std::atomic_flag crashing = ATOMIC_FLAG_INIT;
 
 constexpr std::array fatalSignals{SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT, SIGTRAP};
+/// What each signal did before: after the report, it does that again.
+std::array<struct sigaction, fatalSignals.size()> previousActions{};
 
 const char *signalName(int number)
 {
@@ -228,8 +230,11 @@ void handleCrash(int signalNumber)
             ::rename(temporary, final);
         }
     }
-    // End the process as the signal would have: the default action, raised again on return.
-    std::signal(signalNumber, SIG_DFL);
+    // Hand the signal on to whoever had it before (the default action ends the process).
+    for (size_t i = 0; i < fatalSignals.size(); ++i) {
+        if (fatalSignals[i] == signalNumber)
+            sigaction(signalNumber, &previousActions[i], nullptr);
+    }
     raise(signalNumber);
 }
 
@@ -273,8 +278,8 @@ void CrashHandler::install(const SentryOptions &options, const BreadcrumbTrail *
     action.sa_handler = handleCrash;
     action.sa_flags = SA_ONSTACK;
     sigemptyset(&action.sa_mask);
-    for (const int signalNumber : fatalSignals)
-        sigaction(signalNumber, &action, nullptr);
+    for (size_t i = 0; i < fatalSignals.size(); ++i)
+        sigaction(fatalSignals[i], &action, &previousActions[i]);
 }
 
 void CrashHandler::uninstall(const BreadcrumbTrail *trail)

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QDateTime>
 #include <QFileSystemWatcher>
 #include <QObject>
 #include <QSettings>
@@ -12,8 +11,9 @@
 ///
 /// Values are kept as text, so a value typed into the file by hand reads the same as one written
 /// by the program. Nothing here knows a key's default: a reader that finds nothing, or text of the
-/// wrong kind, falls back to its own. A file that cannot be read or parsed is set aside as a copy
-/// and the store starts empty, so a damaged file neither stops the program nor gets overwritten.
+/// wrong kind, falls back to its own. A file that cannot be parsed is set aside under another
+/// name and the store starts empty, so a damaged file neither stops the program nor gets
+/// overwritten.
 ///
 /// Lives on the main thread: create it, read and write it there.
 class SettingsStore : public QObject
