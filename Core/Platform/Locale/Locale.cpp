@@ -48,6 +48,19 @@ Locale Locale::current()
     return Locale(system.name());
 }
 
+Locale Locale::fromLanguage(const std::optional<Language> &language)
+{
+    if (!language)
+        return Locale(QString());
+    QStringList parts;
+    for (const std::optional<QString> &part :
+         {language->languageCode(), language->script(), language->region()}) {
+        if (part)
+            parts << *part;
+    }
+    return Locale(parts.join(u'_'));
+}
+
 Locale::Locale(const QString &identifier)
     : m_identifier(QString(identifier).replace(u'-', u'_'))
 {}

@@ -20,6 +20,10 @@ public:
     /// A locale from an identifier such as "de_DE" or "pt-BR".
     explicit Locale(const QString &identifier);
 
+    /// The locale of \a language's code, script and region ("zh_Hant_TW"); with no language, the
+    /// locale with the empty identifier.
+    static Locale fromLanguage(const std::optional<Language> &language);
+
     /// The identifier in ICU's form, such as "de_DE".
     QString identifier() const { return m_identifier; }
 

@@ -1,0 +1,42 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "AudioBuffer.h"
+#include "Error.h"
+
+#include <functional>
+#include <optional>
+
+/// Audio capture: delivers the input's audio, block by block, to one tap.
+///
+/// Create, configure and control it on the main thread. The tap runs on a capture thread of the
+/// engine's own; it must only hand the buffer on, never wait. After stop() or removeTap() return,
+/// the tap is not running and is not called again.
+class AudioEngine
+{
+public:
+    /// Receives each captured block, on the capture thread.
+    using Tap = std::function<void(const AudioBufferPtr &buffer)>;
+
+    virtual ~AudioEngine() = default;
+
+    /// Whether capture runs: from a successful start() to stop(), or to a failure.
+    virtual bool isRunning() const = 0;
+
+    /// Sets the tap for the input, with blocks of \a frameCount frames in the input's own format.
+    virtual void installTap(int frameCount, Tap tap) = 0;
+    virtual void removeTap() = 0;
+
+    /// Gets ready to start: the place to do slow set-up ahead of start().
+    virtual void prepare() = 0;
+    /// Starts capture; an error when it cannot (no input device, a device that refuses).
+    virtual std::optional<Error> start() = 0;
+    virtual void stop() = 0;
+
+    /// Called on the main thread when capture fails while running (the device failed or went
+    /// away); capture has stopped delivering, though isRunning() stays true until stop().
+    virtual void setFailureHandler(std::function<void(const Error &error)> handler) = 0;
+
+    /// Called on the main thread when a finite input (a file) has been delivered whole.
+    virtual void setEndOfInputHandler(std::function<void()> handler) = 0;
+};

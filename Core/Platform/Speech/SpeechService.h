@@ -1,0 +1,23 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "Platform/Locale/Locale.h"
+#include "SpeechRecognizer.h"
+
+#include <functional>
+#include <memory>
+
+/// The system's speech recognition: permission, and recognisers by locale. Main thread.
+class SpeechService
+{
+public:
+    enum class AuthorizationStatus { NotDetermined, Denied, Restricted, Authorized };
+
+    virtual ~SpeechService() = default;
+
+    /// Asks for permission to recognise speech; \a handler receives the answer, on any thread.
+    virtual void requestAuthorization(std::function<void(AuthorizationStatus)> handler) = 0;
+
+    /// A recogniser for \a locale, or none when no model serves it (or the model is damaged).
+    virtual std::shared_ptr<SpeechRecognizer> recognizer(const Locale &locale) = 0;
+};
