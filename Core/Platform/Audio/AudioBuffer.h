@@ -17,8 +17,7 @@ public:
         : m_sampleRate(sampleRate)
         , m_channelCount(channelCount)
         , m_samples(std::move(samples))
-    {
-    }
+    {}
 
     int sampleRate() const { return m_sampleRate; }
     int channelCount() const { return m_channelCount; }
@@ -29,10 +28,7 @@ public:
         return m_channelCount > 0 ? qsizetype(m_samples.size()) / m_channelCount : 0;
     }
     /// In seconds.
-    double duration() const
-    {
-        return m_sampleRate > 0 ? double(frameCount()) / m_sampleRate : 0.0;
-    }
+    double duration() const { return m_sampleRate > 0 ? double(frameCount()) / m_sampleRate : 0.0; }
 
 private:
     int m_sampleRate;
