@@ -38,7 +38,7 @@ Logging::~Logging() = default;
 
 void Logging::logError(const Error &error, const std::optional<QVariantMap> &additionalUserInfo)
 {
-    echo(u"Error: "_s + error.description());
+    writeLine(u"Error: "_s + error.description());
     if (!m_reporter)
         return;
     QVariantMap userInfo = error.userInfo();
@@ -61,7 +61,7 @@ void Logging::logBreadcrumb(const QString &message, const QString &file, const Q
     const QString label = locationLabel(file, methodName);
     if (m_reporter)
         m_reporter->addBreadcrumb({.level = u"info"_s, .category = label, .message = message});
-    echo(u"Breadcrumb: %1 from %2 at line %3"_s.arg(message, label, QString::number(line)));
+    writeLine(u"Breadcrumb: %1 from %2 at line %3"_s.arg(message, label, QString::number(line)));
 }
 
 QString Logging::locationLabel(const QString &file, const QString &methodName)
@@ -89,7 +89,7 @@ std::optional<SentryOptions> Logging::crashReportingOptions(const QString &dsnTe
     };
 }
 
-void Logging::echo(const QString &line)
+void Logging::writeLine(const QString &line)
 {
     // One write per line, so that lines from several threads interleave but never mix.
     const QByteArray bytes = (line + u'\n').toUtf8();

@@ -44,6 +44,14 @@ public:
     virtual void logBreadcrumb(const QString &message, const QString &file,
                                const QString &methodName, unsigned line);
 
+    /// Writes a diagnostic \a line to the echo output only, not to the crash reporter.
+    void writeLine(const QString &line);
+
+    /// Sends the echo to \a stream from now on (standard output by default); a program whose
+    /// standard output carries its results moves the echo to standard error. Set it before other
+    /// threads log.
+    void setEchoStream(FILE *stream) { m_echo = stream; }
+
     /// The file's stem, ":" and the method: "ListeningModel:startListening()".
     static QString locationLabel(const QString &file, const QString &methodName);
 
@@ -52,8 +60,6 @@ public:
     static std::optional<SentryOptions> crashReportingOptions(const QString &dsn);
 
 private:
-    void echo(const QString &line);
-
     std::unique_ptr<CrashReporter> m_reporter;
     FILE *m_echo;
 };

@@ -45,5 +45,8 @@ inline constexpr SettingsKey<bool> startImmediately{"startImmediately", [] { ret
 inline constexpr SettingsKey<bool> showErrors{"showErrors", [] { return false; }};
 /// Set from outside: the settings window offers a button that crashes the program on purpose.
 inline constexpr SettingsKey<bool> showCrashButton{"showCrashButton", [] { return false; }};
+/// The id of the input device to capture; empty for the system's default.
+inline constexpr SettingsKey<QString> selectedInputDevice{"selectedInputDevice",
+                                                          [] { return QString(); }};
 
 } // namespace SettingsKeys

@@ -1,0 +1,235 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ListeningModel.h"
+
+#include "Logging.h"
+#include "Platform/Language/LexicalTagger.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+const QString sourceFile = u"Core/ListeningModel"_s;
+constexpr int tapFrameCount = 1024;
+constexpr double resetInterval = 30.0;
+
+void breadcrumb(const QString &message, const QString &methodName, unsigned line)
+{
+    Logging::shared().logBreadcrumb(message, sourceFile, methodName, line);
+}
+
+} // namespace
+
+ListeningModel::ListeningModel(std::shared_ptr<SpeechService> speech,
+                               std::unique_ptr<AudioEngine> audioEngine, QObject *parent)
+    : ErrorReportingModel(sourceFile, parent)
+    , m_speech(std::move(speech))
+    , m_audioEngine(std::move(audioEngine))
+{
+    m_audioEngine->setFailureHandler([this](const Error &error) { handleCaptureFailure(error); });
+    // The answer may come on any thread; the model's state changes on the main thread only.
+    m_speech->requestAuthorization(
+        [model = QPointer(this)](SpeechService::AuthorizationStatus status) {
+            QMetaObject::invokeMethod(
+                model, [model, status] { model->handleAuthorizationStatus(status); },
+                Qt::QueuedConnection);
+        });
+}
+
+ListeningModel::~ListeningModel()
+{
+    // Nothing may reach the tap once the buffers and the request go away.
+    m_audioEngine->stop();
+    m_audioEngine->removeTap();
+}
+
+void ListeningModel::setSourceLanguage(const std::optional<Language> &language)
+{
+    const bool hadLanguage = m_sourceLanguage.has_value();
+    m_sourceLanguage = language;
+    if (hadLanguage) {
+        stopListening();
+        setSourceText(std::nullopt);
+    }
+    if (language)
+        requestTaggingAssets(*language);
+}
+
+void ListeningModel::requestTaggingAssets(const Language &language)
+{
+    LexicalTagger::requestAssets(language.rawValue(), [](const std::optional<Error> &error) {
+        Logging::shared().writeLine(error ? u"Error requesting NLTagger assets: "_s +
+                                                error->description()
+                                          : u"Asset request completed for NLTagger assets"_s);
+    });
+}
+
+void ListeningModel::scheduleStartListening()
+{
+    QMetaObject::invokeMethod(this, &ListeningModel::startListening, Qt::QueuedConnection);
+}
+
+void ListeningModel::startListening()
+{
+    const QString method = u"startListening()"_s;
+    if (isListening()) {
+        breadcrumb(u"Ignoring request to start listening, already listening"_s, method, __LINE__);
+        return;
+    }
+    breadcrumb(u"Starting listening"_s, method, __LINE__);
+    if (m_delegate)
+        m_delegate->listeningModelDidStartListening();
+    if (const std::optional<Error> error = beginRecognition()) {
+        Logging::shared().logError(*error);
+        setErrorMessage(error->localizedDescription());
+    }
+    Q_EMIT listeningChanged();
+}
+
+std::optional<Error> ListeningModel::beginRecognition()
+{
+    const Locale locale = Locale::fromLanguage(m_sourceLanguage);
+    std::shared_ptr<SpeechRecognizer> recognizer = m_speech->recognizer(locale);
+    if (!recognizer) {
+        setErrorMessage(tr("Speech recognition is not supported for ") + locale.identifier() +
+                        u'.');
+        return std::nullopt;
+    }
+    recognizer->setDefaultTaskHint(SpeechRecognizer::TaskHint::Dictation);
+    m_speechRecognizer = recognizer;
+    if (!recognizer->isAvailable()) {
+        setErrorMessage(tr("Speech recognition is not available."));
+        return std::nullopt;
+    }
+    {
+        const std::lock_guard lock(m_capture->lock);
+        m_capture->recognitionRequest = makeRequest();
+    }
+
+    m_audioEngine->installTap(tapFrameCount,
+                              [capture = std::weak_ptr(m_capture)](const AudioBufferPtr &buffer) {
+                                  const std::shared_ptr<Capture> state = capture.lock();
+                                  if (!state)
+                                      return;
+                                  const std::lock_guard lock(state->lock);
+                                  state->audioBuffers.push_back(buffer);
+                                  if (state->recognitionRequest)
+                                      state->recognitionRequest->append(buffer);
+                              });
+    m_audioEngine->prepare();
+    if (std::optional<Error> error = m_audioEngine->start()) {
+        m_audioEngine->removeTap();
+        return error;
+    }
+    startRecognitionTask();
+    return std::nullopt;
+}
+
+std::shared_ptr<RecognitionRequest> ListeningModel::makeRequest()
+{
+    auto request = std::make_shared<RecognitionRequest>();
+    request->setAddsPunctuation(true);
+    return request;
+}
+
+void ListeningModel::startRecognitionTask()
+{
+    std::shared_ptr<RecognitionRequest> request;
+    {
+        const std::lock_guard lock(m_capture->lock);
+        request = m_capture->recognitionRequest;
+    }
+    if (!request || !m_speechRecognizer)
+        return;
+    if (m_recognitionTask)
+        m_recognitionTask->cancel();
+    m_currentTaskTextStart.reset();
+    m_recognitionTask = m_speechRecognizer->recognitionTask(request);
+    const RecognitionTask *task = m_recognitionTask.get();
+    connect(task, &RecognitionTask::didHypothesizeTranscription, this,
+            [this, task](const Transcription &transcription) {
+                speechRecognitionTaskDidHypothesize(task, transcription);
+            });
+    connect(task, &RecognitionTask::didProcessAudioDuration, this,
+            [this, task](double seconds) { speechRecognitionTaskDidProcessAudio(task, seconds); });
+}
+
+void ListeningModel::stopListening()
+{
+    const QString method = u"stopListening()"_s;
+    if (!isListening()) {
+        breadcrumb(u"Ignoring request to stop listening, not listening"_s, method, __LINE__);
+        return;
+    }
+    breadcrumb(u"Stopping listening"_s, method, __LINE__);
+    stopAudioAndRecognition();
+    updateFullTranscriptWithLatestText(m_currentSegmentTranscription);
+    // A finished run is final: a later run may add to it, never rewrite it.
+    m_fullTranscriptSolidifiedUntilIndex = m_fullTranscript.size();
+    if (m_delegate)
+        m_delegate->listeningModelDidStopListening();
+    Q_EMIT listeningChanged();
+}
+
+void ListeningModel::stopAudioAndRecognition()
+{
+    m_audioEngine->stop();
+    m_audioEngine->removeTap();
+    if (m_recognitionTask)
+        m_recognitionTask->cancel();
+    m_recognitionTask.reset();
+}
+
+void ListeningModel::speechRecognitionTaskDidProcessAudio(const RecognitionTask *task,
+                                                          double seconds)
+{
+    if (task != m_recognitionTask.get())
+        return;
+    m_lastProcessedAudioDuration = seconds;
+    resetRecognitionIfNeeded();
+}
+
+void ListeningModel::resetRecognitionIfNeeded()
+{
+    if (m_lastProcessedAudioDuration < resetInterval)
+        return;
+    {
+        const std::lock_guard lock(m_capture->lock);
+        std::vector<AudioBufferPtr> &buffers = m_capture->audioBuffers;
+        const std::vector<AudioBufferPtr> kept(buffers.end() - qsizetype(buffers.size() / 2),
+                                               buffers.end());
+        std::shared_ptr<RecognitionRequest> request = makeRequest();
+        for (const AudioBufferPtr &buffer : kept)
+            request->append(buffer);
+        m_lastPauseSegmentTimestamp.reset();
+        m_capture->recognitionRequest = std::move(request);
+        buffers = kept;
+    }
+    m_ignoreTranscriptionUntil = m_lastProcessedAudioDuration * 0.5;
+    m_lastProcessedAudioDuration = 0;
+    updateFullTranscriptWithLatestText(m_currentSegmentTranscription);
+    startRecognitionTask();
+}
+
+qsizetype ListeningModel::audioBufferCount() const
+{
+    const std::lock_guard lock(m_capture->lock);
+    return qsizetype(m_capture->audioBuffers.size());
+}
+
+void ListeningModel::handleAuthorizationStatus(SpeechService::AuthorizationStatus status)
+{
+    if (status != SpeechService::AuthorizationStatus::Authorized)
+        setErrorMessage(tr("Speech recognition is not authorized."));
+}
+
+void ListeningModel::handleCaptureFailure(const Error &error)
+{
+    // The microphone went away or failed mid-run: end the run as a stop would, so the text heard
+    // so far is merged and kept, then say why.
+    Logging::shared().logError(error);
+    stopListening();
+    setErrorMessage(error.localizedDescription());
+}

@@ -1,0 +1,134 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "ErrorReportingModel.h"
+#include "Language.h"
+#include "ListeningModelDelegate.h"
+#include "Platform/Audio/AudioEngine.h"
+#include "Platform/Speech/SpeechService.h"
+#include "WeakDelegate.h"
+
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+/// Listens to the microphone for one overlay: captures audio, recognises it, and assembles one
+/// stable transcript and a short display text from the recogniser's ever-changing hypotheses.
+///
+/// A recognition task is replaced after every 30 seconds of processed audio; the new one hears
+/// the newest half of the captured audio again, its hypotheses are dropped until it has caught
+/// up, and the texts of the two tasks are spliced where they overlap. The display text is the
+/// hypothesis from its last pause point on; the pause point moves to a sentence end once the text
+/// grows long.
+///
+/// Main thread, except the capture tap, which runs on the audio engine's thread and touches only
+/// the captured buffers and the current request, under one lock.
+class ListeningModel : public ErrorReportingModel
+{
+    Q_OBJECT
+
+public:
+    /// A model that recognises with \a speech and captures with \a audioEngine. Asks for
+    /// permission to recognise speech at once.
+    ListeningModel(std::shared_ptr<SpeechService> speech, std::unique_ptr<AudioEngine> audioEngine,
+                   QObject *parent = nullptr);
+    ~ListeningModel() override;
+
+    /// The owner to tell about listening and transcripts; held weakly.
+    void setDelegate(ListeningModelDelegate *delegate) { m_delegate = delegate; }
+
+    /// The spoken language. Changing it from a language stops listening and clears the display
+    /// text; listening does not restart by itself.
+    std::optional<Language> sourceLanguage() const { return m_sourceLanguage; }
+    void setSourceLanguage(const std::optional<Language> &language);
+
+    /// Whether capture runs: the listening state.
+    bool isListening() const { return m_audioEngine->isRunning(); }
+
+    /// Starts listening on a later turn of the main loop; the way other models start it.
+    void scheduleStartListening();
+    /// Starts capture and recognition, unless already listening.
+    void startListening();
+    /// Stops capture and recognition, if listening, and merges the last text.
+    void stopListening();
+
+    /// What the subtitle shows now: the current hypothesis from the last pause point on.
+    std::optional<QString> sourceText() const { return m_sourceText; }
+    /// Everything heard since the model was made, spliced together.
+    QString fullTranscript() const { return m_fullTranscript; }
+    /// Where the part of fullTranscript() that a splice may still change starts, in UTF-16 code
+    /// units; none means the start of the text.
+    std::optional<qsizetype> fullTranscriptSolidifiedUntilIndex() const
+    {
+        return m_fullTranscriptSolidifiedUntilIndex;
+    }
+    /// The latest accepted hypothesis of the current task.
+    QString currentSegmentTranscription() const { return m_currentSegmentTranscription; }
+    std::optional<double> lastPauseSegmentTimestamp() const { return m_lastPauseSegmentTimestamp; }
+    std::optional<double> ignoreTranscriptionUntil() const { return m_ignoreTranscriptionUntil; }
+    double lastProcessedAudioDuration() const { return m_lastProcessedAudioDuration; }
+    /// The number of captured buffers kept for the next reset's replay.
+    qsizetype audioBufferCount() const;
+
+    /// Splices \a latestText into the full transcript where the two overlap most, or appends it.
+    void updateFullTranscriptWithLatestText(const QString &latestText);
+    /// The display text of \a transcription; may move the pause point for later hypotheses.
+    QString displayText(const Transcription &transcription);
+    /// The display text's length, in characters, beyond which the pause point may move.
+    int displayCharacterLimit() const;
+    /// The longest text found in both \a a and \a b; of several, the one earliest in \a b.
+    static QString longestCommonSubstring(const QString &a, const QString &b);
+
+Q_SIGNALS:
+    void sourceTextChanged();
+    void fullTranscriptChanged();
+    void listeningChanged();
+
+private:
+    // Captured audio and the request it goes to: shared with the capture tap, which holds it
+    // weakly, so that a tap call racing the model's end finds nothing rather than a dead model.
+    struct Capture
+    {
+        std::mutex lock;
+        std::vector<AudioBufferPtr> audioBuffers;
+        std::shared_ptr<RecognitionRequest> recognitionRequest;
+    };
+
+    std::optional<Error> beginRecognition();
+    void startRecognitionTask();
+    void stopAudioAndRecognition();
+    void resetRecognitionIfNeeded();
+    void handleAuthorizationStatus(SpeechService::AuthorizationStatus status);
+    void handleCaptureFailure(const Error &error);
+    void requestTaggingAssets(const Language &language);
+
+    void speechRecognitionTaskDidHypothesize(const RecognitionTask *task,
+                                             const Transcription &transcription);
+    void speechRecognitionTaskDidProcessAudio(const RecognitionTask *task, double seconds);
+    void mergeFirstTextAfterReset(const Transcription &transcription, double ignoredUntil);
+    /// Appends \a text, with a blank between when neither side has one; returns where it starts.
+    qsizetype appendToFullTranscript(const QString &text);
+    void setSourceText(const std::optional<QString> &text);
+    void notifyFullTranscriptUpdated();
+    static std::shared_ptr<RecognitionRequest> makeRequest();
+
+    std::shared_ptr<SpeechService> m_speech;
+    std::unique_ptr<AudioEngine> m_audioEngine;
+    WeakDelegate<ListeningModelDelegate> m_delegate;
+    std::shared_ptr<Capture> m_capture = std::make_shared<Capture>();
+
+    std::optional<QString> m_sourceText;
+    std::optional<double> m_lastPauseSegmentTimestamp;
+    std::shared_ptr<SpeechRecognizer> m_speechRecognizer;
+    std::shared_ptr<RecognitionTask> m_recognitionTask;
+    double m_lastProcessedAudioDuration = 0;
+    std::optional<double> m_ignoreTranscriptionUntil;
+    QString m_fullTranscript;
+    QString m_currentSegmentTranscription;
+    std::optional<qsizetype> m_fullTranscriptSolidifiedUntilIndex;
+    std::optional<Language> m_sourceLanguage;
+    // Set when a task's first text after a reset shared no audio with the old task's: that task's
+    // later merges replace its own text from here rather than splice into it.
+    std::optional<qsizetype> m_currentTaskTextStart;
+};

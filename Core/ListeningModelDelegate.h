@@ -1,0 +1,22 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+
+class ListeningModel;
+
+/// What a listening model tells its owner. Implemented by a QObject; the model holds it weakly.
+class ListeningModelDelegate
+{
+public:
+    virtual ~ListeningModelDelegate() = default;
+
+    /// Listening is really starting: the engine was not running. Recognition is set up next.
+    virtual void listeningModelDidStartListening() = 0;
+    /// A hypothesis was accepted and the display text updated.
+    virtual void listeningModelDidReceiveTranscription() = 0;
+    /// The full transcript changed by a merge; \a fullTranscript is all of it.
+    virtual void listeningModelDidUpdateFullTranscript(const QString &fullTranscript) = 0;
+    /// Listening has stopped: capture and recognition are over and the last text is merged.
+    virtual void listeningModelDidStopListening() = 0;
+};

@@ -1,0 +1,65 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ManualAudioEngine.h"
+
+void ManualAudioEngine::fail(const Error &error)
+{
+    if (m_failureHandler)
+        m_failureHandler(error);
+}
+
+void ManualAudioEngine::deliver(const AudioBufferPtr &buffer)
+{
+    // Held while the tap runs, so that stop() and removeTap() wait for a delivery under way.
+    const std::lock_guard lock(m_lock);
+    if (m_running && m_tap)
+        m_tap(buffer);
+}
+
+bool ManualAudioEngine::isRunning() const
+{
+    const std::lock_guard lock(m_lock);
+    return m_running;
+}
+
+void ManualAudioEngine::installTap(int, Tap tap)
+{
+    const std::lock_guard lock(m_lock);
+    m_tap = std::move(tap);
+}
+
+void ManualAudioEngine::removeTap()
+{
+    const std::lock_guard lock(m_lock);
+    m_tap = nullptr;
+}
+
+std::optional<Error> ManualAudioEngine::start()
+{
+    const std::lock_guard lock(m_lock);
+    if (std::optional<Error> error = std::exchange(m_startError, std::nullopt))
+        return error;
+    m_running = true;
+    return std::nullopt;
+}
+
+void ManualAudioEngine::stop()
+{
+    const std::lock_guard lock(m_lock);
+    m_running = false;
+}
+
+void ManualAudioEngine::setFailureHandler(std::function<void(const Error &)> handler)
+{
+    m_failureHandler = std::move(handler);
+}
+
+void ManualAudioEngine::setEndOfInputHandler(std::function<void()> handler)
+{
+    m_endOfInputHandler = std::move(handler);
+}
+
+void ManualAudioEngine::endInput()
+{
+    if (m_endOfInputHandler)
+        m_endOfInputHandler();
+}

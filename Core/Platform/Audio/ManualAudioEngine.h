@@ -1,0 +1,42 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "AudioEngine.h"
+
+#include <mutex>
+
+/// An audio engine without a device: it captures nothing by itself, and delivers the buffers it is
+/// handed to its tap, on the thread that hands them.
+///
+/// Runs scripted sessions that need no audio, and lets tests feed a tap from threads of their own.
+class ManualAudioEngine : public AudioEngine
+{
+public:
+    /// Makes the next start() fail with \a error.
+    void failNextStart(const Error &error) { m_startError = error; }
+    /// Reports a capture failure, as a device that goes away would.
+    void fail(const Error &error);
+
+    /// Hands \a buffer to the tap, if one is installed and the engine runs. Any thread.
+    void deliver(const AudioBufferPtr &buffer);
+
+    bool isRunning() const override;
+    void installTap(int frameCount, Tap tap) override;
+    void removeTap() override;
+    void prepare() override {}
+    std::optional<Error> start() override;
+    void stop() override;
+    void setFailureHandler(std::function<void(const Error &)> handler) override;
+    void setEndOfInputHandler(std::function<void()> handler) override;
+
+    /// Reports that the input has ended, as a file that has been read whole would.
+    void endInput();
+
+private:
+    mutable std::mutex m_lock;
+    Tap m_tap;
+    bool m_running = false;
+    std::optional<Error> m_startError;
+    std::function<void(const Error &)> m_failureHandler;
+    std::function<void()> m_endOfInputHandler;
+};

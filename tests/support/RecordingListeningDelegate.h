@@ -1,0 +1,29 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "ListeningModelDelegate.h"
+
+#include <QObject>
+#include <QStringList>
+
+/// A listening model's owner that writes down what it is told, in order.
+class RecordingListeningDelegate : public QObject, public ListeningModelDelegate
+{
+    Q_OBJECT
+
+public:
+    QStringList calls;
+    QString lastFullTranscript;
+
+    void listeningModelDidStartListening() override { calls << QStringLiteral("start"); }
+    void listeningModelDidReceiveTranscription() override
+    {
+        calls << QStringLiteral("transcription");
+    }
+    void listeningModelDidUpdateFullTranscript(const QString &fullTranscript) override
+    {
+        calls << QStringLiteral("full");
+        lastFullTranscript = fullTranscript;
+    }
+    void listeningModelDidStopListening() override { calls << QStringLiteral("stop"); }
+};
