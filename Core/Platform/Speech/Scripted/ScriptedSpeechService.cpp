@@ -38,11 +38,19 @@ std::shared_ptr<SpeechRecognizer> ScriptedSpeechService::recognizer(const Locale
     return std::make_shared<ScriptedRecognizer>(*this);
 }
 
+QList<ScriptedRecognitionTask *> ScriptedSpeechService::tasks() const
+{
+    QList<ScriptedRecognitionTask *> tasks;
+    for (const std::shared_ptr<ScriptedRecognitionTask> &task : m_tasks)
+        tasks << task.get();
+    return tasks;
+}
+
 std::shared_ptr<RecognitionTask>
 ScriptedSpeechService::createTask(const std::shared_ptr<RecognitionRequest> &request)
 {
     auto task = std::make_shared<ScriptedRecognitionTask>(request);
-    m_tasks.append(task.get());
+    m_tasks.append(task);
     if (m_taskCreated)
         m_taskCreated(task.get());
     return task;

@@ -4,7 +4,6 @@
 #include "Platform/Speech/SpeechService.h"
 
 #include <QList>
-#include <QPointer>
 #include <QStringList>
 
 class ScriptedRecognitionTask;
@@ -26,8 +25,9 @@ public:
     /// The permission answer, given on a thread of its own, as a platform would.
     void setAuthorizationStatus(AuthorizationStatus status) { m_status = status; }
 
-    /// The tasks created so far, the first created first; a destroyed one is null.
-    QList<QPointer<ScriptedRecognitionTask>> tasks() const { return m_tasks; }
+    /// The tasks created so far, the first created first. The service keeps them all, so that an
+    /// old task can still be made to report after its owner has let it go.
+    QList<ScriptedRecognitionTask *> tasks() const;
     /// Called with each task as it is created.
     void setTaskCreatedHandler(std::function<void(ScriptedRecognitionTask *)> handler)
     {
@@ -44,7 +44,7 @@ private:
     QStringList m_supportedCodes;
     bool m_available = true;
     AuthorizationStatus m_status = AuthorizationStatus::Authorized;
-    QList<QPointer<ScriptedRecognitionTask>> m_tasks;
+    QList<std::shared_ptr<ScriptedRecognitionTask>> m_tasks;
     std::function<void(ScriptedRecognitionTask *)> m_taskCreated;
 };
 
