@@ -1,19 +1,23 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CommonSubstring.h"
 
-#include <unordered_map>
-
 namespace {
 
 // The suffix automaton of a sequence: every substring of it is a path from the first state.
-// Built in linear time; walking the other sequence through it finds, at each of its positions,
-// the longest run ending there that also occurs in the first.
+// Built in linear time; walking another sequence through it finds, at each position of that one,
+// the longest run ending there that also occurs in this one. Each state knows where the first
+// occurrence of its strings ends.
+//
+// Everything lives in a few flat arrays: an automaton of a long transcript has hundreds of
+// thousands of transitions, and one allocation each would cost more than the search itself.
 class SuffixAutomaton
 {
 public:
     explicit SuffixAutomaton(const std::vector<int> &sequence)
     {
         m_states.reserve(2 * sequence.size() + 1);
+        m_edges.reserve(3 * sequence.size() + 1);
+        m_slots.assign(tableSizeFor(3 * sequence.size() + 1), Slot{});
         m_states.push_back({});
         for (const int symbol : sequence)
             extend(symbol);
@@ -21,64 +25,116 @@ public:
 
     int next(int state, int symbol) const
     {
-        const auto found = m_transitions.find(key(state, symbol));
-        return found == m_transitions.end() ? -1 : found->second;
+        const qsizetype edge = findEdge(state, symbol);
+        return edge < 0 ? -1 : m_edges[size_t(edge)].to;
     }
     int link(int state) const { return m_states[size_t(state)].link; }
     qsizetype length(int state) const { return m_states[size_t(state)].length; }
+    /// Where the first occurrence of the state's strings ends (the index of its last symbol).
+    qsizetype firstEnd(int state) const { return m_states[size_t(state)].firstEnd; }
 
 private:
     struct State
     {
         qsizetype length = 0;
         int link = -1;
-        std::vector<int> symbols; // the symbols this state has transitions on
+        qsizetype firstEdge = -1; // the state's transitions, a list through Edge::nextOfState
+        qsizetype firstEnd = -1;
     };
+    struct Edge
+    {
+        int symbol;
+        int to;
+        qsizetype nextOfState;
+    };
+    // An open-addressing table from (state, symbol) to the edge's index.
+    struct Slot
+    {
+        quint64 key = emptyKey;
+        qsizetype edge = -1;
+    };
+    static constexpr quint64 emptyKey = ~quint64(0);
 
+    static size_t tableSizeFor(size_t entries)
+    {
+        size_t size = 16;
+        while (size < 2 * entries)
+            size *= 2;
+        return size;
+    }
     static quint64 key(int state, int symbol)
     {
         return quint64(quint32(state)) << 32 | quint32(symbol);
     }
-
-    void addTransition(int from, int symbol, int to)
+    static size_t mix(quint64 key)
     {
-        if (m_transitions.insert_or_assign(key(from, symbol), to).second)
-            m_states[size_t(from)].symbols.push_back(symbol);
+        key ^= key >> 33;
+        key *= 0xff51afd7ed558ccdULL;
+        key ^= key >> 33;
+        return size_t(key);
+    }
+
+    size_t slotOf(quint64 wanted) const
+    {
+        const size_t mask = m_slots.size() - 1;
+        size_t slot = mix(wanted) & mask;
+        while (m_slots[slot].key != emptyKey && m_slots[slot].key != wanted)
+            slot = (slot + 1) & mask;
+        return slot;
+    }
+
+    qsizetype findEdge(int state, int symbol) const
+    {
+        return m_slots[slotOf(key(state, symbol))].edge;
+    }
+
+    void setTransition(int from, int symbol, int to)
+    {
+        const quint64 wanted = key(from, symbol);
+        Slot &slot = m_slots[slotOf(wanted)];
+        if (slot.key == wanted) {
+            m_edges[size_t(slot.edge)].to = to;
+            return;
+        }
+        slot = {wanted, qsizetype(m_edges.size())};
+        State &state = m_states[size_t(from)];
+        m_edges.push_back({symbol, to, state.firstEdge});
+        state.firstEdge = slot.edge;
     }
 
     void extend(int symbol)
     {
         const int current = int(m_states.size());
-        m_states.push_back({m_states[size_t(m_last)].length + 1, -1, {}});
+        const qsizetype newLength = m_states[size_t(m_last)].length + 1;
+        m_states.push_back({newLength, -1, -1, newLength - 1});
         int state = m_last;
         while (state != -1 && next(state, symbol) == -1) {
-            addTransition(state, symbol, current);
+            setTransition(state, symbol, current);
             state = link(state);
         }
         if (state == -1) {
             m_states[size_t(current)].link = 0;
+        } else if (const int target = next(state, symbol); length(state) + 1 == length(target)) {
+            m_states[size_t(current)].link = target;
         } else {
-            const int target = next(state, symbol);
-            if (length(state) + 1 == length(target)) {
-                m_states[size_t(current)].link = target;
-            } else {
-                const int clone = int(m_states.size());
-                m_states.push_back({length(state) + 1, link(target), {}});
-                for (const int cloned : m_states[size_t(target)].symbols)
-                    addTransition(clone, cloned, next(target, cloned));
-                while (state != -1 && next(state, symbol) == target) {
-                    addTransition(state, symbol, clone);
-                    state = link(state);
-                }
-                m_states[size_t(target)].link = clone;
-                m_states[size_t(current)].link = clone;
+            const int clone = int(m_states.size());
+            m_states.push_back({length(state) + 1, link(target), -1, firstEnd(target)});
+            for (qsizetype edge = m_states[size_t(target)].firstEdge; edge >= 0;
+                 edge = m_edges[size_t(edge)].nextOfState)
+                setTransition(clone, m_edges[size_t(edge)].symbol, m_edges[size_t(edge)].to);
+            while (state != -1 && next(state, symbol) == target) {
+                setTransition(state, symbol, clone);
+                state = link(state);
             }
+            m_states[size_t(target)].link = clone;
+            m_states[size_t(current)].link = clone;
         }
         m_last = current;
     }
 
     std::vector<State> m_states;
-    std::unordered_map<quint64, int> m_transitions;
+    std::vector<Edge> m_edges;
+    std::vector<Slot> m_slots;
     int m_last = 0;
 };
 
@@ -104,22 +160,28 @@ CommonSubstring::Match CommonSubstring::longest(const std::vector<int> &a,
 {
     if (a.empty() || b.empty())
         return {};
-    const SuffixAutomaton automaton(a);
+    // The automaton is built over b, the newest task's text, which stays short, and the long
+    // transcript tail a is walked through it: the work on a is a lookup per character in a table
+    // small enough to stay in the cache.
+    const SuffixAutomaton automaton(b);
     Match best;
     int state = 0;
     qsizetype length = 0;
-    for (size_t i = 0; i < b.size(); ++i) {
-        while (state != 0 && automaton.next(state, b[i]) == -1) {
+    for (const int symbol : a) {
+        while (state != 0 && automaton.next(state, symbol) == -1) {
             state = automaton.link(state);
             length = automaton.length(state);
         }
-        if (const int target = automaton.next(state, b[i]); target != -1) {
+        if (const int target = automaton.next(state, symbol); target != -1) {
             state = target;
             ++length;
         }
-        // Strictly longer only: of equally long runs, the first to end starts first.
-        if (length > best.length)
-            best = {qsizetype(i) + 1 - length, length};
+        if (length == 0)
+            continue;
+        // The run's first occurrence in b; of equally long runs, the one that starts first in b.
+        const qsizetype start = automaton.firstEnd(state) - length + 1;
+        if (length > best.length || (length == best.length && start < best.start))
+            best = {start, length};
     }
     return best;
 }

@@ -207,10 +207,12 @@ void ListeningModel::resetRecognitionIfNeeded()
         m_capture->recognitionRequest = std::move(request);
         buffers = kept;
     }
-    m_ignoreTranscriptionUntil = m_lastProcessedAudioDuration * 0.5;
+    const double processed = m_lastProcessedAudioDuration;
+    m_ignoreTranscriptionUntil = processed * 0.5;
     m_lastProcessedAudioDuration = 0;
     updateFullTranscriptWithLatestText(m_currentSegmentTranscription);
     startRecognitionTask();
+    Q_EMIT didResetRecognition(processed);
 }
 
 qsizetype ListeningModel::audioBufferCount() const

@@ -84,6 +84,8 @@ Q_SIGNALS:
     void sourceTextChanged();
     void fullTranscriptChanged();
     void listeningChanged();
+    /// The recognition task was replaced after \a processedAudioDuration seconds of audio.
+    void didResetRecognition(double processedAudioDuration);
 
 private:
     // Captured audio and the request it goes to: shared with the capture tap, which holds it
