@@ -1,0 +1,17 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+
+/// An input device that audio can be captured from, as a settings view lists it.
+struct AudioInputDevice
+{
+    /// What the setting selectedInputDevice holds to choose this device.
+    QString id;
+    /// The name to show the user.
+    QString description;
+    /// Whether capture uses this device when none is chosen.
+    bool isDefault = false;
+
+    friend bool operator==(const AudioInputDevice &, const AudioInputDevice &) = default;
+};

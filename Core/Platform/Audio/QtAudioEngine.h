@@ -1,0 +1,95 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "AudioEngine.h"
+#include "AudioInputDevice.h"
+
+#include <QList>
+#include <QObject>
+#include <QTimer>
+#include <memory>
+
+class AudioInputReader;
+class AudioTapFeeder;
+class QAudioDevice;
+class QMediaDevices;
+
+/// Captures a microphone through Qt Multimedia, from PulseAudio or from PipeWire's PulseAudio
+/// service.
+///
+/// The device is the one whose id the setting selectedInputDevice holds. When it holds none, it is
+/// the sound server's default source (which Qt 6.4 does not know by itself), or else the first
+/// input Qt lists. A chosen device that is not connected is an error rather than a reason to
+/// record another microphone unasked, and so is a device that goes away while it is captured.
+///
+/// The device is read in its own format on the capture thread (AudioCaptureThread), where the
+/// samples become floats and blocks of the tap's frame count, and where the tap runs. Every wait on
+/// the sound server is bounded, and stop() waits for nothing but a tap call under way, so that
+/// neither hangs on a server or a device that has stopped answering.
+class QtAudioEngine : public AudioEngine
+{
+public:
+    /// The codes of the errors in errorDomain.
+    enum ErrorCode {
+        NoSoundServer = 1,
+        NoInputDevice,
+        ChosenDeviceMissing,
+        NoReadableFormat,
+        DeviceRefused,
+        DeviceNotResponding,
+        DeviceFailed,
+        DeviceDisconnected,
+    };
+    static inline const QString errorDomain = QStringLiteral("Voxlume.AudioCapture");
+
+    QtAudioEngine();
+    ~QtAudioEngine() override;
+
+    /// The input devices there are, with the one used when none is chosen marked; none when no
+    /// sound server answers. Main thread.
+    static QList<AudioInputDevice> inputDevices();
+
+    /// The device being captured; an empty id while not running.
+    AudioInputDevice inputDevice() const { return m_device; }
+
+    bool isRunning() const override { return m_running; }
+    void installTap(int frameCount, Tap tap) override;
+    void removeTap() override;
+    /// Nothing to do: which device to open is only decided by start(), with the settings and the
+    /// devices of that moment.
+    void prepare() override {}
+    /// Does nothing while running.
+    std::optional<Error> start() override;
+    void stop() override;
+    void setFailureHandler(std::function<void(const Error &error)> handler) override;
+    /// Never called: a microphone has no end.
+    void setEndOfInputHandler(std::function<void()>) override {}
+
+private:
+    std::optional<Error> startCapture(const QAudioDevice &device, bool isDefault);
+    /// Stops delivering and lets go of the device.
+    void endCapture();
+    void checkDeviceIsPresent();
+    /// Ends run \a run, if it is still the current one, and reports \a error.
+    void fail(quint64 run, const Error &error);
+    /// An error for the user, with \a userInfo for the logs.
+    static Error error(ErrorCode code, const QString &text, QVariantMap userInfo = {});
+
+    /// Lives on the main thread, where the capture thread's reports run.
+    QObject m_mainThread;
+    QTimer m_presenceTimer;
+    std::unique_ptr<QMediaDevices> m_mediaDevices;
+
+    int m_frameCount = 1024;
+    Tap m_tap;
+    std::function<void(const Error &)> m_failureHandler;
+    bool m_running = false;
+    /// Set from a failure to stop(): capture has ended, though the engine still counts as running.
+    bool m_failed = false;
+    /// Counts the runs, so that a report from an earlier one is recognised.
+    quint64 m_run = 0;
+    AudioInputDevice m_device;
+    std::shared_ptr<AudioTapFeeder> m_feeder;
+    /// Lives on the capture thread, and is deleted there.
+    AudioInputReader *m_reader = nullptr;
+};

@@ -1,0 +1,128 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "HypothesisBuilder.h"
+#include "Platform/Speech/RecognitionRequest.h"
+#include "Platform/Speech/Transcription.h"
+#include "PocketSphinxModel.h"
+
+#include <QtGlobal>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <thread>
+#include <vector>
+
+struct ps_decoder_s;
+
+/// One model's pocketsphinx decoder, loaded once and kept on a worker thread of its own, which
+/// decodes for one recognition task at a time.
+///
+/// A load costs most of a second and about 94 MB, so all tasks of a model share the process's one
+/// decoder: a task ends the utterance under way and starts its own. The audio stream runs on from
+/// task to task, because the voice-activity detector takes the first second of a new stream for
+/// speech, and because a running stream keeps its adapted input normalisation. The newest task
+/// takes the decoder: the one it was serving before gets nothing more.
+///
+/// The worker converts and decodes the requests' audio and touches nothing else. It hands a task's
+/// progress to the task's handler with the decoder's lock held, so that once release() has
+/// returned the handler is not called again. Every worker stops when the QCoreApplication goes
+/// away, before static destruction begins. Call the public members on the main thread.
+class PocketSphinxDecoder
+{
+public:
+    /// What a task has come to since its last progress; each part only when it has changed.
+    struct Progress
+    {
+        /// The whole text recognised so far.
+        std::optional<Transcription> transcription;
+        /// Seconds of the task's audio decoded so far.
+        std::optional<double> processedSeconds;
+    };
+    /// Receives a task's progress on the worker thread, with the decoder's lock held: it may only
+    /// post the progress on, never wait or call back into the decoder.
+    using ProgressHandler = std::function<void(const Progress &progress)>;
+
+    /// The process's decoder for \a model: the one running already, or else a new one once a child
+    /// process has shown that the model loads, which blocks for about one load the first time a
+    /// model is asked for. Null for a damaged model; that verdict holds for the process.
+    static std::shared_ptr<PocketSphinxDecoder> forModel(const PocketSphinxModel &model);
+
+    /// Starts loading \a model on a new worker thread. Only for a model that isSound().
+    explicit PocketSphinxDecoder(PocketSphinxModel model);
+    /// Stops the worker and waits for it: for the rest of a load, else a few milliseconds.
+    ~PocketSphinxDecoder();
+    PocketSphinxDecoder(const PocketSphinxDecoder &) = delete;
+    PocketSphinxDecoder &operator=(const PocketSphinxDecoder &) = delete;
+
+    /// False once loading has failed or the decoder has stopped.
+    bool isAvailable() const;
+
+    /// Starts decoding the audio of \a request, that appended so far and that to come, for a new
+    /// task whose progress goes to \a handler. Returns the task's number, for release().
+    quint64 serve(const std::shared_ptr<RecognitionRequest> &request, bool punctuates,
+                  ProgressHandler handler);
+
+    /// Stops decoding for \a task: its handler is not called after this returns. Never waits for
+    /// decoding to finish.
+    void release(quint64 task);
+
+private:
+    struct Doorbell;
+    /// A task's audio, and how its text is written.
+    struct Job
+    {
+        quint64 task = 0;
+        std::shared_ptr<RecognitionRequest> request;
+        bool punctuates = true;
+    };
+    struct Work
+    {
+        std::optional<Job> job;
+        bool reportDue = false;
+    };
+    struct Session;
+
+    static void stopAll();
+    void stop();
+
+    // The worker thread's own.
+    void run();
+    void serveTasks();
+    std::optional<Work> nextWork();
+    bool isServing(quint64 task) const;
+    void openSession(const Job &job);
+    void closeSession();
+    void decodeWaitingAudio();
+    void decode(const AudioBuffer &buffer);
+    void followVoiceActivity();
+    void finishUtterance();
+    QList<HypothesisBuilder::Word> decodedWords() const;
+    void report();
+    void deliver(quint64 task, const Progress &progress);
+
+    const PocketSphinxModel m_model;
+    // Shared with the requests' append handlers, which must not keep the decoder alive.
+    const std::shared_ptr<Doorbell> m_doorbell;
+
+    // Guarded by the doorbell's mutex.
+    std::optional<Job> m_job;
+    ProgressHandler m_handler;
+    quint64 m_lastTask = 0;
+    bool m_loadFailed = false;
+    bool m_stopping = false;
+
+    // The worker's alone.
+    ps_decoder_s *m_decoder = nullptr;
+    qint64 m_samplesPerFrame = 160;
+    double m_framesPerSecond = 100.0;
+    int m_sampleRate = 16'000;
+    qint64 m_streamSamples = 0;
+    bool m_utteranceHasAudio = false;
+    bool m_inSpeech = false;
+    qint64 m_speechStart = 0;
+    std::unique_ptr<Session> m_session;
+    std::vector<qint16> m_samples;
+
+    std::thread m_worker;
+};

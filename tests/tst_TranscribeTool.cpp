@@ -1,0 +1,178 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "TestMain.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+struct Run
+{
+    int exitCode = -1;
+    QStringList lines;
+    QString errors;
+    QList<QJsonObject> events;
+};
+
+} // namespace
+
+class TestTranscribeTool : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_folder;
+
+    QString write(const QString &name, const QByteArray &content)
+    {
+        QFile file(m_folder.filePath(name));
+        file.open(QIODevice::WriteOnly);
+        file.write(content);
+        return file.fileName();
+    }
+
+    Run transcribe(QStringList arguments)
+    {
+        const QString eventsPath = m_folder.filePath(u"events.jsonl"_s);
+        QFile::remove(eventsPath);
+        arguments << u"--events"_s << eventsPath;
+        QProcess process;
+        process.start(QStringLiteral(TRANSCRIBE), arguments);
+        Run run;
+        if (!process.waitForFinished(60'000))
+            return run;
+        run.exitCode = process.exitCode();
+        run.lines =
+            QString::fromUtf8(process.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+        run.errors = QString::fromUtf8(process.readAllStandardError());
+        QFile events(eventsPath);
+        if (events.open(QIODevice::ReadOnly)) {
+            for (const QByteArray &line : events.readAll().split('\n')) {
+                if (!line.isEmpty())
+                    run.events << QJsonDocument::fromJson(line).object();
+            }
+        }
+        return run;
+    }
+
+    static QStringList eventNames(const Run &run)
+    {
+        QStringList names;
+        for (const QJsonObject &event : run.events)
+            names << event[u"event"_s].toString();
+        return names;
+    }
+
+private Q_SLOTS:
+    void aScriptedRunPrintsItsSubtitlesAndSplicesItsTasks()
+    {
+        const QString script = write(
+            u"run.jsonl"_s,
+            R"({"task": 1, "hypothesis": {"text": "We went to the park.", "segments": [{"location": 0, "length": 2, "timestamp": 0.5}]}}
+{"task": 1, "hypothesis": {"text": "We went to the park. It was", "segments": [{"location": 0, "length": 2, "timestamp": 0.5}, {"location": 21, "length": 2, "timestamp": 20}]}}
+{"task": 1, "processed": 30}
+{"task": 2, "hypothesis": {"text": "ignored while catching up", "segments": []}}
+{"task": 1, "hypothesis": {"text": "an old task changes nothing", "segments": []}}
+{"task": 2, "processed": 15}
+{"wait": 0.1}
+{"task": 2, "hypothesis": {"text": "It was sunny and warm.", "segments": [{"location": 0, "length": 2, "timestamp": 4}]}}
+)");
+        const Run run =
+            transcribe({u"--from"_s, u"en-US"_s, u"--to"_s, u"en-US"_s, u"--script"_s, script});
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.lines,
+                 (QStringList{u"We went to the park."_s, u"We went to the park. It was"_s,
+                              u"It was sunny and warm."_s}));
+        QCOMPARE(eventNames(run), (QStringList{u"display"_s, u"display"_s, u"merge"_s, u"reset"_s,
+                                               u"merge"_s, u"display"_s, u"merge"_s, u"end"_s}));
+        QCOMPARE(run.events[3][u"processed"_s].toDouble(), 30.0);
+        QCOMPARE(run.events[4][u"fullTranscript"_s].toString(),
+                 u"We went to the park. It was sunny and warm"_s);
+        QCOMPARE(run.events[4][u"solidifiedUntil"_s].toInt(), 21);
+        QCOMPARE(run.events.last()[u"fullTranscript"_s].toString(),
+                 u"We went to the park. It was sunny and warm"_s);
+        QVERIFY(run.events.last()[u"t"_s].toDouble() >= 0.1);
+    }
+
+    void aStopAndAStartMakeTwoRuns()
+    {
+        const QString script = write(
+            u"runs.jsonl"_s, R"({"task": 1, "hypothesis": {"text": "First run.", "segments": []}}
+{"stop": true}
+{"start": true}
+{"task": 2, "hypothesis": {"text": "Second run.", "segments": []}}
+)");
+        const Run run =
+            transcribe({u"--from"_s, u"en-US"_s, u"--to"_s, u"en-US"_s, u"--script"_s, script});
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.events.last()[u"fullTranscript"_s].toString(), u"First run. Second run."_s);
+    }
+
+    void badInputIsRefusedWithAReason_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("reason");
+
+        QTest::newRow("no audio") << QStringList{} << u"exactly one of"_s;
+        QTest::newRow("two audio sources")
+            << QStringList{u"--microphone"_s, u"--script"_s, u"x"_s} << u"exactly one of"_s;
+        QTest::newRow("fast without a file")
+            << QStringList{u"--microphone"_s, u"--fast"_s} << u"--fast goes with --wav"_s;
+        QTest::newRow("bad language")
+            << QStringList{u"--from"_s, u"english"_s, u"--microphone"_s} << u"such as en-US"_s;
+        QTest::newRow("translation")
+            << QStringList{u"--from"_s, u"en-US"_s, u"--to"_s, u"es-ES"_s, u"--microphone"_s}
+            << u"translation is not available yet"_s;
+        QTest::newRow("missing script")
+            << QStringList{u"--script"_s, u"/nonexistent.jsonl"_s} << u"/nonexistent.jsonl"_s;
+        QTest::newRow("not a WAV file")
+            << QStringList{u"--wav"_s, QStringLiteral(TRANSCRIBE)} << QStringLiteral(TRANSCRIBE);
+    }
+
+    void badInputIsRefusedWithAReason()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, reason);
+        const Run run = transcribe(arguments);
+        QCOMPARE(run.exitCode, 2);
+        QVERIFY2(run.errors.contains(reason), qPrintable(run.errors));
+        QCOMPARE(run.errors.count(u'\n'), 1);
+    }
+
+    void aBrokenScriptNamesItsLine_data()
+    {
+        QTest::addColumn<QByteArray>("script");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("not JSON") << QByteArray("{\"wait\": 0}\n{oops\n") << u"run.jsonl:2:"_s;
+        QTest::newRow("no task number") << QByteArray("{\"processed\": 3}\n") << u"run.jsonl:1:"_s;
+        QTest::newRow("a task not yet made")
+            << QByteArray("{\"task\": 1, \"processed\": 1}\n{\"task\": 3, \"processed\": 1}\n")
+            << u"line 2: task 3 has not been created"_s;
+    }
+
+    void aBrokenScriptNamesItsLine()
+    {
+        QFETCH(QByteArray, script);
+        QFETCH(QString, reason);
+        const Run run = transcribe({u"--from"_s, u"en-US"_s, u"--to"_s, u"en-US"_s, u"--script"_s,
+                                    write(u"run.jsonl"_s, script)});
+        QCOMPARE(run.exitCode, 2);
+        QVERIFY2(run.errors.contains(reason), qPrintable(run.errors));
+    }
+
+    void anUnsupportedLanguageIsARuntimeFailure()
+    {
+        const Run run =
+            transcribe({u"--from"_s, u"xx-XX"_s, u"--to"_s, u"xx-XX"_s, u"--microphone"_s});
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.errors.contains(u"Speech recognition is not supported for xx_XX."_s),
+                 qPrintable(run.errors));
+        QCOMPARE(eventNames(run), (QStringList{u"error"_s, u"end"_s}));
+    }
+};
+
+VOXLUME_TEST_MAIN(TestTranscribeTool)
+#include "tst_TranscribeTool.moc"

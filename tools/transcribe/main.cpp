@@ -1,0 +1,172 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// voxlume-transcribe: live subtitles in a terminal. Runs the models the overlay runs, on audio
+// from a WAV file, the microphone or a script of recogniser callbacks, and prints each new
+// subtitle line.
+
+#include "AppSettings.h"
+#include "ListeningModel.h"
+#include "Localization.h"
+#include "Logging.h"
+#include "Platform/Audio/ManualAudioEngine.h"
+#include "Platform/Audio/QtAudioEngine.h"
+#include "Platform/Audio/WavFile.h"
+#include "Platform/Audio/WavFileAudioEngine.h"
+#include "Platform/Speech/PocketSphinx/PocketSphinxSpeechService.h"
+#include "Platform/Speech/Scripted/ScriptedSpeechService.h"
+#include "ScriptPlayer.h"
+#include "TranscribeSession.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <csignal>
+#include <cstdio>
+#include <unistd.h>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+enum ExitCode { Success = 0, RuntimeFailure = 1, BadInput = 2 };
+
+[[noreturn]] void failWith(ExitCode code, const QString &reason)
+{
+    std::fprintf(stderr, "voxlume-transcribe: %s\n", qUtf8Printable(reason));
+    std::exit(code);
+}
+
+std::optional<Language> languageOption(const QCommandLineParser &parser, const QString &name,
+                                       const Language &stored)
+{
+    if (!parser.isSet(name))
+        return stored;
+    return Language::fromRawValue(parser.value(name));
+}
+
+// Ctrl-C and SIGTERM end the run as closing the overlay does; the handler only wakes the loop.
+int signalPipe[2];
+
+void wakeOnSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
+}
+
+void finishOnSignals(TranscribeSession &session)
+{
+    if (::pipe(signalPipe) != 0)
+        return;
+    auto *notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &session);
+    QObject::connect(notifier, &QSocketNotifier::activated, &session, &TranscribeSession::finish);
+    std::signal(SIGINT, wakeOnSignal);
+    std::signal(SIGTERM, wakeOnSignal);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication application(argc, argv);
+    QCoreApplication::setApplicationName(u"voxlume-transcribe"_s);
+    Localization::install();
+    // Standard output carries the subtitles; the log goes beside them.
+    Logging::shared().setEchoStream(stderr);
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(u"Live subtitles of speech, in a terminal."_s);
+    parser.addHelpOption();
+    parser.addOptions({
+        {u"from"_s, u"The spoken language, such as en-US (default: the stored setting)."_s,
+         u"LANG"_s},
+        {u"to"_s, u"The translation language (default: the stored setting)."_s, u"LANG"_s},
+        {u"wav"_s, u"Listen to a WAV file."_s, u"FILE"_s},
+        {u"fast"_s, u"With --wav: deliver the audio as fast as it is taken, not in real time."_s},
+        {u"microphone"_s, u"Listen to the chosen input device until Ctrl-C."_s},
+        {u"script"_s, u"Replay recogniser callbacks from a JSON Lines file."_s, u"FILE"_s},
+        {u"events"_s, u"Record the run's events as JSON Lines."_s, u"FILE"_s},
+        {u"no-store"_s, u"Do not keep the run's transcript."_s},
+    });
+    if (!parser.parse(QCoreApplication::arguments()))
+        failWith(BadInput, parser.errorText());
+    if (parser.isSet(u"help"_s))
+        parser.showHelp(Success);
+    if (!parser.positionalArguments().isEmpty())
+        failWith(BadInput, u"unexpected argument: "_s + parser.positionalArguments().first());
+
+    const int sources = int(parser.isSet(u"wav"_s)) + int(parser.isSet(u"microphone"_s)) +
+                        int(parser.isSet(u"script"_s));
+    if (sources != 1)
+        failWith(BadInput, u"give exactly one of --wav FILE, --microphone and --script FILE"_s);
+    if (parser.isSet(u"fast"_s) && !parser.isSet(u"wav"_s))
+        failWith(BadInput, u"--fast goes with --wav"_s);
+
+    const std::optional<Language> from =
+        languageOption(parser, u"from"_s, AppSettings::shared().selectedFromLanguage());
+    const std::optional<Language> to =
+        languageOption(parser, u"to"_s, AppSettings::shared().selectedToLanguage());
+    if (!from || !to)
+        failWith(BadInput, u"a language is written as its code and region, such as en-US or fr-"_s);
+    if (*from != *to)
+        failWith(BadInput,
+                 u"translation is not available yet: give --to the same language as --from"_s);
+
+    EventLog events;
+    if (parser.isSet(u"events"_s)) {
+        QString error;
+        if (!events.open(parser.value(u"events"_s), &error))
+            failWith(BadInput, parser.value(u"events"_s) + u": "_s + error);
+    }
+
+    std::shared_ptr<SpeechService> speech;
+    std::unique_ptr<AudioEngine> audio;
+    std::shared_ptr<ScriptedSpeechService> scripted;
+    QList<ScriptPlayer::Event> script;
+    if (parser.isSet(u"script"_s)) {
+        std::variant<QList<ScriptPlayer::Event>, QString> read =
+            ScriptPlayer::read(parser.value(u"script"_s));
+        if (const QString *error = std::get_if<QString>(&read))
+            failWith(BadInput, *error);
+        script = std::get<QList<ScriptPlayer::Event>>(std::move(read));
+        speech = scripted = std::make_shared<ScriptedSpeechService>();
+        audio = std::make_unique<ManualAudioEngine>();
+    } else {
+        speech = std::make_shared<PocketSphinxSpeechService>();
+        if (parser.isSet(u"wav"_s)) {
+            // A file that is not usable audio is bad input, told before anything starts.
+            std::variant<WavFile, Error> file = WavFile::open(parser.value(u"wav"_s));
+            if (const Error *error = std::get_if<Error>(&file))
+                failWith(BadInput, error->localizedDescription());
+            audio = std::make_unique<WavFileAudioEngine>(
+                parser.value(u"wav"_s), parser.isSet(u"fast"_s)
+                                            ? WavFileAudioEngine::Pacing::Fast
+                                            : WavFileAudioEngine::Pacing::RealTime);
+        } else {
+            audio = std::make_unique<QtAudioEngine>();
+        }
+    }
+    AudioEngine &audioEngine = *audio;
+
+    ListeningModel model(speech, std::move(audio));
+    TranscribeSession session(model, events);
+    QObject::connect(&session, &TranscribeSession::finished, &application, &QCoreApplication::exit);
+    audioEngine.setEndOfInputHandler([&session] { session.finishWhenCaughtUp(); });
+    finishOnSignals(session);
+
+    std::unique_ptr<ScriptPlayer> player;
+    if (scripted) {
+        player = std::make_unique<ScriptPlayer>(script, *scripted, model);
+        QObject::connect(player.get(), &ScriptPlayer::finished, &session,
+                         &TranscribeSession::finish);
+        QObject::connect(player.get(), &ScriptPlayer::failed, &application,
+                         [](const QString &reason) { failWith(BadInput, reason); });
+        scripted->setTaskCreatedHandler(
+            [started = false, &player](ScriptedRecognitionTask *) mutable {
+                if (std::exchange(started, true))
+                    return;
+                player->play();
+            });
+    }
+
+    session.start(*from);
+    return QCoreApplication::exec();
+}
