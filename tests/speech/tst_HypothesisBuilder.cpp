@@ -41,7 +41,7 @@ private Q_SLOTS:
 
         const Transcription transcription = builder.transcription();
         QCOMPARE(transcription.formattedString,
-                 u"'Cause it rained. We stayed. Until a.m. Inside."_s);
+                 u"'Cause it rained. We stayed. Until a.m. Inside"_s);
         QCOMPARE(segmentTexts(transcription),
                  QStringList({u"'Cause"_s, u"it"_s, u"rained"_s, u"We"_s, u"stayed"_s, u"Until"_s,
                               u"a.m."_s, u"Inside"_s}));
@@ -75,7 +75,7 @@ private Q_SLOTS:
         builder.setOpenUtterance({{u"<s>"_s, 2.0}, {u"done"_s, 2.1}, {u"</s>"_s, 2.4}});
 
         const Transcription transcription = builder.transcription();
-        QCOMPARE(transcription.formattedString, u"Read it. Done."_s);
+        QCOMPARE(transcription.formattedString, u"Read it. Done"_s);
         QCOMPARE(segmentTexts(transcription), QStringList({u"Read"_s, u"it"_s, u"Done"_s}));
     }
 
@@ -85,7 +85,7 @@ private Q_SLOTS:
         builder.setOpenUtterance({{u"über"_s, 0.1}, {u"𝄞"_s, 0.2}, {u"straße"_s, 0.3}});
 
         const Transcription transcription = builder.transcription();
-        QCOMPARE(transcription.formattedString, u"Über 𝄞 straße."_s);
+        QCOMPARE(transcription.formattedString, u"Über 𝄞 straße"_s);
         QCOMPARE(segmentTexts(transcription), QStringList({u"Über"_s, u"𝄞"_s, u"straße"_s}));
         QCOMPARE(transcription.segments[2].location, 8);
     }
@@ -97,19 +97,22 @@ private Q_SLOTS:
         builder.setOpenUtterance({{u"the"_s, 1.01}, {u"cat"_s, 1.29}, {u"sat"_s, 1.60}});
         QCOMPARE(timestamps(builder.transcription()), QList<double>({1.00, 1.30, 1.60}));
 
-        // A changed word is a new word; the words around it stay.
+        // A word heard anew in the same place keeps its timestamp; so do the words around it.
         builder.setOpenUtterance({{u"the"_s, 1.02}, {u"hat"_s, 1.31}, {u"sat"_s, 1.62}});
-        QCOMPARE(timestamps(builder.transcription()), QList<double>({1.00, 1.31, 1.60}));
+        QCOMPARE(timestamps(builder.transcription()), QList<double>({1.00, 1.30, 1.60}));
+        // Another word somewhere else is a new word.
+        builder.setOpenUtterance({{u"the"_s, 1.02}, {u"hat"_s, 1.31}, {u"mat"_s, 1.80}});
+        QCOMPARE(timestamps(builder.transcription()), QList<double>({1.00, 1.30, 1.80}));
 
         // The final reading of an utterance is held to the same rule.
-        builder.finishUtterance({{u"the"_s, 1.03}, {u"hat"_s, 1.30}, {u"sat"_s, 1.61}});
-        QCOMPARE(timestamps(builder.transcription()), QList<double>({1.00, 1.31, 1.60}));
+        builder.finishUtterance({{u"the"_s, 1.03}, {u"hat"_s, 1.30}, {u"mat"_s, 1.81}});
+        QCOMPARE(timestamps(builder.transcription()), QList<double>({1.00, 1.30, 1.80}));
 
         // The same word in the next utterance is another word.
         builder.setOpenUtterance({{u"the"_s, 2.50}});
         builder.setOpenUtterance({{u"the"_s, 2.51}, {u"end"_s, 2.70}});
         QCOMPARE(timestamps(builder.transcription()),
-                 QList<double>({1.00, 1.31, 1.60, 2.50, 2.70}));
+                 QList<double>({1.00, 1.30, 1.80, 2.50, 2.70}));
     }
 
     void aWordThatMovesIsANewWord()

@@ -13,6 +13,7 @@
 #include "Platform/Audio/WavFileAudioEngine.h"
 #include "Platform/Speech/PocketSphinx/PocketSphinxSpeechService.h"
 #include "Platform/Speech/Scripted/ScriptedSpeechService.h"
+#include "RecognitionPacedAudioEngine.h"
 #include "ScriptPlayer.h"
 #include "TranscribeSession.h"
 
@@ -80,7 +81,8 @@ int main(int argc, char *argv[])
          u"LANG"_s},
         {u"to"_s, u"The translation language (default: the stored setting)."_s, u"LANG"_s},
         {u"wav"_s, u"Listen to a WAV file."_s, u"FILE"_s},
-        {u"fast"_s, u"With --wav: deliver the audio as fast as it is taken, not in real time."_s},
+        {u"fast"_s,
+         u"With --wav: deliver the audio as fast as it is recognised, not in real time."_s},
         {u"microphone"_s, u"Listen to the chosen input device until Ctrl-C."_s},
         {u"script"_s, u"Replay recogniser callbacks from a JSON Lines file."_s, u"FILE"_s},
         {u"events"_s, u"Record the run's events as JSON Lines."_s, u"FILE"_s},
@@ -136,18 +138,23 @@ int main(int argc, char *argv[])
             std::variant<WavFile, Error> file = WavFile::open(parser.value(u"wav"_s));
             if (const Error *error = std::get_if<Error>(&file))
                 failWith(BadInput, error->localizedDescription());
-            audio = std::make_unique<WavFileAudioEngine>(
-                parser.value(u"wav"_s), parser.isSet(u"fast"_s)
-                                            ? WavFileAudioEngine::Pacing::Fast
-                                            : WavFileAudioEngine::Pacing::RealTime);
+            if (parser.isSet(u"fast"_s))
+                audio = std::make_unique<RecognitionPacedAudioEngine>(
+                    std::make_unique<WavFileAudioEngine>(parser.value(u"wav"_s),
+                                                         WavFileAudioEngine::Pacing::Fast));
+            else
+                audio = std::make_unique<WavFileAudioEngine>(parser.value(u"wav"_s));
         } else {
             audio = std::make_unique<QtAudioEngine>();
         }
     }
     AudioEngine &audioEngine = *audio;
+    auto *paced = dynamic_cast<RecognitionPacedAudioEngine *>(audio.get());
 
     ListeningModel model(speech, std::move(audio));
     TranscribeSession session(model, events);
+    if (paced)
+        paced->follow(model);
     QObject::connect(&session, &TranscribeSession::finished, &application, &QCoreApplication::exit);
     audioEngine.setEndOfInputHandler([&session] { session.finishWhenCaughtUp(); });
     finishOnSignals(session);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "HypothesisBuilder.h"
 
+#include <cmath>
+
 #include <algorithm>
 #include <limits>
 
@@ -62,8 +64,8 @@ Transcription HypothesisBuilder::transcription() const
 {
     Transcription transcription;
     for (const QList<Word> &utterance : m_finished)
-        append(utterance, transcription);
-    append(m_open, transcription);
+        append(utterance, true, transcription);
+    append(m_open, false, transcription);
     return transcription;
 }
 
@@ -77,13 +79,18 @@ QList<HypothesisBuilder::Word> HypothesisBuilder::spokenWords(const QList<Word> 
     return words;
 }
 
-// Words that were already there keep their timestamps; a new word's timestamp is held between its
-// neighbours', since a kept word may be a frame or two off from where the decoder now puts it.
+// Words that were already there keep their timestamps, also when the decoder now spells the same
+// stretch of audio differently: the display's pause point is usually the newest word, the one most
+// often revised, and losing its timestamp would show the whole utterance again. A new word's
+// timestamp is held between its neighbours', since a kept word may be a frame or two off from
+// where the decoder now puts it.
 QList<HypothesisBuilder::Word> HypothesisBuilder::settled(QList<Word> words) const
 {
+    constexpr double samePlace = 0.05;
     QList<bool> kept(words.size(), false);
     for (qsizetype i = 0; i < words.size() && i < m_open.size(); ++i) {
-        if (words[i].text != m_open[i].text)
+        if (words[i].text != m_open[i].text &&
+            std::abs(words[i].timestamp - m_open[i].timestamp) >= samePlace)
             continue;
         words[i].timestamp = m_open[i].timestamp;
         kept[i] = true;
@@ -107,7 +114,8 @@ double HypothesisBuilder::lastFinishedTimestamp() const
     return m_finished.isEmpty() ? 0.0 : m_finished.last().last().timestamp;
 }
 
-void HypothesisBuilder::append(const QList<Word> &utterance, Transcription &transcription) const
+void HypothesisBuilder::append(const QList<Word> &utterance, bool finished,
+                               Transcription &transcription) const
 {
     QString &text = transcription.formattedString;
     for (qsizetype i = 0; i < utterance.size(); ++i) {
@@ -118,7 +126,9 @@ void HypothesisBuilder::append(const QList<Word> &utterance, Transcription &tran
         transcription.segments.append({text.size(), word.size(), utterance[i].timestamp});
         text += word;
     }
+    // An utterance under way has not ended: a full stop after it would stand where the display
+    // looks for the last sentence end, and hold the display line still for the whole utterance.
     // "a.m." ends a sentence by itself.
-    if (m_punctuates && !utterance.isEmpty() && !text.endsWith(u'.'))
+    if (m_punctuates && finished && !utterance.isEmpty() && !text.endsWith(u'.'))
         text += u'.';
 }

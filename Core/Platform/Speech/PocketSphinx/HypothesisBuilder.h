@@ -10,9 +10,10 @@
 /// utterance a sentence, and every word's timestamp kept for as long as the word stays put.
 ///
 /// A decoder revises the utterance under way as it hears more, and nudges word boundaries by a
-/// frame or two as it does. The display finds its place again by exact timestamp, so a word that is
-/// still the same word at the same index of the same utterance keeps the timestamp it was first
-/// reported with. Timestamps never decrease along the text.
+/// frame or two as it does. The display finds its place again by exact timestamp, so a word at the
+/// same index of the same utterance keeps the timestamp it was first reported with, as long as it
+/// is the same word or a new reading of the same stretch of audio (it starts within 50 ms of the
+/// old one). Timestamps never decrease along the text.
 class HypothesisBuilder
 {
 public:
@@ -23,8 +24,8 @@ public:
         double timestamp = 0.0;
     };
 
-    /// With \a punctuates, each utterance reads as a sentence: capital first letter, full stop at
-    /// the end. Without it the words stay as the decoder spells them.
+    /// With \a punctuates, each utterance reads as a sentence: capital first letter, and a full
+    /// stop once it has ended. Without it the words stay as the decoder spells them.
     explicit HypothesisBuilder(bool punctuates);
 
     /// Replaces the words of the utterance under way with \a words, as the decoder now hears it.
@@ -44,7 +45,7 @@ private:
     static QList<Word> spokenWords(const QList<Word> &decoded);
     QList<Word> settled(QList<Word> words) const;
     double lastFinishedTimestamp() const;
-    void append(const QList<Word> &utterance, Transcription &transcription) const;
+    void append(const QList<Word> &utterance, bool finished, Transcription &transcription) const;
 
     const bool m_punctuates;
     QList<QList<Word>> m_finished;
