@@ -5,7 +5,7 @@
 #include "Platform/Language/LexicalTagger.h"
 
 #include <QCoreApplication>
-#include <QPointer>
+#include <QHash>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -20,6 +20,13 @@ void breadcrumb(const QString &message, const QString &methodName, unsigned line
     Logging::shared().logBreadcrumb(message, sourceFile, methodName, line);
 }
 
+// The models that exist, by number. Main thread only.
+QHash<quint64, ListeningModel *> &liveModels()
+{
+    static QHash<quint64, ListeningModel *> models;
+    return models;
+}
+
 } // namespace
 
 ListeningModel::ListeningModel(std::shared_ptr<SpeechService> speech,
@@ -28,18 +35,26 @@ ListeningModel::ListeningModel(std::shared_ptr<SpeechService> speech,
     , m_speech(std::move(speech))
     , m_audioEngine(std::move(audioEngine))
 {
+    static quint64 lastId = 0;
+    m_id = ++lastId;
+    liveModels().insert(m_id, this);
     m_audioEngine->setFailureHandler([this](const Error &error) { handleCaptureFailure(error); });
-    // The answer may come on any thread; the model's state changes on the main thread only.
-    m_speech->requestAuthorization(
-        [model = QPointer(this)](SpeechService::AuthorizationStatus status) {
-            QMetaObject::invokeMethod(
-                model, [model, status] { model->handleAuthorizationStatus(status); },
-                Qt::QueuedConnection);
-        });
+    // The answer may come on any thread, and the model may be gone by then. Only a number
+    // crosses threads; the main thread looks the model up by it.
+    m_speech->requestAuthorization([id = m_id](SpeechService::AuthorizationStatus status) {
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [id, status] {
+                if (ListeningModel *model = liveModels().value(id))
+                    model->handleAuthorizationStatus(status);
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 ListeningModel::~ListeningModel()
 {
+    liveModels().remove(m_id);
     // Nothing may reach the tap once the buffers and the request go away.
     m_audioEngine->stop();
     m_audioEngine->removeTap();

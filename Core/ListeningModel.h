@@ -115,6 +115,7 @@ private:
     void notifyFullTranscriptUpdated();
     static std::shared_ptr<RecognitionRequest> makeRequest();
 
+    quint64 m_id = 0;
     std::shared_ptr<SpeechService> m_speech;
     std::unique_ptr<AudioEngine> m_audioEngine;
     WeakDelegate<ListeningModelDelegate> m_delegate;

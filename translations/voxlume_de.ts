@@ -8,4 +8,101 @@
         <translation>Der Vorgang konnte nicht abgeschlossen werden. (%1, Fehler %2.)</translation>
     </message>
 </context>
+<context>
+    <name>ListeningModel</name>
+    <message>
+        <source>Speech recognition is not supported for </source>
+        <translation>Spracherkennung wird nicht unterstützt für </translation>
+    </message>
+    <message>
+        <source>Speech recognition is not available.</source>
+        <translation>Spracherkennung ist nicht verfügbar.</translation>
+    </message>
+    <message>
+        <source>Speech recognition is not authorized.</source>
+        <translation>Spracherkennung ist nicht erlaubt.</translation>
+    </message>
+</context>
+<context>
+    <name>QtAudioEngine</name>
+    <message>
+        <source>No microphone was found: no sound server (PulseAudio or PipeWire) is running.</source>
+        <translation>Es wurde kein Mikrofon gefunden: Es läuft kein Soundserver (PulseAudio oder PipeWire).</translation>
+    </message>
+    <message>
+        <source>No microphone was found.</source>
+        <translation>Es wurde kein Mikrofon gefunden.</translation>
+    </message>
+    <message>
+        <source>The microphone chosen in the settings is not connected. Connect it, or choose another microphone in the settings.</source>
+        <translation>Das in den Einstellungen gewählte Mikrofon ist nicht angeschlossen. Schließen Sie es an oder wählen Sie in den Einstellungen ein anderes Mikrofon.</translation>
+    </message>
+    <message>
+        <source>The microphone “%1” offers no sound format that can be recorded.</source>
+        <translation>Das Mikrofon „%1“ bietet kein Tonformat, das aufgenommen werden kann.</translation>
+    </message>
+    <message>
+        <source>The microphone “%1” stopped working.</source>
+        <translation>Das Mikrofon „%1“ funktioniert nicht mehr.</translation>
+    </message>
+    <message>
+        <source>The microphone “%1” does not respond.</source>
+        <translation>Das Mikrofon „%1“ antwortet nicht.</translation>
+    </message>
+    <message>
+        <source>The microphone “%1” could not be opened.</source>
+        <translation>Das Mikrofon „%1“ konnte nicht geöffnet werden.</translation>
+    </message>
+    <message>
+        <source>The microphone “%1” was disconnected.</source>
+        <translation>Das Mikrofon „%1“ wurde getrennt.</translation>
+    </message>
+</context>
+<context>
+    <name>WavFile</name>
+    <message>
+        <source>“%1” cannot be opened: %2.</source>
+        <translation>„%1“ kann nicht geöffnet werden: %2.</translation>
+    </message>
+    <message>
+        <source>“%1” could not be read: %2.</source>
+        <translation>„%1“ konnte nicht gelesen werden: %2.</translation>
+    </message>
+    <message>
+        <source>“%1” ends inside its header.</source>
+        <translation>„%1“ endet mitten im Dateikopf.</translation>
+    </message>
+    <message>
+        <source>“%1” is not a WAV file.</source>
+        <translation>„%1“ ist keine WAV-Datei.</translation>
+    </message>
+    <message>
+        <source>“%1” is not a valid WAV file: it has no format chunk.</source>
+        <translation>„%1“ ist keine gültige WAV-Datei: Ihr fehlt der Formatblock.</translation>
+    </message>
+    <message>
+        <source>“%1” is not a valid WAV file: it has no data chunk.</source>
+        <translation>„%1“ ist keine gültige WAV-Datei: Ihr fehlt der Datenblock.</translation>
+    </message>
+    <message>
+        <source>“%1” is not a valid WAV file: its format chunk is too short.</source>
+        <translation>„%1“ ist keine gültige WAV-Datei: Ihr Formatblock ist zu kurz.</translation>
+    </message>
+    <message>
+        <source>“%1” holds compressed or unknown audio (format %2); only PCM and floating-point WAV files can be read.</source>
+        <translation>„%1“ enthält komprimierten oder unbekannten Ton (Format %2); nur PCM- und Gleitkomma-WAV-Dateien können gelesen werden.</translation>
+    </message>
+    <message>
+        <source>“%1” has no audio channels.</source>
+        <translation>„%1“ hat keine Tonkanäle.</translation>
+    </message>
+    <message>
+        <source>“%1” holds %2-bit samples, which cannot be read.</source>
+        <translation>„%1“ enthält %2-Bit-Abtastwerte, die nicht gelesen werden können.</translation>
+    </message>
+    <message>
+        <source>“%1” is not a valid WAV file: its format (%2 channels at %3 Hz, %4 bytes a frame) is impossible.</source>
+        <translation>„%1“ ist keine gültige WAV-Datei: Ihr Format (%2 Kanäle mit %3 Hz, %4 Bytes je Frame) ist unmöglich.</translation>
+    </message>
+</context>
 </TS>

@@ -11,6 +11,7 @@
 #include "Platform/Speech/Scripted/ScriptedSpeechService.h"
 #include "ReferenceCommonSubstring.h"
 
+#include <QCoreApplication>
 #include <cstdio>
 #include <cstdlib>
 #include <fuzzer/FuzzedDataProvider.h>
@@ -61,8 +62,10 @@ void require(bool condition, const char *what)
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int *, char ***)
+extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
+    // Models answer their platform's callbacks through the application's event queue.
+    static QCoreApplication application(*argc, *argv);
     static FILE *const nowhere = std::fopen("/dev/null", "w");
     Logging::shared().setEchoStream(nowhere);
     return 0;
@@ -103,5 +106,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
                     "the display text ends the hypothesis");
         }
     }
+    QCoreApplication::processEvents();
     return 0;
 }
