@@ -11,10 +11,10 @@
 #include "Logging.h"
 #include "Platform/Audio/WavFileAudioEngine.h"
 #include "Platform/Speech/PocketSphinx/PocketSphinxSpeechService.h"
+#include "SpokenWav.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
@@ -24,46 +24,6 @@
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
-
-const QStringList sentences{
-    u"The morning train was late again, so Maria walked to the bakery on the corner."_s,
-    u"The baker told her that the river had risen during the night."_s,
-    u"She thanked him and decided to take the longer road past the old library."_s,
-    u"On the way she met her neighbour, who was carrying a heavy box of books."_s,
-    u"They talked about the weather, the garden and the concert planned for next Saturday."_s,
-    u"When Maria reached the office, her colleagues were already discussing the new project."_s,
-    u"The manager wanted a short report by Friday, with numbers for every region."_s,
-    u"After lunch she called the supplier and asked for a new delivery date."_s,
-};
-
-bool run(const QString &program, const QStringList &arguments)
-{
-    QProcess process;
-    process.start(program, arguments);
-    return process.waitForFinished(-1) && process.exitCode() == 0;
-}
-
-QString makeSpeech(const QTemporaryDir &folder, double minutes)
-{
-    const QString text = folder.filePath(u"text.txt"_s);
-    QFile file(text);
-    file.open(QIODevice::WriteOnly);
-    // About 12 s of speech a round at 150 words a minute.
-    for (int round = 0; round < int(minutes * 60 / 45) + 1; ++round)
-        file.write((sentences.join(u' ') + u' ').toUtf8());
-    file.close();
-    const QString voice = folder.filePath(u"voice.wav"_s);
-    const QString noise = folder.filePath(u"noise.wav"_s);
-    const QString speech = folder.filePath(u"speech.wav"_s);
-    if (!run(u"espeak-ng"_s,
-             {u"-v"_s, u"en-us+f2"_s, u"-s"_s, u"150"_s, u"-w"_s, voice, u"-f"_s, text}) ||
-        !run(u"sox"_s, {u"-R"_s, u"-n"_s, u"-r"_s, u"22050"_s, u"-c"_s, u"1"_s, noise, u"synth"_s,
-                        u"0.5"_s, u"whitenoise"_s, u"vol"_s, u"0.002"_s}) ||
-        !run(u"sox"_s,
-             {noise, voice, noise, speech, u"trim"_s, u"0"_s, QString::number(minutes * 60)}))
-        return {};
-    return speech;
-}
 
 double percentile(QList<double> values, double share)
 {
@@ -192,7 +152,11 @@ int main(int argc, char *argv[])
     Logging::shared().setEchoStream(nowhere);
 
     QTemporaryDir folder;
-    const QString speech = makeSpeech(folder, minutes);
+    // The story, told again and again: about 80 s a telling.
+    QStringList tellings;
+    for (int telling = 0; telling < int(minutes * 60 / 80) + 1; ++telling)
+        tellings << spokenStory().join(u' ');
+    const QString speech = writeSpokenWav(folder.path(), u"speech"_s, tellings.join(u' '));
     if (speech.isEmpty()) {
         std::fprintf(stderr, "espeak-ng and sox could not make the speech\n");
         return 1;

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "EchoFile.h"
 #include "Logging.h"
 #include "Platform/CrashReporting/CrashReporter.h"
 #include "TestMain.h"
@@ -26,29 +27,6 @@ public:
     QList<Error> errors;
 };
 
-// Collects what a log echoes, through a real FILE like standard output.
-class Echo
-{
-public:
-    Echo()
-        : file(std::tmpfile())
-    {}
-    ~Echo() { std::fclose(file); }
-
-    QStringList lines() const
-    {
-        std::fflush(file);
-        std::rewind(file);
-        QByteArray content;
-        char buffer[4096];
-        while (const size_t read = std::fread(buffer, 1, sizeof buffer, file))
-            content.append(buffer, qsizetype(read));
-        return QString::fromUtf8(content).split(u'\n', Qt::SkipEmptyParts);
-    }
-
-    FILE *file;
-};
-
 } // namespace
 
 class TestLogging : public QObject
@@ -58,9 +36,9 @@ class TestLogging : public QObject
 private Q_SLOTS:
     void breadcrumbsAreRecordedAndEchoed()
     {
-        Echo echo;
+        EchoFile echo;
         auto *reporter = new RecordingReporter;
-        Logging log(std::unique_ptr<CrashReporter>(reporter), echo.file);
+        Logging log(std::unique_ptr<CrashReporter>(reporter), echo.file());
 
         log.logBreadcrumb(u"Starting listening, language: en-US"_s, u"Core/ListeningModel"_s,
                           u"startListening()"_s, 42);
@@ -97,9 +75,9 @@ private Q_SLOTS:
 
     void capturedErrorsCarryTheirDomainAndCodeOverTheirUserInfo()
     {
-        Echo echo;
+        EchoFile echo;
         auto *reporter = new RecordingReporter;
-        Logging log(std::unique_ptr<CrashReporter>(reporter), echo.file);
+        Logging log(std::unique_ptr<CrashReporter>(reporter), echo.file());
         const Error error(u"AudioEngine"_s, -10868,
                           {{u"domain"_s, u"stale"_s},
                            {u"code"_s, 1},
@@ -132,9 +110,9 @@ private Q_SLOTS:
 
     void errorMessagesAreNamedAfterTheirLocation()
     {
-        Echo echo;
+        EchoFile echo;
         auto *reporter = new RecordingReporter;
-        Logging log(std::unique_ptr<CrashReporter>(reporter), echo.file);
+        Logging log(std::unique_ptr<CrashReporter>(reporter), echo.file());
 
         log.logErrorMessage(u"Speech recognition is not available."_s, u"Core/ListeningModel"_s,
                             u"_errorMessage"_s, 18);
@@ -149,9 +127,9 @@ private Q_SLOTS:
 
     void linesFromManyThreadsNeverMix()
     {
-        Echo echo;
+        EchoFile echo;
         auto *reporter = new RecordingReporter;
-        Logging log(std::unique_ptr<CrashReporter>(reporter), echo.file);
+        Logging log(std::unique_ptr<CrashReporter>(reporter), echo.file());
         constexpr int threads = 4;
         constexpr int perThread = 500;
         QList<QThread *> workers;

@@ -4,6 +4,7 @@
 // recogniser, and they are here to catch a broken pipeline, not to grade recognition.
 
 #include "PrivateSoundServer.h"
+#include "SpokenWav.h"
 #include "TestMain.h"
 
 #include <QJsonDocument>
@@ -17,21 +18,7 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-const QStringList story{
-    u"The morning train was late again, so Maria walked to the bakery on the corner and bought two warm rolls."_s,
-    u"The baker told her that the river had risen during the night and that the bridge near the school was closed."_s,
-    u"She thanked him and decided to take the longer road past the old library."_s,
-    u"On the way she met her neighbour, who was carrying a heavy box of books."_s,
-    u"They talked about the weather, the garden and the concert planned for next Saturday."_s,
-    u"Her neighbour said that the orchestra had practised every evening for a month and that the tickets were almost gone."_s,
-    u"When Maria reached the office, her colleagues were already discussing the new project."_s,
-    u"The manager wanted a short report by Friday, with numbers for every region and a clear plan for the spring."_s,
-    u"Maria opened her notebook and wrote a list of questions."_s,
-    u"Who would collect the data? How much time would the analysis need? Could the team finish before the holiday?"_s,
-    u"After lunch she called the supplier and asked for a new delivery date."_s,
-    u"The supplier promised to send the parts on Tuesday and to call her if anything changed."_s,
-    u"In the evening she walked home along the river, watched the water rush under the closed bridge, and thought about the long list of tasks waiting for her tomorrow."_s,
-};
+const QStringList &story = spokenStory();
 
 QStringList wordsOf(const QString &text)
 {
@@ -91,34 +78,6 @@ private:
     QString m_shortSpeech;
     QString m_longSpeech;
 
-    bool run(const QString &program, const QStringList &arguments)
-    {
-        QProcess process;
-        process.start(program, arguments);
-        return process.waitForFinished(120'000) && process.exitCode() == 0;
-    }
-
-    // Speech with half a second of low noise around it: after digital silence the recogniser
-    // loses the first words.
-    QString speak(const QString &name, const QStringList &sentences)
-    {
-        const QString text = m_folder.filePath(name + u".txt"_s);
-        QFile file(text);
-        file.open(QIODevice::WriteOnly);
-        file.write(sentences.join(u' ').toUtf8());
-        file.close();
-        const QString voice = m_folder.filePath(name + u"-voice.wav"_s);
-        const QString noise = m_folder.filePath(u"noise.wav"_s);
-        const QString speech = m_folder.filePath(name + u".wav"_s);
-        if (!run(u"espeak-ng"_s,
-                 {u"-v"_s, u"en-us+f2"_s, u"-s"_s, u"150"_s, u"-w"_s, voice, u"-f"_s, text}) ||
-            !run(u"sox"_s, {u"-R"_s, u"-n"_s, u"-r"_s, u"22050"_s, u"-c"_s, u"1"_s, noise,
-                            u"synth"_s, u"0.5"_s, u"whitenoise"_s, u"vol"_s, u"0.002"_s}) ||
-            !run(u"sox"_s, {noise, voice, noise, speech}))
-            return {};
-        return speech;
-    }
-
     Run
     transcribe(const QStringList &arguments,
                const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment(),
@@ -153,8 +112,8 @@ private:
 private Q_SLOTS:
     void initTestCase()
     {
-        m_shortSpeech = speak(u"short"_s, story.mid(2, 3));
-        m_longSpeech = speak(u"long"_s, story);
+        m_shortSpeech = writeSpokenWav(m_folder.path(), u"short"_s, story.mid(2, 3).join(u' '));
+        m_longSpeech = writeSpokenWav(m_folder.path(), u"long"_s, story.join(u' '));
         QVERIFY2(!m_shortSpeech.isEmpty() && !m_longSpeech.isEmpty(),
                  "espeak-ng and sox make the speech");
     }
