@@ -97,6 +97,28 @@ private Q_SLOTS:
         QVERIFY(run.events.last()[u"t"_s].toDouble() >= 0.1);
     }
 
+    void aRunInAnotherLanguageIsTranslated()
+    {
+        const QString script =
+            write(u"translated.jsonl"_s,
+                  R"({"task": 1, "hypothesis": {"text": "The house is red.", "segments": []}}
+{"wait": 2}
+)");
+        const Run run =
+            transcribe({u"--from"_s, u"en-US"_s, u"--to"_s, u"es-ES"_s, u"--script"_s, script});
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY2(!run.lines.isEmpty(), qPrintable(run.errors));
+        QVERIFY2(run.lines.last().contains(u"casa"_s), qPrintable(run.lines.last()));
+        QVERIFY(run.lines.last().endsWith(u"[The house is red.]"_s));
+        const auto display =
+            std::find_if(run.events.cbegin(), run.events.cend(), [](const QJsonObject &event) {
+                return event[u"event"_s] == u"display"_s;
+            });
+        QVERIFY(display != run.events.cend());
+        QCOMPARE((*display)[u"source"_s].toString(), u"The house is red."_s);
+        QVERIFY((*display)[u"target"_s].toString().contains(u"roja"_s));
+    }
+
     void aStopAndAStartMakeTwoRuns()
     {
         const QString script = write(
@@ -123,9 +145,6 @@ private Q_SLOTS:
             << QStringList{u"--microphone"_s, u"--fast"_s} << u"--fast goes with --wav"_s;
         QTest::newRow("bad language")
             << QStringList{u"--from"_s, u"english"_s, u"--microphone"_s} << u"such as en-US"_s;
-        QTest::newRow("translation")
-            << QStringList{u"--from"_s, u"en-US"_s, u"--to"_s, u"es-ES"_s, u"--microphone"_s}
-            << u"translation is not available yet"_s;
         QTest::newRow("missing script")
             << QStringList{u"--script"_s, u"/nonexistent.jsonl"_s} << u"/nonexistent.jsonl"_s;
         QTest::newRow("not a WAV file")

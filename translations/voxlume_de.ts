@@ -2,6 +2,40 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="de_DE">
 <context>
+    <name>ApertiumPipeline</name>
+    <message>
+        <source>The translator was stopped.</source>
+        <translation>Der Übersetzer wurde angehalten.</translation>
+    </message>
+    <message>
+        <source>The translator %1 cannot be started.</source>
+        <translation>Der Übersetzer %1 kann nicht gestartet werden.</translation>
+    </message>
+    <message>
+        <source>The translator stopped unexpectedly.</source>
+        <translation>Der Übersetzer wurde unerwartet beendet.</translation>
+    </message>
+    <message>
+        <source>The translator did not answer in time.</source>
+        <translation>Der Übersetzer hat nicht rechtzeitig geantwortet.</translation>
+    </message>
+</context>
+<context>
+    <name>ApertiumSession</name>
+    <message>
+        <source>no language</source>
+        <translation>keine Sprache</translation>
+    </message>
+    <message>
+        <source>Translating from %1 to %2 is not available on this computer.</source>
+        <translation>Die Übersetzung von %1 nach %2 ist auf diesem Computer nicht verfügbar.</translation>
+    </message>
+    <message>
+        <source>Install the package %1 to translate from %2 to %3.</source>
+        <translation>Installieren Sie das Paket %1, um von %2 nach %3 zu übersetzen.</translation>
+    </message>
+</context>
+<context>
     <name>Error</name>
     <message>
         <source>The operation could not be completed. (%1 error %2.)</source>
@@ -21,6 +55,44 @@
     <message>
         <source>Speech recognition is not authorized.</source>
         <translation>Spracherkennung ist nicht erlaubt.</translation>
+    </message>
+</context>
+<context>
+    <name>PackageInstaller</name>
+    <message>
+        <source>The installation was cancelled.</source>
+        <translation>Die Installation wurde abgebrochen.</translation>
+    </message>
+    <message>
+        <source>The software sources do not offer %1.</source>
+        <translation>Die Softwarequellen bieten %1 nicht an.</translation>
+    </message>
+    <message>
+        <source>PackageKit is not available: %1</source>
+        <translation>PackageKit ist nicht verfügbar: %1</translation>
+    </message>
+</context>
+<context>
+    <name>PackageKitTransaction</name>
+    <message>
+        <source>PackageKit stopped.</source>
+        <translation>PackageKit wurde beendet.</translation>
+    </message>
+    <message>
+        <source>The transaction&apos;s signals cannot be received.</source>
+        <translation>Die Signale des Vorgangs können nicht empfangen werden.</translation>
+    </message>
+    <message>
+        <source>PackageKit did not finish.</source>
+        <translation>PackageKit ist nicht fertig geworden.</translation>
+    </message>
+    <message>
+        <source>The installation was cancelled.</source>
+        <translation>Die Installation wurde abgebrochen.</translation>
+    </message>
+    <message>
+        <source>PackageKit did not succeed.</source>
+        <translation>PackageKit war nicht erfolgreich.</translation>
     </message>
 </context>
 <context>

@@ -3,6 +3,9 @@
 
 #include "CharacterSequence.h"
 #include "ListeningModel.h"
+#include "ObservedTranslationSession.h"
+#include "Platform/Translation/TranslationTaskHook.h"
+#include "TranslationModel.h"
 
 #include <QJsonValue>
 #include <cstdio>
@@ -17,9 +20,12 @@ constexpr int quietChecksToFinish = 6;
 
 } // namespace
 
-TranscribeSession::TranscribeSession(ListeningModel &model, EventLog &events, QObject *parent)
+TranscribeSession::TranscribeSession(ListeningModel &model,
+                                     std::shared_ptr<TranslationService> translation,
+                                     EventLog &events, QObject *parent)
     : QObject(parent)
     , m_model(model)
+    , m_translationService(std::move(translation))
     , m_events(events)
     , m_output(stdout)
 {
@@ -33,11 +39,82 @@ TranscribeSession::TranscribeSession(ListeningModel &model, EventLog &events, QO
     connect(&m_catchUp, &QTimer::timeout, this, &TranscribeSession::checkCaughtUp);
 }
 
-void TranscribeSession::start(const Language &language)
+TranscribeSession::~TranscribeSession() = default;
+
+void TranscribeSession::start(const Language &from, const Language &to)
 {
-    m_model.setSourceLanguage(language);
+    m_model.setSourceLanguage(from);
+    if (from == to) {
+        startListening();
+        return;
+    }
+    // As the overlay hosts it: the hook translates the display text with each fresh session, and
+    // listening starts once the pair is ready.
+    m_translation = std::make_unique<TranslationModel>(m_translationService);
+    m_translation->setDelegate(this);
+    m_hook = std::make_unique<TranslationTaskHook>(
+        m_translationService, [this](std::shared_ptr<TranslationSession> session) {
+            return translateSourceText(std::move(session));
+        });
+    connect(m_translation.get(), &TranslationModel::translationConfigurationChanged, this,
+            [this] { m_hook->setConfiguration(m_translation->translationConfiguration()); });
+    connect(m_translation.get(), &TranslationModel::languagePairValidationStatusChanged, this,
+            &TranscribeSession::sayWhatTranslationWaitsFor);
+    connect(m_translation.get(), &TranslationModel::isPreparingTranslationChanged, this,
+            &TranscribeSession::sayWhatTranslationWaitsFor);
+    connect(&m_model, &ListeningModel::sourceTextChanged, m_translation.get(),
+            &TranslationModel::triggerTranslation);
+    std::fprintf(stderr, "voxlume-transcribe: checking whether %s can be translated into %s\n",
+                 qUtf8Printable(from.rawValue()), qUtf8Printable(to.rawValue()));
+    m_translation->setSourceLanguage(from);
+    m_translation->setTargetLanguage(to);
+}
+
+void TranscribeSession::startListening()
+{
     m_model.scheduleStartListening();
     QMetaObject::invokeMethod(this, &TranscribeSession::checkStarted, Qt::QueuedConnection);
+}
+
+void TranscribeSession::translationModelDidBecomeReady()
+{
+    if (!m_model.isListening())
+        startListening();
+}
+
+QCoro::Task<> TranscribeSession::translateSourceText(std::shared_ptr<TranslationSession> session)
+{
+    // Watched, so that a preparation that fails ends the run instead of leaving it waiting.
+    auto observed = std::make_shared<ObservedTranslationSession>(
+        std::move(session), [this](const Error &error) { preparationFailed(error); });
+    const std::optional<QString> source = m_model.sourceText();
+    const std::optional<QString> target = co_await m_translation->translate(source, observed);
+    if (!target || !source || m_finished)
+        co_return;
+    m_output << *target << u"  ["_s << *source << u']' << Qt::endl;
+    m_events.record({{u"event"_s, u"display"_s}, {u"source"_s, *source}, {u"target"_s, *target}});
+}
+
+void TranscribeSession::sayWhatTranslationWaitsFor()
+{
+    if (m_translation->isPreparingTranslation()) {
+        std::fprintf(stderr, "voxlume-transcribe: preparing the language pair (installing it)\n");
+        return;
+    }
+    if (m_translation->hasDownloadBeenPrompted() &&
+        m_translation->languagePairValidationStatus() ==
+            TranslationModel::LanguagePairValidationStatus::NotStarted)
+        std::fprintf(stderr, "voxlume-transcribe: waiting for the language pair to be installed\n");
+}
+
+void TranscribeSession::preparationFailed(const Error &error)
+{
+    std::fprintf(stderr, "voxlume-transcribe: %s\n", qUtf8Printable(error.localizedDescription()));
+    m_events.record({{u"event"_s, u"error"_s},
+                     {u"model"_s, u"translation"_s},
+                     {u"message"_s, error.localizedDescription()}});
+    m_failed = true;
+    finish();
 }
 
 void TranscribeSession::checkStarted()
@@ -51,7 +128,8 @@ void TranscribeSession::checkStarted()
 void TranscribeSession::showSourceText()
 {
     const std::optional<QString> text = m_model.sourceText();
-    if (!text)
+    // With a translation, the line is printed when the translation comes.
+    if (!text || m_translation)
         return;
     m_output << *text << Qt::endl;
     m_events.record(

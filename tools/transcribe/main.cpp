@@ -13,6 +13,7 @@
 #include "Platform/Audio/WavFileAudioEngine.h"
 #include "Platform/Speech/PocketSphinx/PocketSphinxSpeechService.h"
 #include "Platform/Speech/Scripted/ScriptedSpeechService.h"
+#include "Platform/Translation/Apertium/ApertiumTranslationService.h"
 #include "RecognitionPacedAudioEngine.h"
 #include "ScriptPlayer.h"
 #include "TranscribeSession.h"
@@ -108,9 +109,6 @@ int main(int argc, char *argv[])
         languageOption(parser, u"to"_s, AppSettings::shared().selectedToLanguage());
     if (!from || !to)
         failWith(BadInput, u"a language is written as its code and region, such as en-US or fr-"_s);
-    if (*from != *to)
-        failWith(BadInput,
-                 u"translation is not available yet: give --to the same language as --from"_s);
 
     EventLog events;
     if (parser.isSet(u"events"_s)) {
@@ -152,10 +150,12 @@ int main(int argc, char *argv[])
     auto *paced = dynamic_cast<RecognitionPacedAudioEngine *>(audio.get());
 
     ListeningModel model(speech, std::move(audio));
-    TranscribeSession session(model, events);
+    TranscribeSession session(model, std::make_shared<ApertiumTranslationService>(), events);
     if (paced)
         paced->follow(model);
-    QObject::connect(&session, &TranscribeSession::finished, &application, &QCoreApplication::exit);
+    // Queued: a run can end before the event loop has begun, and exit() is lost before exec().
+    QObject::connect(&session, &TranscribeSession::finished, &application, &QCoreApplication::exit,
+                     Qt::QueuedConnection);
     audioEngine.setEndOfInputHandler([&session] { session.finishWhenCaughtUp(); });
     finishOnSignals(session);
 
@@ -174,6 +174,6 @@ int main(int argc, char *argv[])
             });
     }
 
-    session.start(*from);
+    session.start(*from, *to);
     return QCoreApplication::exec();
 }

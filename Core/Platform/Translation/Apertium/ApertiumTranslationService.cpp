@@ -1,0 +1,79 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ApertiumTranslationService.h"
+
+#include "ApertiumPairTable.h"
+#include "ApertiumPipelinePool.h"
+#include "ApertiumSession.h"
+
+#include <QDBusConnection>
+#include <QFileInfo>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+QDBusConnection packageKitBus(const QString &address)
+{
+    if (address.isEmpty())
+        return QDBusConnection::systemBus();
+    return QDBusConnection::connectToBus(address, u"Voxlume.PackageKit."_s + address);
+}
+
+} // namespace
+
+ApertiumTranslationService::ApertiumTranslationService()
+    : ApertiumTranslationService(Configuration{systemModesDirectory(), {}, {}})
+{}
+
+ApertiumTranslationService::ApertiumTranslationService(Configuration configuration)
+    : m_configuration(std::move(configuration))
+    , m_table(ApertiumPairTable::debian())
+    , m_pool(std::make_shared<ApertiumPipelinePool>(m_configuration.timing))
+{}
+
+ApertiumTranslationService::~ApertiumTranslationService()
+{
+    m_pool->stopAll();
+}
+
+QString ApertiumTranslationService::systemModesDirectory()
+{
+    return u"/usr/share/apertium/modes"_s;
+}
+
+QString ApertiumTranslationService::modePathOf(const QString &mode) const
+{
+    return m_configuration.modesDirectory + u'/' + mode + u".mode"_s;
+}
+
+QCoro::Task<TranslationService::Status>
+ApertiumTranslationService::status(Language source, std::optional<Language> target)
+{
+    if (!target)
+        co_return Status::Unsupported;
+    const auto direction = m_table.direction(source, *target);
+    if (!direction)
+        co_return Status::Unsupported;
+    const QString modePath = modePathOf(direction->mode);
+    if (!QFileInfo::exists(modePath))
+        co_return Status::Supported;
+    m_pool->pipeline(modePath).start();
+    co_return Status::Installed;
+}
+
+QCoro::Task<QList<Language>> ApertiumTranslationService::supportedLanguages()
+{
+    co_return m_table.languages();
+}
+
+std::shared_ptr<TranslationSession>
+ApertiumTranslationService::makeSession(std::optional<Language> source,
+                                        std::optional<Language> target)
+{
+    std::optional<ApertiumPairTable::Direction> direction;
+    if (source && target)
+        direction = m_table.direction(*source, *target);
+    return std::make_shared<ApertiumSession>(
+        std::move(source), std::move(target), std::move(direction), m_configuration.modesDirectory,
+        m_pool, PackageInstaller(packageKitBus(m_configuration.packageKitBusAddress)));
+}

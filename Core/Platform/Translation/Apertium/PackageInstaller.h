@@ -1,0 +1,49 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "Error.h"
+
+#include <QDBusConnection>
+#include <QPointer>
+#include <QString>
+#include <chrono>
+#include <optional>
+#include <qcoro/qcorotask.h>
+
+class PackageKitTransaction;
+
+/// Installs Debian packages through PackageKit over D-Bus, which asks the user for an
+/// administrator's consent the desktop's own way.
+///
+/// A package is first resolved (an installed one needs nothing more), then installed from the
+/// trusted sources only. Errors say what PackageKit said, or that it is not there; the caller
+/// words them for the user. Main thread.
+class PackageInstaller
+{
+public:
+    /// The codes of the installer's errors, in errorDomain().
+    enum ErrorCode { Unavailable = 1, Failed, Unknown, Cancelled };
+
+    /// An installer that talks to the PackageKit on \a bus (the system bus, but for tests).
+    explicit PackageInstaller(QDBusConnection bus = QDBusConnection::systemBus());
+
+    /// Installs \a package unless it is installed; none when it is there afterwards.
+    QCoro::Task<std::optional<Error>> install(QString package);
+
+    /// Ends an installation under way with a Cancelled error, and asks PackageKit to stop it.
+    void cancel();
+
+    /// The longest wait for one step of PackageKit, the user's consent included.
+    static constexpr std::chrono::minutes stepTimeout{15};
+
+    static QString errorDomain();
+
+private:
+    QCoro::Task<std::variant<std::unique_ptr<PackageKitTransaction>, Error>> newTransaction();
+    QCoro::Task<std::optional<Error>> run(PackageKitTransaction &transaction, QString method,
+                                          QVariantList arguments);
+
+    QDBusConnection m_bus;
+    QPointer<PackageKitTransaction> m_current;
+    bool m_cancelled = false;
+};

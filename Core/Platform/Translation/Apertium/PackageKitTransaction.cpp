@@ -1,0 +1,118 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "PackageKitTransaction.h"
+
+#include <QCoreApplication>
+#include <QDBusMessage>
+#include <QDBusPendingCall>
+
+#include <qcoro/qcorodbuspendingcall.h>
+#include <qcoro/qcorosignal.h>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+const QString transactionInterface = u"org.freedesktop.PackageKit.Transaction"_s;
+constexpr uint exitSuccess = 1;
+
+} // namespace
+
+PackageKitTransaction::PackageKitTransaction(QDBusConnection bus, QString path)
+    : m_bus(std::move(bus))
+    , m_path(std::move(path))
+    , m_daemonWatcher(serviceName(), m_bus, QDBusServiceWatcher::WatchForUnregistration)
+{
+    connect(&m_daemonWatcher, &QDBusServiceWatcher::serviceUnregistered, this, [this] {
+        end(QCoreApplication::translate("PackageKitTransaction", "PackageKit stopped."));
+    });
+    const bool listening = subscribe(u"Package"_s, SLOT(takePackage(uint, QString, QString))) &&
+                           subscribe(u"ErrorCode"_s, SLOT(takeErrorCode(uint, QString))) &&
+                           subscribe(u"Finished"_s, SLOT(takeFinished(uint, uint)));
+    if (!listening)
+        end(QCoreApplication::translate("PackageKitTransaction",
+                                        "The transaction's signals cannot be received."));
+}
+
+PackageKitTransaction::~PackageKitTransaction()
+{
+    m_bus.disconnect(serviceName(), m_path, transactionInterface, u"Package"_s, this,
+                     SLOT(takePackage(uint, QString, QString)));
+    m_bus.disconnect(serviceName(), m_path, transactionInterface, u"ErrorCode"_s, this,
+                     SLOT(takeErrorCode(uint, QString)));
+    m_bus.disconnect(serviceName(), m_path, transactionInterface, u"Finished"_s, this,
+                     SLOT(takeFinished(uint, uint)));
+}
+
+QString PackageKitTransaction::serviceName()
+{
+    return u"org.freedesktop.PackageKit"_s;
+}
+
+bool PackageKitTransaction::subscribe(const QString &signal, const char *slot)
+{
+    return m_bus.connect(serviceName(), m_path, transactionInterface, signal, this, slot);
+}
+
+QCoro::Task<std::optional<QString>> PackageKitTransaction::call(QString method,
+                                                                QVariantList arguments)
+{
+    QDBusMessage message =
+        QDBusMessage::createMethodCall(serviceName(), m_path, transactionInterface, method);
+    message.setArguments(arguments);
+    const QDBusMessage reply = co_await m_bus.asyncCall(message);
+    if (reply.type() == QDBusMessage::ErrorMessage)
+        co_return reply.errorMessage().isEmpty() ? reply.errorName() : reply.errorMessage();
+    co_return std::nullopt;
+}
+
+QCoro::Task<std::optional<QString>>
+PackageKitTransaction::outcome(std::chrono::milliseconds timeout)
+{
+    if (!m_outcome)
+        co_await qCoro(this, &PackageKitTransaction::ended, timeout);
+    if (!m_outcome)
+        endUnfinished();
+    co_return *m_outcome;
+}
+
+void PackageKitTransaction::endUnfinished()
+{
+    end(QCoreApplication::translate("PackageKitTransaction", "PackageKit did not finish."));
+}
+
+void PackageKitTransaction::abandon()
+{
+    if (m_outcome)
+        return;
+    m_bus.asyncCall(
+        QDBusMessage::createMethodCall(serviceName(), m_path, transactionInterface, u"Cancel"_s));
+    end(QCoreApplication::translate("PackageKitTransaction", "The installation was cancelled."));
+}
+
+void PackageKitTransaction::takePackage(uint info, const QString &packageId, const QString &)
+{
+    m_packages[info] << packageId;
+}
+
+void PackageKitTransaction::takeErrorCode(uint, const QString &details)
+{
+    // Finished follows, but the error alone already decides the outcome.
+    end(details);
+}
+
+void PackageKitTransaction::takeFinished(uint exit, uint)
+{
+    if (exit == exitSuccess) {
+        end(std::nullopt);
+        return;
+    }
+    end(QCoreApplication::translate("PackageKitTransaction", "PackageKit did not succeed."));
+}
+
+void PackageKitTransaction::end(std::optional<QString> problem)
+{
+    if (m_outcome)
+        return;
+    m_outcome = std::move(problem);
+    Q_EMIT ended();
+}
