@@ -3,6 +3,7 @@
 
 #include "Logging.h"
 #include "Platform/Language/LexicalTagger.h"
+#include "SourceLog.h"
 
 #include <QCoreApplication>
 #include <QHash>
@@ -11,14 +12,9 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-const QString sourceFile = u"Core/ListeningModel"_s;
+const SourceLog sourceLog(u"Core/ListeningModel"_s);
 constexpr int tapFrameCount = 1024;
 constexpr double resetInterval = 30.0;
-
-void breadcrumb(const QString &message, const QString &methodName, unsigned line)
-{
-    Logging::shared().logBreadcrumb(message, sourceFile, methodName, line);
-}
 
 // The models that exist, by number. Main thread only.
 QHash<quint64, ListeningModel *> &liveModels()
@@ -31,7 +27,7 @@ QHash<quint64, ListeningModel *> &liveModels()
 
 ListeningModel::ListeningModel(std::shared_ptr<SpeechService> speech,
                                std::unique_ptr<AudioEngine> audioEngine, QObject *parent)
-    : ErrorReportingModel(sourceFile, parent)
+    : ErrorReportingModel(sourceLog.file(), parent)
     , m_speech(std::move(speech))
     , m_audioEngine(std::move(audioEngine))
 {
@@ -90,16 +86,21 @@ void ListeningModel::startListening()
 {
     const QString method = u"startListening()"_s;
     if (isListening()) {
-        breadcrumb(u"Ignoring request to start listening, already listening"_s, method, __LINE__);
+        sourceLog.breadcrumb(u"Ignoring request to start listening, already listening"_s, method,
+                             __LINE__);
         return;
     }
-    breadcrumb(u"Starting listening"_s, method, __LINE__);
+    sourceLog.breadcrumb(u"Starting listening"_s, method, __LINE__);
     if (m_delegate)
         m_delegate->listeningModelDidStartListening();
     if (const std::optional<Error> error = beginRecognition()) {
         Logging::shared().logError(*error);
         setErrorMessage(error->localizedDescription());
     }
+    // A start that failed is over at once: the owner undoes what it did for the start, such as
+    // opening a transcript that would otherwise stay behind empty.
+    if (!isListening() && m_delegate)
+        m_delegate->listeningModelDidStopListening();
     Q_EMIT listeningChanged();
 }
 
@@ -175,10 +176,11 @@ void ListeningModel::stopListening()
 {
     const QString method = u"stopListening()"_s;
     if (!isListening()) {
-        breadcrumb(u"Ignoring request to stop listening, not listening"_s, method, __LINE__);
+        sourceLog.breadcrumb(u"Ignoring request to stop listening, not listening"_s, method,
+                             __LINE__);
         return;
     }
-    breadcrumb(u"Stopping listening"_s, method, __LINE__);
+    sourceLog.breadcrumb(u"Stopping listening"_s, method, __LINE__);
     stopAudioAndRecognition();
     updateFullTranscriptWithLatestText(m_currentSegmentTranscription);
     // A finished run is final: a later run may add to it, never rewrite it.

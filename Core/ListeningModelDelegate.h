@@ -17,6 +17,7 @@ public:
     virtual void listeningModelDidReceiveTranscription() = 0;
     /// The full transcript changed by a merge; \a fullTranscript is all of it.
     virtual void listeningModelDidUpdateFullTranscript(const QString &fullTranscript) = 0;
-    /// Listening has stopped: capture and recognition are over and the last text is merged.
+    /// Listening has stopped: capture and recognition are over and the last text is merged. Also
+    /// told right after the start when the start failed.
     virtual void listeningModelDidStopListening() = 0;
 };

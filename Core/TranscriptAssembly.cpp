@@ -6,6 +6,7 @@
 #include "ListeningModel.h"
 #include "Logging.h"
 #include "Platform/Language/LexicalTagger.h"
+#include "SourceLog.h"
 
 #include <QHash>
 #include <unicode/uloc.h>
@@ -14,14 +15,9 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-const QString sourceFile = u"Core/ListeningModel"_s;
+const SourceLog sourceLog(u"Core/ListeningModel"_s);
 const QString hypothesisMethod = u"speechRecognitionTask(_:didHypothesizeTranscription:)"_s;
 constexpr int baseCharacterLimit = 60;
-
-void breadcrumb(const QString &message, const QString &methodName, unsigned line)
-{
-    Logging::shared().logBreadcrumb(message, sourceFile, methodName, line);
-}
 
 void consoleLine(const QString &label, const QString &value)
 {
@@ -113,15 +109,16 @@ void ListeningModel::speechRecognitionTaskDidHypothesize(const RecognitionTask *
         const double ignoredUntil = *m_ignoreTranscriptionUntil;
         if (m_lastProcessedAudioDuration < ignoredUntil)
             return;
-        breadcrumb(u"Resuming transcription after buffer reset"_s, hypothesisMethod, __LINE__);
+        sourceLog.breadcrumb(u"Resuming transcription after buffer reset"_s, hypothesisMethod,
+                             __LINE__);
         m_ignoreTranscriptionUntil.reset();
         mergeFirstTextAfterReset(transcription, ignoredUntil);
     }
     m_currentSegmentTranscription = transcription.formattedString;
     setSourceText(displayText(transcription));
-    breadcrumb(u"New transcription segment (length "_s +
-                   QString::number(CharacterSequence::count(*m_sourceText)),
-               hypothesisMethod, __LINE__);
+    sourceLog.breadcrumb(u"New transcription segment (length "_s +
+                             QString::number(CharacterSequence::count(*m_sourceText)),
+                         hypothesisMethod, __LINE__);
     if (m_delegate)
         m_delegate->listeningModelDidReceiveTranscription();
 }
@@ -196,7 +193,7 @@ qsizetype ListeningModel::appendToFullTranscript(const QString &text)
 
 void ListeningModel::notifyFullTranscriptUpdated()
 {
-    breadcrumb(
+    sourceLog.breadcrumb(
         u"Updated full transcript: %1 characters"_s.arg(CharacterSequence::count(m_fullTranscript)),
         u"updateFullTranscriptWithLatestText(_:)"_s, __LINE__);
     Q_EMIT fullTranscriptChanged();

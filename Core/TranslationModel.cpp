@@ -2,6 +2,7 @@
 #include "TranslationModel.h"
 
 #include "Logging.h"
+#include "SourceLog.h"
 
 #include <QPointer>
 #include <qcoro/qcorotimer.h>
@@ -11,19 +12,14 @@ using namespace std::chrono_literals;
 
 namespace {
 
-const QString sourceFile = u"Core/TranslationModel"_s;
+const SourceLog sourceLog(u"Core/TranslationModel"_s);
 const QString triggerMethod = u"triggerTranslation()"_s;
 const QString translateMethod = u"translate(text:using:)"_s;
-
-void breadcrumb(const QString &message, const QString &methodName, unsigned line)
-{
-    Logging::shared().logBreadcrumb(message, sourceFile, methodName, line);
-}
 
 } // namespace
 
 TranslationModel::TranslationModel(std::shared_ptr<TranslationService> service, QObject *parent)
-    : ErrorReportingModel(sourceFile, parent)
+    : ErrorReportingModel(sourceLog.file(), parent)
     , m_service(std::move(service))
 {}
 
@@ -50,24 +46,25 @@ void TranslationModel::languagesChanged()
 void TranslationModel::triggerTranslation()
 {
     if (m_isPreparingTranslation) {
-        breadcrumb(u"Ignoring translation trigger - still preparing"_s, triggerMethod, __LINE__);
+        sourceLog.breadcrumb(u"Ignoring translation trigger - still preparing"_s, triggerMethod,
+                             __LINE__);
         return;
     }
     if (m_didTriggerTranslation) {
-        breadcrumb(u"Ignoring second translation trigger"_s, triggerMethod, __LINE__);
+        sourceLog.breadcrumb(u"Ignoring second translation trigger"_s, triggerMethod, __LINE__);
         return;
     }
-    breadcrumb(u"Triggering translation"_s, triggerMethod, __LINE__);
+    sourceLog.breadcrumb(u"Triggering translation"_s, triggerMethod, __LINE__);
     m_didTriggerTranslation = true;
 
     if (!m_translationConfiguration) {
         if (!m_sourceLanguage || !m_targetLanguage) {
-            breadcrumb(u"Cannot create translation configuration - missing languages"_s,
-                       triggerMethod, __LINE__);
+            sourceLog.breadcrumb(u"Cannot create translation configuration - missing languages"_s,
+                                 triggerMethod, __LINE__);
             m_didTriggerTranslation = false;
             return;
         }
-        breadcrumb(u"Creating new translation configuration"_s, triggerMethod, __LINE__);
+        sourceLog.breadcrumb(u"Creating new translation configuration"_s, triggerMethod, __LINE__);
         m_translationConfiguration =
             std::make_unique<TranslationConfiguration>(m_sourceLanguage, m_targetLanguage);
         Q_EMIT translationConfigurationChanged();
@@ -77,7 +74,8 @@ void TranslationModel::triggerTranslation()
         m_translationConfiguration->setSource(m_sourceLanguage);
     if (m_targetLanguage)
         m_translationConfiguration->setTarget(m_targetLanguage);
-    breadcrumb(u"Invalidating existing translation configuration"_s, triggerMethod, __LINE__);
+    sourceLog.breadcrumb(u"Invalidating existing translation configuration"_s, triggerMethod,
+                         __LINE__);
     m_translationConfiguration->invalidate();
 }
 
@@ -89,18 +87,26 @@ TranslationModel::translate(std::optional<QString> text,
     const std::optional<Language> source = session->sourceLanguage();
     const std::optional<Language> target = session->targetLanguage();
     if (!source || !target) {
-        breadcrumb(u"Cannot translate - missing languages"_s, translateMethod, __LINE__);
+        sourceLog.breadcrumb(u"Cannot translate - missing languages"_s, translateMethod, __LINE__);
         co_return std::nullopt;
     }
     if (source != m_sourceLanguage || target != m_targetLanguage) {
-        breadcrumb(u"Session and model languages are not the same, re-triggering translation"_s,
-                   translateMethod, __LINE__);
+        // A language the model no longer has cannot reach the configuration, so a re-trigger
+        // would only bring back a session like this one, for ever.
+        if (!m_sourceLanguage || !m_targetLanguage) {
+            sourceLog.breadcrumb(u"Cannot translate - missing languages"_s, translateMethod,
+                                 __LINE__);
+            co_return std::nullopt;
+        }
+        sourceLog.breadcrumb(
+            u"Session and model languages are not the same, re-triggering translation"_s,
+            translateMethod, __LINE__);
         triggerTranslation();
         co_return std::nullopt;
     }
     if (*source == *target) {
-        breadcrumb(u"Source and target languages are the same - skipping translation"_s,
-                   translateMethod, __LINE__);
+        sourceLog.breadcrumb(u"Source and target languages are the same - skipping translation"_s,
+                             translateMethod, __LINE__);
         co_return text;
     }
 
@@ -117,7 +123,7 @@ TranslationModel::translate(std::optional<QString> text,
     if (!text || text->isEmpty())
         co_return std::nullopt;
 
-    breadcrumb(u"Starting translation of text"_s, translateMethod, __LINE__);
+    sourceLog.breadcrumb(u"Starting translation of text"_s, translateMethod, __LINE__);
     const QPointer<TranslationModel> self = this;
     std::variant<QString, Error> result = co_await session->translate(*text);
     if (!self)
@@ -126,24 +132,24 @@ TranslationModel::translate(std::optional<QString> text,
         report(*error, *session);
         co_return std::nullopt;
     }
-    breadcrumb(u"Completed translation"_s, translateMethod, __LINE__);
+    sourceLog.breadcrumb(u"Completed translation"_s, translateMethod, __LINE__);
     m_didTriggerTranslation = false;
     co_return std::get<QString>(std::move(result));
 }
 
 QCoro::Task<> TranslationModel::checkAvailability(Language source, Language target)
 {
-    breadcrumb(u"Checking language pair availability"_s, translateMethod, __LINE__);
+    sourceLog.breadcrumb(u"Checking language pair availability"_s, translateMethod, __LINE__);
     const QPointer<TranslationModel> self = this;
     const TranslationService::Status status = co_await m_service->status(source, target);
     if (!self)
         co_return;
     if (status == TranslationService::Status::Installed) {
-        breadcrumb(u"Language pair is available"_s, translateMethod, __LINE__);
+        sourceLog.breadcrumb(u"Language pair is available"_s, translateMethod, __LINE__);
         setStatus(LanguagePairValidationStatus::Valid);
         becomeReady();
     } else {
-        breadcrumb(u"Language pair is not available"_s, translateMethod, __LINE__);
+        sourceLog.breadcrumb(u"Language pair is not available"_s, translateMethod, __LINE__);
         setStatus(LanguagePairValidationStatus::Invalid);
     }
     triggerTranslation();
@@ -152,10 +158,10 @@ QCoro::Task<> TranslationModel::checkAvailability(Language source, Language targ
 QCoro::Task<> TranslationModel::prepare(std::shared_ptr<TranslationSession> session)
 {
     if (m_isPreparingTranslation) {
-        breadcrumb(u"Translation still preparing"_s, translateMethod, __LINE__);
+        sourceLog.breadcrumb(u"Translation still preparing"_s, translateMethod, __LINE__);
         co_return;
     }
-    breadcrumb(u"Preparing translation"_s, translateMethod, __LINE__);
+    sourceLog.breadcrumb(u"Preparing translation"_s, translateMethod, __LINE__);
     setPreparing(true);
     if (!m_hasDownloadBeenPrompted) {
         m_hasDownloadBeenPrompted = true;

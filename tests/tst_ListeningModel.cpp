@@ -6,6 +6,7 @@
 #include "RecordingListeningDelegate.h"
 #include "SettingsKeys.h"
 #include "TestMain.h"
+#include "TimedWords.h"
 
 #include <QSignalSpy>
 
@@ -16,18 +17,6 @@ namespace {
 AudioBufferPtr oneSecondBuffer()
 {
     return std::make_shared<const AudioBuffer>(1000, 1, std::vector<float>(1000, 0.1f));
-}
-
-Transcription words(const QString &text, double firstTimestamp)
-{
-    Transcription transcription{text, {}};
-    qsizetype start = 0;
-    for (const QString &word : text.split(u' ')) {
-        transcription.segments.append(
-            {start, word.size(), firstTimestamp + double(transcription.segments.size())});
-        start += word.size() + 1;
-    }
-    return transcription;
 }
 
 } // namespace
@@ -56,7 +45,7 @@ private:
     void runUntilFirstReset(const QString &text)
     {
         startListening();
-        task(1)->hypothesize(words(text, 0.5));
+        task(1)->hypothesize(timedWords(text, 0.5));
         task(1)->processAudio(30.0);
         QCOMPARE(m_speech->tasks().size(), 2);
     }
@@ -85,7 +74,7 @@ private Q_SLOTS:
         const LogCapture log;
         startListening();
         QCOMPARE(m_delegate->calls, QStringList{u"start"_s});
-        task(1)->hypothesize(words(u"Hello world."_s, 0.2));
+        task(1)->hypothesize(timedWords(u"Hello world."_s, 0.2));
         QCOMPARE(model().sourceText(), u"Hello world."_s);
         QCOMPARE(model().currentSegmentTranscription(), u"Hello world."_s);
         QCOMPARE(m_delegate->calls, (QStringList{u"start"_s, u"transcription"_s}));
@@ -124,7 +113,7 @@ private Q_SLOTS:
         for (int i = 0; i < buffers; ++i)
             m_engine->deliver(oneSecondBuffer());
         QCOMPARE(task(1)->takeAudioDuration(), double(buffers));
-        task(1)->hypothesize(words(u"Old words."_s, 1.0));
+        task(1)->hypothesize(timedWords(u"Old words."_s, 1.0));
 
         task(1)->processAudio(29.99);
         QCOMPARE(m_speech->tasks().size(), 1);
@@ -147,13 +136,13 @@ private Q_SLOTS:
         runUntilFirstReset(u"We went to the park. It was"_s);
         const LogCapture log;
         task(2)->processAudio(14.9);
-        task(2)->hypothesize(words(u"It was"_s, 13.0));
+        task(2)->hypothesize(timedWords(u"It was"_s, 13.0));
         QCOMPARE(model().currentSegmentTranscription(), u"We went to the park. It was"_s);
         QCOMPARE(model().sourceText(), u"We went to the park. It was"_s);
         QVERIFY(log.breadcrumbs().isEmpty());
 
         task(2)->processAudio(15.0);
-        task(2)->hypothesize(words(u"It was sunny and warm."_s, 13.0));
+        task(2)->hypothesize(timedWords(u"It was sunny and warm."_s, 13.0));
         QVERIFY(!model().ignoreTranscriptionUntil());
         QCOMPARE(log.breadcrumbs().first(), u"Resuming transcription after buffer reset"_s);
         QCOMPARE(model().fullTranscript(), u"We went to the park. It was sunny and warm"_s);
@@ -165,7 +154,7 @@ private Q_SLOTS:
         runUntilFirstReset(u"First task text."_s);
         const QString transcript = model().fullTranscript();
         const qsizetype calls = m_delegate->calls.size();
-        task(1)->hypothesize(words(u"Late words."_s, 2.0));
+        task(1)->hypothesize(timedWords(u"Late words."_s, 2.0));
         task(1)->processAudio(45.0);
         QCOMPARE(m_speech->tasks().size(), 2);
         QCOMPARE(model().currentSegmentTranscription(), u"First task text."_s);
@@ -177,7 +166,7 @@ private Q_SLOTS:
     void stoppingMergesTheLastTextAndClosesTheRun()
     {
         startListening();
-        task(1)->hypothesize(words(u"Something said."_s, 0.3));
+        task(1)->hypothesize(timedWords(u"Something said."_s, 0.3));
         model().stopListening();
         QVERIFY(!model().isListening());
         QVERIFY(task(1)->isCancelled());
@@ -187,7 +176,7 @@ private Q_SLOTS:
 
         // The next run adds to the first and never rewrites it.
         startListening();
-        task(2)->hypothesize(words(u"said again."_s, 0.3));
+        task(2)->hypothesize(timedWords(u"said again."_s, 0.3));
         model().stopListening();
         QCOMPARE(model().fullTranscript(), u"Something said. said again."_s);
     }
@@ -197,12 +186,12 @@ private Q_SLOTS:
         runUntilFirstReset(u"The cat sat on the mat."_s);
         task(2)->processAudio(16.0);
         // Every word comes after the replayed half: the old task's words are not in it.
-        task(2)->hypothesize(words(u"Then the dog came."_s, 15.5));
+        task(2)->hypothesize(timedWords(u"Then the dog came."_s, 15.5));
         QCOMPARE(model().fullTranscript(), u"The cat sat on the mat. Then the dog came."_s);
         QCOMPARE(model().fullTranscriptSolidifiedUntilIndex(), 23);
 
         // The task's later texts replace its own, and never reach back into the old one.
-        task(2)->hypothesize(words(u"Then the dog came home at last."_s, 15.5));
+        task(2)->hypothesize(timedWords(u"Then the dog came home at last."_s, 15.5));
         model().stopListening();
         QCOMPARE(model().fullTranscript(),
                  u"The cat sat on the mat. Then the dog came home at last."_s);
@@ -212,7 +201,7 @@ private Q_SLOTS:
     {
         const LogCapture log;
         startListening();
-        task(1)->hypothesize(words(u"Bonjour."_s, 0.2));
+        task(1)->hypothesize(timedWords(u"Bonjour."_s, 0.2));
         model().setSourceLanguage(Language(u"fr"_s, {}, u"FR"_s));
         QVERIFY(!model().isListening());
         QVERIFY(!model().sourceText());
@@ -250,7 +239,7 @@ private Q_SLOTS:
         model().startListening();
         QCOMPARE(model().errorMessage(), message);
         QVERIFY(!model().isListening());
-        QCOMPARE(m_delegate->calls, QStringList{u"start"_s});
+        QCOMPARE(m_delegate->calls, (QStringList{u"start"_s, u"stop"_s}));
         QVERIFY(!model().shouldShowError());
         // Reported to the crash reporter, named after the model, even though not shown.
         const QStringList lines = log.lines();
@@ -283,7 +272,7 @@ private Q_SLOTS:
     void aMicrophoneThatGoesAwayEndsTheRunCleanly()
     {
         startListening();
-        task(1)->hypothesize(words(u"Words before the failure."_s, 0.4));
+        task(1)->hypothesize(timedWords(u"Words before the failure."_s, 0.4));
         m_engine->fail(Error::fromMessage(u"The microphone was disconnected."_s, u"Audio"_s, 2));
         QVERIFY(!model().isListening());
         QCOMPARE(model().fullTranscript(), u"Words before the failure."_s);

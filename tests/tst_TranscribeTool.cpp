@@ -4,6 +4,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRandomGenerator>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -12,6 +13,7 @@ namespace {
 struct Run
 {
     int exitCode = -1;
+    bool crashed = false;
     QStringList lines;
     QString errors;
     QList<QJsonObject> events;
@@ -34,17 +36,26 @@ private:
         return file.fileName();
     }
 
-    Run transcribe(QStringList arguments)
+    // Runs the tool, with its store in \a dataHome when one is given.
+    Run transcribe(QStringList arguments, const QString &dataHome = {})
     {
         const QString eventsPath = m_folder.filePath(u"events.jsonl"_s);
         QFile::remove(eventsPath);
-        arguments << u"--events"_s << eventsPath;
+        const bool history = arguments.contains(u"--list"_s) || arguments.contains(u"--show"_s);
+        if (!history)
+            arguments << u"--events"_s << eventsPath;
         QProcess process;
+        if (!dataHome.isEmpty()) {
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(u"XDG_DATA_HOME"_s, dataHome);
+            process.setProcessEnvironment(environment);
+        }
         process.start(QStringLiteral(TRANSCRIBE), arguments);
         Run run;
         if (!process.waitForFinished(60'000))
             return run;
         run.exitCode = process.exitCode();
+        run.crashed = process.exitStatus() == QProcess::CrashExit;
         run.lines =
             QString::fromUtf8(process.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
         run.errors = QString::fromUtf8(process.readAllStandardError());
@@ -149,6 +160,10 @@ private Q_SLOTS:
             << QStringList{u"--script"_s, u"/nonexistent.jsonl"_s} << u"/nonexistent.jsonl"_s;
         QTest::newRow("not a WAV file")
             << QStringList{u"--wav"_s, QStringLiteral(TRANSCRIBE)} << QStringLiteral(TRANSCRIBE);
+        QTest::newRow("history with a run")
+            << QStringList{u"--list"_s, u"--microphone"_s} << u"--list and --show go alone"_s;
+        QTest::newRow("an unknown transcript")
+            << QStringList{u"--show"_s, u"0123"_s} << u"no stored transcript has the id 0123"_s;
     }
 
     void badInputIsRefusedWithAReason()
@@ -182,14 +197,94 @@ private Q_SLOTS:
         QVERIFY2(run.errors.contains(reason), qPrintable(run.errors));
     }
 
+    void aRunIsKeptAndCanBeReadBack()
+    {
+        const QString dataHome = m_folder.filePath(u"kept"_s);
+        const QString script = write(
+            u"kept.jsonl"_s,
+            R"({"task": 1, "hypothesis": {"text": "We went to the park. It was sunny and warm.", "segments": []}}
+)");
+        const Run run = transcribe(
+            {u"--from"_s, u"en-US"_s, u"--to"_s, u"es-ES"_s, u"--script"_s, script}, dataHome);
+        QCOMPARE(run.exitCode, 0);
+        const QString id = run.events.last()[u"transcriptId"_s].toString();
+        QVERIFY(!id.isEmpty());
+
+        // Each read is a process of its own: the transcript outlives the run that made it.
+        const Run list = transcribe({u"--list"_s}, dataHome);
+        QCOMPARE(list.exitCode, 0);
+        QCOMPARE(list.lines.size(), 1);
+        QVERIFY(list.lines.first().startsWith(id));
+        QVERIFY2(list.lines.first().endsWith(
+                     u"en-US → es-ES  We went to the park. It was sunny and warm."_s),
+                 qPrintable(list.lines.first()));
+
+        const Run show = transcribe({u"--show"_s, id.left(8)}, dataHome);
+        QCOMPARE(show.exitCode, 0);
+        QCOMPARE(show.lines.first(), id);
+        QCOMPARE(show.lines.mid(2),
+                 (QStringList{u"We went to the park."_s, u"It was sunny and warm."_s}));
+    }
+
+    void aRunWithNothingToKeepLeavesNothing_data()
+    {
+        QTest::addColumn<QByteArray>("script");
+        QTest::addColumn<bool>("noStore");
+        QTest::newRow("nothing heard") << QByteArray("{\"wait\": 0}\n") << false;
+        QTest::newRow("--no-store")
+            << QByteArray(R"({"task": 1, "hypothesis": {"text": "Not kept.", "segments": []}})")
+            << true;
+    }
+
+    void aRunWithNothingToKeepLeavesNothing()
+    {
+        QFETCH(QByteArray, script);
+        QFETCH(bool, noStore);
+        const QString dataHome = m_folder.filePath(u"nothing-%1"_s.arg(noStore));
+        QStringList arguments{u"--from"_s, u"en-US"_s,    u"--to"_s,
+                              u"en-US"_s,  u"--script"_s, write(u"nothing.jsonl"_s, script)};
+        if (noStore)
+            arguments << u"--no-store"_s;
+        const Run run = transcribe(arguments, dataHome);
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY(run.events.last()[u"transcriptId"_s].isNull());
+        const Run list = transcribe({u"--list"_s}, dataHome);
+        QCOMPARE(list.exitCode, 0);
+        QCOMPARE(list.lines, QStringList());
+    }
+
+    void aDamagedStoreStopsTheToolAndIsLeftAsItWas()
+    {
+        const QString dataHome = m_folder.filePath(u"damaged"_s);
+        QDir().mkpath(dataHome + u"/Voxlume"_s);
+        QByteArray noise(8192, Qt::Uninitialized);
+        for (char &byte : noise)
+            byte = char(QRandomGenerator::global()->bounded(256));
+        const QString store = write(u"damaged/Voxlume/Transcripts.sqlite"_s, noise);
+
+        const Run run = transcribe({u"--list"_s}, dataHome);
+        QVERIFY(run.crashed || run.exitCode != 0);
+        QVERIFY2(run.errors.contains(u"Fatal error: Failed to initialize ModelContainer: "_s),
+                 qPrintable(run.errors));
+        QVERIFY2(run.errors.contains(store), qPrintable(run.errors));
+        QFile file(store);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), noise);
+        QCOMPARE(QDir(dataHome + u"/Voxlume"_s).entryList(QDir::Files),
+                 QStringList{u"Transcripts.sqlite"_s});
+    }
+
     void anUnsupportedLanguageIsARuntimeFailure()
     {
-        const Run run =
-            transcribe({u"--from"_s, u"xx-XX"_s, u"--to"_s, u"xx-XX"_s, u"--microphone"_s});
+        const QString dataHome = m_folder.filePath(u"unsupported"_s);
+        const Run run = transcribe(
+            {u"--from"_s, u"xx-XX"_s, u"--to"_s, u"xx-XX"_s, u"--microphone"_s}, dataHome);
         QCOMPARE(run.exitCode, 1);
         QVERIFY2(run.errors.contains(u"Speech recognition is not supported for xx_XX."_s),
                  qPrintable(run.errors));
         QCOMPARE(eventNames(run), (QStringList{u"error"_s, u"end"_s}));
+        // The transcript opened for the start that failed is not left behind empty.
+        QCOMPARE(transcribe({u"--list"_s}, dataHome).lines, QStringList());
     }
 };
 

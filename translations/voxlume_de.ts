@@ -58,6 +58,37 @@
     </message>
 </context>
 <context>
+    <name>ModelContainer</name>
+    <message>
+        <source>The folder %1 cannot be created.</source>
+        <translation>Der Ordner %1 kann nicht angelegt werden.</translation>
+    </message>
+    <message>
+        <source>The file %1 cannot be created: %2.</source>
+        <translation>Die Datei %1 kann nicht angelegt werden: %2.</translation>
+    </message>
+    <message>
+        <source>The transcript store %1 is damaged: %2.</source>
+        <translation>Der Transkriptspeicher %1 ist beschädigt: %2.</translation>
+    </message>
+    <message>
+        <source>The transcript store %1 cannot be read: %2.</source>
+        <translation>Der Transkriptspeicher %1 kann nicht gelesen werden: %2.</translation>
+    </message>
+    <message>
+        <source>The transcript store %1 was written by a newer version of Voxlume (layout %2; this version reads layout %3).</source>
+        <translation>Der Transkriptspeicher %1 wurde von einer neueren Version von Voxlume geschrieben (Aufbau %2; diese Version liest Aufbau %3).</translation>
+    </message>
+    <message>
+        <source>The file %1 is a database, but not a transcript store.</source>
+        <translation>Die Datei %1 ist eine Datenbank, aber kein Transkriptspeicher.</translation>
+    </message>
+    <message>
+        <source>The transcript store %1 cannot be opened: %2.</source>
+        <translation>Der Transkriptspeicher %1 kann nicht geöffnet werden: %2.</translation>
+    </message>
+</context>
+<context>
     <name>PackageInstaller</name>
     <message>
         <source>The installation was cancelled.</source>
@@ -128,6 +159,21 @@
     <message>
         <source>The microphone “%1” was disconnected.</source>
         <translation>Das Mikrofon „%1“ wurde getrennt.</translation>
+    </message>
+</context>
+<context>
+    <name>TranscriptionModel</name>
+    <message>
+        <source>Failed to save new transcript: </source>
+        <translation>Neues Transkript konnte nicht gespeichert werden: </translation>
+    </message>
+    <message>
+        <source>No current transcript to update</source>
+        <translation>Kein aktuelles Transkript zum Aktualisieren</translation>
+    </message>
+    <message>
+        <source>Failed to save transcript: </source>
+        <translation>Transkript konnte nicht gespeichert werden: </translation>
     </message>
 </context>
 <context>

@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TranscribeSession.h"
 
+#include "AppState.h"
 #include "CharacterSequence.h"
-#include "ListeningModel.h"
 #include "ObservedTranslationSession.h"
+#include "Platform/Store/ModelContext.h"
 #include "Platform/Translation/TranslationTaskHook.h"
-#include "TranslationModel.h"
+#include "SubtitleOverlayWindowModel.h"
 
 #include <QJsonValue>
 #include <cstdio>
@@ -20,21 +21,45 @@ constexpr int quietChecksToFinish = 6;
 
 } // namespace
 
-TranscribeSession::TranscribeSession(ListeningModel &model,
+TranscribeSession::TranscribeSession(SubtitleOverlayWindowModel &overlay,
                                      std::shared_ptr<TranslationService> translation,
-                                     EventLog &events, QObject *parent)
+                                     EventLog &events, bool keepsTranscript, QObject *parent)
     : QObject(parent)
-    , m_model(model)
-    , m_translationService(std::move(translation))
+    , m_overlay(overlay)
     , m_events(events)
+    , m_keepsTranscript(keepsTranscript)
     , m_output(stdout)
 {
-    m_model.setDelegate(this);
-    connect(&m_model, &ListeningModel::sourceTextChanged, this, &TranscribeSession::showSourceText);
-    connect(&m_model, &ListeningModel::errorMessageChanged, this, &TranscribeSession::reportError);
-    connect(&m_model, &ListeningModel::didResetRecognition, this, [this](double processed) {
+    ListeningModel *listening = overlay.listeningModel();
+    TranslationModel *translationModel = overlay.translationModel();
+    TranscriptionModel *transcription = overlay.transcriptionModel();
+    connect(listening, &ListeningModel::sourceTextChanged, this,
+            &TranscribeSession::showSourceText);
+    connect(listening, &ListeningModel::fullTranscriptChanged, this,
+            &TranscribeSession::recordMerge);
+    connect(listening, &ListeningModel::errorMessageChanged, this,
+            &TranscribeSession::reportListeningError);
+    connect(listening, &ListeningModel::didResetRecognition, this, [this](double processed) {
         m_events.record({{u"event"_s, u"reset"_s}, {u"processed"_s, processed}});
     });
+    connect(transcription, &TranscriptionModel::errorMessageChanged, this, [this, transcription] {
+        reportError(u"transcription"_s, transcription->errorMessage());
+    });
+
+    // As the overlay view hosts it: the hook translates the display text with each fresh session.
+    m_hook = std::make_unique<TranslationTaskHook>(
+        std::move(translation), [this](std::shared_ptr<TranslationSession> session) {
+            return translateSourceText(std::move(session));
+        });
+    connect(translationModel, &TranslationModel::translationConfigurationChanged, this,
+            [this, translationModel] {
+                m_hook->setConfiguration(translationModel->translationConfiguration());
+            });
+    connect(translationModel, &TranslationModel::languagePairValidationStatusChanged, this,
+            &TranscribeSession::sayWhatTranslationWaitsFor);
+    connect(translationModel, &TranslationModel::isPreparingTranslationChanged, this,
+            &TranscribeSession::sayWhatTranslationWaitsFor);
+
     m_catchUp.setInterval(catchUpCheckMs);
     connect(&m_catchUp, &QTimer::timeout, this, &TranscribeSession::checkCaughtUp);
 }
@@ -43,43 +68,14 @@ TranscribeSession::~TranscribeSession() = default;
 
 void TranscribeSession::start(const Language &from, const Language &to)
 {
-    m_model.setSourceLanguage(from);
-    if (from == to) {
-        startListening();
-        return;
-    }
-    // As the overlay hosts it: the hook translates the display text with each fresh session, and
-    // listening starts once the pair is ready.
-    m_translation = std::make_unique<TranslationModel>(m_translationService);
-    m_translation->setDelegate(this);
-    m_hook = std::make_unique<TranslationTaskHook>(
-        m_translationService, [this](std::shared_ptr<TranslationSession> session) {
-            return translateSourceText(std::move(session));
-        });
-    connect(m_translation.get(), &TranslationModel::translationConfigurationChanged, this,
-            [this] { m_hook->setConfiguration(m_translation->translationConfiguration()); });
-    connect(m_translation.get(), &TranslationModel::languagePairValidationStatusChanged, this,
-            &TranscribeSession::sayWhatTranslationWaitsFor);
-    connect(m_translation.get(), &TranslationModel::isPreparingTranslationChanged, this,
-            &TranscribeSession::sayWhatTranslationWaitsFor);
-    connect(&m_model, &ListeningModel::sourceTextChanged, m_translation.get(),
-            &TranslationModel::triggerTranslation);
-    std::fprintf(stderr, "voxlume-transcribe: checking whether %s can be translated into %s\n",
-                 qUtf8Printable(from.rawValue()), qUtf8Printable(to.rawValue()));
-    m_translation->setSourceLanguage(from);
-    m_translation->setTargetLanguage(to);
-}
-
-void TranscribeSession::startListening()
-{
-    m_model.scheduleStartListening();
-    QMetaObject::invokeMethod(this, &TranscribeSession::checkStarted, Qt::QueuedConnection);
-}
-
-void TranscribeSession::translationModelDidBecomeReady()
-{
-    if (!m_model.isListening())
-        startListening();
+    m_translating = from != to;
+    if (m_translating)
+        std::fprintf(stderr, "voxlume-transcribe: checking whether %s can be translated into %s\n",
+                     qUtf8Printable(from.rawValue()), qUtf8Printable(to.rawValue()));
+    AppState::shared().setOverlayWindowDisplayed(true);
+    m_overlay.setSourceLanguage(from);
+    m_overlay.setTargetLanguage(to);
+    m_overlay.startSubtitles();
 }
 
 QCoro::Task<> TranscribeSession::translateSourceText(std::shared_ptr<TranslationSession> session)
@@ -87,8 +83,9 @@ QCoro::Task<> TranscribeSession::translateSourceText(std::shared_ptr<Translation
     // Watched, so that a preparation that fails ends the run instead of leaving it waiting.
     auto observed = std::make_shared<ObservedTranslationSession>(
         std::move(session), [this](const Error &error) { preparationFailed(error); });
-    const std::optional<QString> source = m_model.sourceText();
-    const std::optional<QString> target = co_await m_translation->translate(source, observed);
+    const std::optional<QString> source = m_overlay.listeningModel()->sourceText();
+    const std::optional<QString> target =
+        co_await m_overlay.translationModel()->translate(source, observed);
     if (!target || !source || m_finished)
         co_return;
     m_output << *target << u"  ["_s << *source << u']' << Qt::endl;
@@ -97,72 +94,66 @@ QCoro::Task<> TranscribeSession::translateSourceText(std::shared_ptr<Translation
 
 void TranscribeSession::sayWhatTranslationWaitsFor()
 {
-    if (m_translation->isPreparingTranslation()) {
+    const TranslationModel *translation = m_overlay.translationModel();
+    if (translation->isPreparingTranslation()) {
         std::fprintf(stderr, "voxlume-transcribe: preparing the language pair (installing it)\n");
         return;
     }
-    if (m_translation->hasDownloadBeenPrompted() &&
-        m_translation->languagePairValidationStatus() ==
+    if (translation->hasDownloadBeenPrompted() &&
+        translation->languagePairValidationStatus() ==
             TranslationModel::LanguagePairValidationStatus::NotStarted)
         std::fprintf(stderr, "voxlume-transcribe: waiting for the language pair to be installed\n");
 }
 
 void TranscribeSession::preparationFailed(const Error &error)
 {
-    std::fprintf(stderr, "voxlume-transcribe: %s\n", qUtf8Printable(error.localizedDescription()));
-    m_events.record({{u"event"_s, u"error"_s},
-                     {u"model"_s, u"translation"_s},
-                     {u"message"_s, error.localizedDescription()}});
-    m_failed = true;
-    finish();
-}
-
-void TranscribeSession::checkStarted()
-{
-    if (m_model.isListening())
-        return;
-    m_failed = true;
+    reportError(u"translation"_s, error.localizedDescription());
     finish();
 }
 
 void TranscribeSession::showSourceText()
 {
-    const std::optional<QString> text = m_model.sourceText();
+    const std::optional<QString> text = m_overlay.listeningModel()->sourceText();
     // With a translation, the line is printed when the translation comes.
-    if (!text || m_translation)
+    if (!text || m_translating)
         return;
     m_output << *text << Qt::endl;
     m_events.record(
         {{u"event"_s, u"display"_s}, {u"source"_s, *text}, {u"target"_s, QJsonValue()}});
 }
 
-void TranscribeSession::listeningModelDidUpdateFullTranscript(const QString &fullTranscript)
+void TranscribeSession::recordMerge()
 {
-    const std::optional<qsizetype> solidified = m_model.fullTranscriptSolidifiedUntilIndex();
+    const ListeningModel *listening = m_overlay.listeningModel();
+    const QString fullTranscript = listening->fullTranscript();
+    const std::optional<qsizetype> solidified = listening->fullTranscriptSolidifiedUntilIndex();
     m_events.record({{u"event"_s, u"merge"_s},
                      {u"fullTranscript"_s, fullTranscript},
                      {u"solidifiedUntil"_s, solidified ? QJsonValue(CharacterSequence::count(
                                                              fullTranscript.left(*solidified)))
                                                        : QJsonValue()}});
+    if (const Transcript *current = m_overlay.transcriptionModel()->currentTranscript())
+        m_transcriptId = current->id();
 }
 
-void TranscribeSession::reportError()
+void TranscribeSession::reportListeningError()
 {
-    const std::optional<QString> message = m_model.errorMessage();
-    if (!message)
-        return;
-    std::fprintf(stderr, "voxlume-transcribe: %s\n", qUtf8Printable(*message));
-    m_events.record(
-        {{u"event"_s, u"error"_s}, {u"model"_s, u"listening"_s}, {u"message"_s, *message}});
-}
-
-void TranscribeSession::listeningModelDidStopListening()
-{
-    // Stopped by something other than the end of the run: the microphone failed.
-    if (!m_finished && m_model.errorMessage()) {
-        m_failed = true;
+    const ListeningModel *listening = m_overlay.listeningModel();
+    reportError(u"listening"_s, listening->errorMessage());
+    // Listening that could not start, or a microphone that failed: the run cannot go on.
+    if (listening->errorMessage() && !listening->isListening())
         finish();
-    }
+}
+
+void TranscribeSession::reportError(const QString &model, const std::optional<QString> &message)
+{
+    // After the end has been recorded: a start the coordinator had already scheduled failing
+    // again, say.
+    if (!message || m_finished)
+        return;
+    m_failed = true;
+    std::fprintf(stderr, "voxlume-transcribe: %s\n", qUtf8Printable(*message));
+    m_events.record({{u"event"_s, u"error"_s}, {u"model"_s, model}, {u"message"_s, *message}});
 }
 
 void TranscribeSession::finishWhenCaughtUp()
@@ -172,11 +163,23 @@ void TranscribeSession::finishWhenCaughtUp()
 
 void TranscribeSession::checkCaughtUp()
 {
-    const double progress = m_model.lastProcessedAudioDuration();
+    const double progress = m_overlay.listeningModel()->lastProcessedAudioDuration();
     m_quietChecks = progress == m_lastProgress ? m_quietChecks + 1 : 0;
     m_lastProgress = progress;
     if (m_quietChecks >= quietChecksToFinish)
         finish();
+}
+
+std::optional<QUuid> TranscribeSession::keptTranscriptId() const
+{
+    if (!m_keepsTranscript || !m_transcriptId)
+        return std::nullopt;
+    // A transcript that was removed at its end (nothing heard) is no longer stored.
+    std::variant<Transcript *, Error> stored =
+        m_overlay.transcriptionModel()->modelContext().fetchTranscript(*m_transcriptId);
+    if (!std::holds_alternative<Transcript *>(stored) || !std::get<Transcript *>(stored))
+        return std::nullopt;
+    return m_transcriptId;
 }
 
 void TranscribeSession::finish()
@@ -185,9 +188,13 @@ void TranscribeSession::finish()
         return;
     m_finished = true;
     m_catchUp.stop();
-    m_model.stopListening();
-    m_events.record({{u"event"_s, u"end"_s},
-                     {u"fullTranscript"_s, m_model.fullTranscript()},
-                     {u"transcriptId"_s, QJsonValue()}});
+    m_overlay.listeningModel()->stopListening();
+    AppState::shared().setOverlayWindowDisplayed(false);
+    const std::optional<QUuid> transcriptId = keptTranscriptId();
+    m_events.record(
+        {{u"event"_s, u"end"_s},
+         {u"fullTranscript"_s, m_overlay.listeningModel()->fullTranscript()},
+         {u"transcriptId"_s,
+          transcriptId ? QJsonValue(transcriptId->toString(QUuid::WithoutBraces)) : QJsonValue()}});
     Q_EMIT finished(m_failed ? 1 : 0);
 }

@@ -3,39 +3,39 @@
 
 #include "EventLog.h"
 #include "Language.h"
-#include "ListeningModelDelegate.h"
 #include "Platform/Translation/TranslationService.h"
-#include "TranslationModelDelegate.h"
 
 #include <QObject>
 #include <QTextStream>
 #include <QTimer>
+#include <QUuid>
 
-class ListeningModel;
-class TranslationModel;
+class SubtitleOverlayWindowModel;
 class TranslationTaskHook;
 
-/// One run of the command-line tool: listens, and translates, as the overlay would, prints each new
-/// subtitle line, records the events, and ends the run as the overlay's close does.
-class TranscribeSession : public QObject,
-                          public ListeningModelDelegate,
-                          public TranslationModelDelegate
+/// One run of the command-line tool: drives the overlay's coordinator as the overlay view does,
+/// translates the subtitle with a translation hook of its own, prints each new subtitle line,
+/// records the events, and ends the run as the overlay's close does.
+class TranscribeSession : public QObject
 {
     Q_OBJECT
 
 public:
-    /// A run of \a model, translated by \a translation when the languages differ.
-    TranscribeSession(ListeningModel &model, std::shared_ptr<TranslationService> translation,
-                      EventLog &events, QObject *parent = nullptr);
+    /// A run of \a overlay, whose translations come from \a translation. \a keepsTranscript says
+    /// whether the overlay's store is the user's, so that the end can name the kept transcript.
+    TranscribeSession(SubtitleOverlayWindowModel &overlay,
+                      std::shared_ptr<TranslationService> translation, EventLog &events,
+                      bool keepsTranscript, QObject *parent = nullptr);
     ~TranscribeSession() override;
 
-    /// Listens to \a from at once when \a to is the same language; otherwise once the pair is
-    /// ready to translate.
+    /// Applies the languages and starts the subtitles: listening begins at once when \a to is the
+    /// same language, otherwise once the pair is ready to translate.
     void start(const Language &from, const Language &to);
 
     /// Ends the run once recognition has caught up with the audio delivered so far.
     void finishWhenCaughtUp();
-    /// Ends the run now: listening stops, the last text is merged and the end is recorded.
+    /// Ends the run now: listening stops, the last text is merged and stored, and the end is
+    /// recorded.
     void finish();
 
 Q_SIGNALS:
@@ -43,28 +43,25 @@ Q_SIGNALS:
     void finished(int exitCode);
 
 private:
-    void listeningModelDidStartListening() override {}
-    void listeningModelDidReceiveTranscription() override {}
-    void listeningModelDidUpdateFullTranscript(const QString &fullTranscript) override;
-    void listeningModelDidStopListening() override;
-    void translationModelDidBecomeReady() override;
-
     QCoro::Task<> translateSourceText(std::shared_ptr<TranslationSession> session);
     void sayWhatTranslationWaitsFor();
     void preparationFailed(const Error &error);
-    void startListening();
     void showSourceText();
-    void reportError();
-    void checkStarted();
+    void recordMerge();
+    void reportListeningError();
+    void reportError(const QString &model, const std::optional<QString> &message);
     void checkCaughtUp();
+    std::optional<QUuid> keptTranscriptId() const;
 
-    ListeningModel &m_model;
-    std::shared_ptr<TranslationService> m_translationService;
-    std::unique_ptr<TranslationModel> m_translation;
+    SubtitleOverlayWindowModel &m_overlay;
     std::unique_ptr<TranslationTaskHook> m_hook;
     EventLog &m_events;
+    const bool m_keepsTranscript;
     QTextStream m_output;
     QTimer m_catchUp;
+    // The transcript that received the run's latest text.
+    std::optional<QUuid> m_transcriptId;
+    bool m_translating = false;
     double m_lastProgress = -1;
     int m_quietChecks = 0;
     bool m_failed = false;

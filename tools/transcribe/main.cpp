@@ -4,7 +4,7 @@
 // subtitle line.
 
 #include "AppSettings.h"
-#include "ListeningModel.h"
+#include "DataManager.h"
 #include "Localization.h"
 #include "Logging.h"
 #include "Platform/Audio/ManualAudioEngine.h"
@@ -13,10 +13,14 @@
 #include "Platform/Audio/WavFileAudioEngine.h"
 #include "Platform/Speech/PocketSphinx/PocketSphinxSpeechService.h"
 #include "Platform/Speech/Scripted/ScriptedSpeechService.h"
+#include "Platform/Store/ModelContainer.h"
+#include "Platform/Store/ModelContext.h"
 #include "Platform/Translation/Apertium/ApertiumTranslationService.h"
 #include "RecognitionPacedAudioEngine.h"
 #include "ScriptPlayer.h"
+#include "SubtitleOverlayWindowModel.h"
 #include "TranscribeSession.h"
+#include "TranscriptListing.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -64,6 +68,19 @@ void finishOnSignals(TranscribeSession &session)
     std::signal(SIGTERM, wakeOnSignal);
 }
 
+// --list and --show: the history, read from the program's store.
+[[noreturn]] void printHistory(const QCommandLineParser &parser)
+{
+    QTextStream output(stdout);
+    TranscriptListing listing(DataManager::shared().modelContainer().mainContext(), output);
+    QString error;
+    if (parser.isSet(u"list"_s) ? listing.printList(&error)
+                                : listing.printTranscript(parser.value(u"show"_s), &error))
+        std::exit(Success);
+    output.flush();
+    failWith(parser.isSet(u"list"_s) ? RuntimeFailure : BadInput, error);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -88,6 +105,8 @@ int main(int argc, char *argv[])
         {u"script"_s, u"Replay recogniser callbacks from a JSON Lines file."_s, u"FILE"_s},
         {u"events"_s, u"Record the run's events as JSON Lines."_s, u"FILE"_s},
         {u"no-store"_s, u"Do not keep the run's transcript."_s},
+        {u"list"_s, u"List the stored transcripts, newest first."_s},
+        {u"show"_s, u"Show the stored transcript with this id (or the start of it)."_s, u"ID"_s},
     });
     if (!parser.parse(QCoreApplication::arguments()))
         failWith(BadInput, parser.errorText());
@@ -95,6 +114,17 @@ int main(int argc, char *argv[])
         parser.showHelp(Success);
     if (!parser.positionalArguments().isEmpty())
         failWith(BadInput, u"unexpected argument: "_s + parser.positionalArguments().first());
+
+    const bool history = parser.isSet(u"list"_s) || parser.isSet(u"show"_s);
+    if (history) {
+        const QStringList runOptions{u"from"_s,       u"to"_s,     u"wav"_s,    u"fast"_s,
+                                     u"microphone"_s, u"script"_s, u"events"_s, u"no-store"_s};
+        const bool both = parser.isSet(u"list"_s) && parser.isSet(u"show"_s);
+        if (both || std::any_of(runOptions.begin(), runOptions.end(),
+                                [&](const QString &option) { return parser.isSet(option); }))
+            failWith(BadInput, u"--list and --show go alone"_s);
+        printHistory(parser);
+    }
 
     const int sources = int(parser.isSet(u"wav"_s)) + int(parser.isSet(u"microphone"_s)) +
                         int(parser.isSet(u"script"_s));
@@ -149,8 +179,15 @@ int main(int argc, char *argv[])
     AudioEngine &audioEngine = *audio;
     auto *paced = dynamic_cast<RecognitionPacedAudioEngine *>(audio.get());
 
-    ListeningModel model(speech, std::move(audio));
-    TranscribeSession session(model, std::make_shared<ApertiumTranslationService>(), events);
+    // Without --no-store the run is kept where the program keeps its runs.
+    const bool keepsTranscript = !parser.isSet(u"no-store"_s);
+    const std::unique_ptr<ModelContainer> unkept =
+        keepsTranscript ? nullptr : ModelContainer::inMemory();
+    ModelContainer &store = keepsTranscript ? DataManager::shared().modelContainer() : *unkept;
+    const auto translation = std::make_shared<ApertiumTranslationService>();
+    SubtitleOverlayWindowModel overlay(speech, std::move(audio), translation, store);
+    ListeningModel &model = *overlay.listeningModel();
+    TranscribeSession session(overlay, translation, events, keepsTranscript);
     if (paced)
         paced->follow(model);
     // Queued: a run can end before the event loop has begun, and exit() is lost before exec().

@@ -29,14 +29,26 @@ void TranslationTaskHook::setConfiguration(TranslationConfiguration *configurati
         return;
     }
     m_invalidation = connect(configuration, &TranslationConfiguration::invalidated, this,
-                             &TranslationTaskHook::run);
-    run();
+                             &TranslationTaskHook::scheduleRun);
+    scheduleRun();
+}
+
+void TranslationTaskHook::scheduleRun()
+{
+    // Cancelled now, so that nothing the old session still delivers is taken for current.
+    if (m_session)
+        m_session->cancel();
+    m_session.reset();
+    if (std::exchange(m_runScheduled, true))
+        return;
+    QMetaObject::invokeMethod(this, &TranslationTaskHook::run, Qt::QueuedConnection);
 }
 
 void TranslationTaskHook::run()
 {
-    if (m_session)
-        m_session->cancel();
+    m_runScheduled = false;
+    if (!m_configuration)
+        return;
     m_session = m_service->makeSession(m_configuration->source(), m_configuration->target());
     // The action runs on by itself; the session's cancellation is how it learns to stop.
     m_action(m_session);

@@ -10,8 +10,11 @@
 class TranslationConfiguration;
 
 /// What a hosting view attaches to a translation configuration: each time the configuration is
-/// set or invalidated, the running action is cancelled and the action runs again with a fresh
-/// session for the configured pair. Main thread.
+/// set or invalidated, the running action is cancelled at once and the action runs again, on a
+/// later turn of the main loop, with a fresh session for the configured pair.
+///
+/// The later turn lets the change that caused the run finish first, and one run serves all the
+/// changes of one turn. Main thread.
 class TranslationTaskHook : public QObject
 {
     Q_OBJECT
@@ -25,10 +28,11 @@ public:
     ~TranslationTaskHook() override;
 
     /// Watches \a configuration (none: stops watching, and cancels the running action); a
-    /// configuration set runs the action at once.
+    /// configuration set runs the action.
     void setConfiguration(TranslationConfiguration *configuration);
 
 private:
+    void scheduleRun();
     void run();
 
     std::shared_ptr<TranslationService> m_service;
@@ -36,4 +40,5 @@ private:
     QPointer<TranslationConfiguration> m_configuration;
     QMetaObject::Connection m_invalidation;
     std::shared_ptr<TranslationSession> m_session;
+    bool m_runScheduled = false;
 };

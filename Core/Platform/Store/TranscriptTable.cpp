@@ -1,0 +1,147 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "TranscriptTable.h"
+
+#include "SqliteConnection.h"
+
+#include <QSet>
+#include <functional>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+const QString columns =
+    u"id, sourceLanguageString, targetLanguageString, sourceText, targetText, timestamp"_s;
+
+QString idText(const QUuid &id)
+{
+    return id.toString(QUuid::WithoutBraces);
+}
+
+// Binds the five fields from parameter 1 on.
+void bindFields(SqliteConnection::Statement &statement, const Transcript::Fields &fields)
+{
+    statement.bind(1, fields.sourceLanguageString);
+    statement.bind(2, fields.targetLanguageString);
+    statement.bind(3, fields.sourceText);
+    statement.bind(4, fields.targetText);
+    statement.bind(5, TranscriptTable::encodedTimestamp(fields.timestamp));
+}
+
+TranscriptTable::Row rowOf(const SqliteConnection::Statement &statement)
+{
+    return {QUuid::fromString(statement.text(0)),
+            {statement.text(1), statement.text(2), statement.text(3), statement.optionalText(4),
+             TranscriptTable::decodedTimestamp(statement.text(5))}};
+}
+
+// Runs \a sql with \a bind applied, and hands each row it returns to \a onRow: the way every
+// statement here goes.
+std::optional<Error> query(
+    SqliteConnection &connection, const QString &sql,
+    const std::function<void(SqliteConnection::Statement &)> &bind,
+    const std::function<void(const SqliteConnection::Statement &)> &onRow = [](const auto &) {})
+{
+    std::variant<SqliteConnection::Statement, Error> prepared = connection.prepare(sql);
+    if (Error *error = std::get_if<Error>(&prepared))
+        return *error;
+    SqliteConnection::Statement &statement = std::get<SqliteConnection::Statement>(prepared);
+    bind(statement);
+    for (;;) {
+        std::variant<bool, Error> row = statement.step();
+        if (Error *error = std::get_if<Error>(&row))
+            return *error;
+        if (!std::get<bool>(row))
+            return std::nullopt;
+        onRow(statement);
+    }
+}
+
+void bindNothing(SqliteConnection::Statement &) {}
+
+} // namespace
+
+std::optional<Error> TranscriptTable::create(SqliteConnection &connection)
+{
+    return connection.execute(u"CREATE TABLE Transcript ("
+                              "id TEXT NOT NULL, "
+                              "sourceLanguageString TEXT NOT NULL, "
+                              "targetLanguageString TEXT NOT NULL, "
+                              "sourceText TEXT NOT NULL, "
+                              "targetText TEXT, "
+                              "timestamp TEXT NOT NULL)"_s);
+}
+
+std::variant<bool, Error> TranscriptTable::hasExpectedColumns(SqliteConnection &connection)
+{
+    QSet<QString> found;
+    if (std::optional<Error> error =
+            query(connection, u"SELECT name FROM pragma_table_info('Transcript')"_s, bindNothing,
+                  [&](const SqliteConnection::Statement &row) { found.insert(row.text(0)); }))
+        return *error;
+    const QStringList expected = columns.split(u", "_s);
+    return found.contains(QSet<QString>(expected.begin(), expected.end()));
+}
+
+std::optional<Error> TranscriptTable::insert(SqliteConnection &connection,
+                                             const Transcript &transcript)
+{
+    return query(connection,
+                 u"INSERT INTO Transcript ("_s + columns + u") VALUES (?6, ?1, ?2, ?3, ?4, ?5)"_s,
+                 [&](SqliteConnection::Statement &statement) {
+                     bindFields(statement, transcript.fields());
+                     statement.bind(6, idText(transcript.id()));
+                 });
+}
+
+std::optional<Error> TranscriptTable::update(SqliteConnection &connection,
+                                             const Transcript &transcript)
+{
+    return query(connection,
+                 u"UPDATE Transcript SET sourceLanguageString = ?1, targetLanguageString = ?2, "
+                 "sourceText = ?3, targetText = ?4, timestamp = ?5 WHERE id = ?6"_s,
+                 [&](SqliteConnection::Statement &statement) {
+                     bindFields(statement, transcript.fields());
+                     statement.bind(6, idText(transcript.id()));
+                 });
+}
+
+std::optional<Error> TranscriptTable::remove(SqliteConnection &connection, const QUuid &id)
+{
+    return query(connection, u"DELETE FROM Transcript WHERE id = ?1"_s,
+                 [&](SqliteConnection::Statement &statement) { statement.bind(1, idText(id)); });
+}
+
+std::variant<QList<TranscriptTable::Row>, Error>
+TranscriptTable::selectAll(SqliteConnection &connection)
+{
+    QList<Row> rows;
+    if (std::optional<Error> error = query(
+            connection,
+            u"SELECT "_s + columns + u" FROM Transcript ORDER BY timestamp DESC, rowid DESC"_s,
+            bindNothing, [&](const SqliteConnection::Statement &row) { rows << rowOf(row); }))
+        return *error;
+    return rows;
+}
+
+std::variant<std::optional<TranscriptTable::Row>, Error>
+TranscriptTable::select(SqliteConnection &connection, const QUuid &id)
+{
+    std::optional<Row> found;
+    if (std::optional<Error> error = query(
+            connection, u"SELECT "_s + columns + u" FROM Transcript WHERE id = ?1"_s,
+            [&](SqliteConnection::Statement &statement) { statement.bind(1, idText(id)); },
+            [&](const SqliteConnection::Statement &row) { found = rowOf(row); }))
+        return *error;
+    return found;
+}
+
+QString TranscriptTable::encodedTimestamp(const QDateTime &timestamp)
+{
+    return timestamp.toUTC().toString(Qt::ISODateWithMs);
+}
+
+QDateTime TranscriptTable::decodedTimestamp(const QString &text)
+{
+    return QDateTime::fromString(text, Qt::ISODateWithMs);
+}

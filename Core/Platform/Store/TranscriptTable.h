@@ -1,0 +1,48 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "Error.h"
+#include "Transcript.h"
+
+#include <QList>
+#include <optional>
+#include <variant>
+
+class SqliteConnection;
+
+/// The table "Transcript", one row per record with its six attributes: how records are written
+/// to and read from an SQLite database.
+///
+/// Dates are kept as ISO 8601 text in UTC with milliseconds, so that they sort as text and read
+/// well in any SQLite tool.
+class TranscriptTable
+{
+public:
+    /// One stored record.
+    struct Row
+    {
+        QUuid id;
+        Transcript::Fields fields;
+    };
+
+    TranscriptTable() = delete;
+
+    /// Creates the table in a database that has none.
+    static std::optional<Error> create(SqliteConnection &connection);
+    /// Whether the database's table has the attributes this version reads.
+    static std::variant<bool, Error> hasExpectedColumns(SqliteConnection &connection);
+
+    static std::optional<Error> insert(SqliteConnection &connection, const Transcript &transcript);
+    /// Writes every field of \a transcript over its row.
+    static std::optional<Error> update(SqliteConnection &connection, const Transcript &transcript);
+    static std::optional<Error> remove(SqliteConnection &connection, const QUuid &id);
+
+    /// Every row, newest first; rows of one moment in the order they were written, newest first.
+    static std::variant<QList<Row>, Error> selectAll(SqliteConnection &connection);
+    /// The row with \a id, if there is one.
+    static std::variant<std::optional<Row>, Error> select(SqliteConnection &connection,
+                                                          const QUuid &id);
+
+    static QString encodedTimestamp(const QDateTime &timestamp);
+    static QDateTime decodedTimestamp(const QString &text);
+};

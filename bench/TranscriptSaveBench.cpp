@@ -1,0 +1,128 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// What one save of the running transcript costs as its text grows. The whole text is written at
+// every save, so a long session pays for its full length each time; this shows how much, on a
+// real file with the journal and syncing the program uses.
+
+#include "Platform/Store/ModelContainer.h"
+#include "Platform/Store/ModelContext.h"
+#include "Transcript.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// Characters added before each save.
+constexpr int textGrowth = 40;
+
+// Plain English sentences, exactly \a length characters long.
+QString prose(qsizetype length, QRandomGenerator &random)
+{
+    static const QStringList words =
+        u"the of and to a in that is was he for it with as his on be "
+        "at by I this had not are but from or have an they which one "
+        "you were her all she there would their we him been has when "
+        "who will more no if out so said what up its about into than "
+        "them can only other new some could time these two may then "
+        "do first any my now such like our over man me even most made "
+        "after also did many before must through back years where "
+        "much your way well down should because each just those "
+        "people how too little state good very make world still own "
+        "see men work long get here between both life being under"_s.split(u' ');
+    QString text;
+    text.reserve(length + 16);
+    int wordsLeft = 0;
+    while (text.size() < length) {
+        QString word = words.at(random.bounded(int(words.size())));
+        if (wordsLeft == 0) {
+            word[0] = word[0].toUpper();
+            wordsLeft = 6 + random.bounded(14);
+        }
+        text += word + (--wordsLeft == 0 ? u". "_s : u" "_s);
+    }
+    text.truncate(length);
+    return text;
+}
+
+qint64 storeBytes(const QString &path)
+{
+    return QFileInfo(path).size() + QFileInfo(path + u"-wal"_s).size();
+}
+
+void measure(qsizetype length, int runs, QRandomGenerator &random)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(u"Transcripts.sqlite"_s);
+    std::variant<std::unique_ptr<ModelContainer>, Error> opened = ModelContainer::open(path);
+    if (const Error *error = std::get_if<Error>(&opened)) {
+        std::fprintf(stderr, "%s\n", qUtf8Printable(error->description()));
+        std::exit(1);
+    }
+    const std::unique_ptr<ModelContainer> container =
+        std::get<std::unique_ptr<ModelContainer>>(std::move(opened));
+    ModelContext context(*container);
+    // Each save adds a few words, as the listening model does when a sentence is merged, so the
+    // record changes size and SQLite cannot just overwrite the changed part in place.
+    constexpr int warmUp = 3;
+    const QString text = prose(length + (warmUp + runs) * textGrowth, random);
+    auto *transcript =
+        new Transcript(Language(u"en"_s, {}, u"US"_s), Language(u"es"_s, {}, u"ES"_s),
+                       text.left(length), std::nullopt, QDateTime::currentDateTimeUtc());
+    context.insert(transcript);
+    const auto save = [&] {
+        if (std::optional<Error> error = context.save()) {
+            std::fprintf(stderr, "%s\n", qUtf8Printable(error->description()));
+            std::exit(1);
+        }
+    };
+    save();
+    qsizetype written = length;
+    for (int run = 0; run < warmUp; ++run) {
+        transcript->setSourceText(text.left(written += textGrowth));
+        save();
+    }
+    const qint64 bytesBefore = storeBytes(path);
+
+    QList<qint64> nanoseconds;
+    QElapsedTimer timer;
+    for (int run = 0; run < runs; ++run) {
+        transcript->setSourceText(text.left(written += textGrowth));
+        timer.start();
+        save();
+        nanoseconds << timer.nsecsElapsed();
+    }
+    std::sort(nanoseconds.begin(), nanoseconds.end());
+    const auto at = [&](double share) {
+        return double(nanoseconds.at(qsizetype(share * (runs - 1)))) / 1e6;
+    };
+    std::printf("%12lld %6d %12.2f %12.2f %16lld %16lld\n", qlonglong(length), runs, at(0.5),
+                at(0.95), bytesBefore / 1024, storeBytes(path) / 1024);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    const QCoreApplication application(argc, argv);
+    QRandomGenerator random(2024);
+    std::printf(
+        "One save after setSourceText added %d characters, on a real file in %s "
+        "(WAL, synchronous FULL);\nstore: the database file and its journal, before and after the "
+        "measured saves\n",
+        textGrowth, qUtf8Printable(QDir::tempPath()));
+    std::printf("%12s %6s %12s %12s %16s %16s\n", "characters", "runs", "median ms", "p95 ms",
+                "store before KiB", "store after KiB");
+    measure(1'000, 50, random);
+    measure(10'000, 50, random);
+    measure(100'000, 50, random);
+    measure(1'000'000, 20, random);
+    return 0;
+}

@@ -1,0 +1,252 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "FakeTranslationService.h"
+#include "LogCapture.h"
+#include "Platform/Audio/ManualAudioEngine.h"
+#include "Platform/Speech/Scripted/ScriptedSpeechService.h"
+#include "Platform/Translation/TranslationTaskHook.h"
+#include "StoredTranscripts.h"
+#include "SubtitleOverlayWindowModel.h"
+#include "TestMain.h"
+#include "TimedWords.h"
+
+#include <qcoro/qcorotask.h>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+const Language english(u"en"_s, {}, u"US"_s);
+const Language spanish(u"es"_s, {}, u"ES"_s);
+
+QString pair(const StoredTranscript &transcript)
+{
+    return transcript.sourceLanguage + u'>' + transcript.targetLanguage;
+}
+
+} // namespace
+
+class TestSubtitleOverlayWindowModel : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> m_folder;
+    std::unique_ptr<ModelContainer> m_store;
+    std::shared_ptr<ScriptedSpeechService> m_speech;
+    std::shared_ptr<FakeTranslationService> m_translation;
+    std::unique_ptr<SubtitleOverlayWindowModel> m_overlay;
+    std::unique_ptr<TranslationTaskHook> m_hook;
+    QStringList m_translations;
+
+    SubtitleOverlayWindowModel &overlay() { return *m_overlay; }
+    ListeningModel &listening() { return *m_overlay->listeningModel(); }
+    ScriptedRecognitionTask *task(int number) { return m_speech->tasks().value(number - 1); }
+    QList<StoredTranscript> stored() { return storedTranscripts(m_store->path()); }
+
+    // What the overlay view does: its translation hook translates the display text with every
+    // session it is given, and showing the view applies the stored languages and starts.
+    void makeOverlay()
+    {
+        m_hook.reset();
+        m_overlay = std::make_unique<SubtitleOverlayWindowModel>(
+            m_speech, std::make_unique<ManualAudioEngine>(), m_translation, *m_store);
+        m_hook = std::make_unique<TranslationTaskHook>(
+            m_translation, [this](std::shared_ptr<TranslationSession> session) {
+                return translateDisplayText(std::move(session));
+            });
+        connect(overlay().translationModel(), &TranslationModel::translationConfigurationChanged,
+                m_hook.get(), [this] {
+                    m_hook->setConfiguration(
+                        overlay().translationModel()->translationConfiguration());
+                });
+    }
+    QCoro::Task<> translateDisplayText(std::shared_ptr<TranslationSession> session)
+    {
+        const std::optional<QString> translated = co_await m_overlay->translationModel()->translate(
+            m_overlay->listeningModel()->sourceText(), std::move(session));
+        if (translated)
+            m_translations.append(*translated);
+    }
+    void show(const std::optional<Language> &source, const std::optional<Language> &target)
+    {
+        overlay().setSourceLanguage(source);
+        overlay().setTargetLanguage(target);
+        overlay().startSubtitles();
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_folder = std::make_unique<QTemporaryDir>();
+        m_store = std::get<std::unique_ptr<ModelContainer>>(
+            ModelContainer::open(m_folder->filePath(u"Transcripts.sqlite"_s)));
+        m_speech = std::make_shared<ScriptedSpeechService>();
+        m_translation = std::make_shared<FakeTranslationService>();
+        m_translations.clear();
+        makeOverlay();
+    }
+
+    void cleanup()
+    {
+        m_hook.reset();
+        m_overlay.reset();
+        m_store.reset();
+        m_folder.reset();
+    }
+
+    void equalLanguagesListenAtOnceAndKeepOneTranscript()
+    {
+        show(english, english);
+        QVERIFY(!listening().isListening());
+        QTRY_VERIFY(listening().isListening());
+        const qsizetype sessions = m_translation->sessions.size();
+
+        task(1)->hypothesize(timedWords(u"Hello there."_s, 0.5));
+        task(1)->processAudio(30.0);
+        QCOMPARE(stored().value(0).sourceText, u"Hello there."_s);
+        task(2)->processAudio(16.0);
+        task(2)->hypothesize(timedWords(u"How are you?"_s, 15.5));
+        listening().stopListening();
+
+        const QList<StoredTranscript> transcripts = stored();
+        QCOMPARE(transcripts.size(), 1);
+        QCOMPARE(transcripts[0].sourceText, u"Hello there. How are you?"_s);
+        QCOMPARE(transcripts[0].sourceText, listening().fullTranscript());
+        QCOMPARE(pair(transcripts[0]), u"en-US>en-US"_s);
+        QVERIFY(!overlay().transcriptionModel()->currentTranscript());
+        QCOMPARE(m_speech->tasks().size(), 2);
+        QCOMPARE(m_translation->sessions.size(), sessions);
+        QVERIFY(!overlay().transcriptionModel()->errorMessage());
+    }
+
+    void differentLanguagesListenOnceThePairIsReady_data()
+    {
+        QTest::addColumn<bool>("installed");
+        QTest::newRow("installed") << true;
+        QTest::newRow("to be prepared") << false;
+    }
+
+    void differentLanguagesListenOnceThePairIsReady()
+    {
+        QFETCH(bool, installed);
+        if (installed)
+            m_translation->setStatus(english, spanish, TranslationService::Status::Installed);
+        const LogCapture log;
+        show(english, spanish);
+        if (!installed) {
+            QTRY_VERIFY(m_translation->preparations == 1 &&
+                        !overlay().translationModel()->isPreparingTranslation());
+            QTest::qWait(1500); // a readiness check that still finds the pair missing
+            QVERIFY(!listening().isListening());
+            m_translation->setStatus(english, spanish, TranslationService::Status::Installed);
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(listening().isListening(), 5000);
+        const QStringList breadcrumbs = log.breadcrumbs();
+        if (installed)
+            QVERIFY(breadcrumbs.indexOf(u"Language pair is available"_s) <
+                    breadcrumbs.indexOf(u"Starting listening"_s));
+        QCOMPARE(m_translation->preparations, installed ? 0 : 1);
+
+        task(1)->hypothesize(timedWords(u"Good morning."_s, 0.5));
+        QTRY_VERIFY(m_translations.contains(u"[Good morning.]"_s));
+        listening().stopListening();
+        const QList<StoredTranscript> transcripts = stored();
+        QCOMPARE(transcripts.size(), 1);
+        QCOMPARE(pair(transcripts[0]), u"en-US>es-ES"_s);
+        QCOMPARE(transcripts[0].sourceText, u"Good morning."_s);
+        QCOMPARE(transcripts[0].targetText, std::nullopt);
+    }
+
+    void aLanguageChangeMidRunMovesOnToANewTranscript_data()
+    {
+        QTest::addColumn<bool>("spoken");
+        QTest::addColumn<QString>("newPair");
+        QTest::newRow("spoken language") << true << u"es-ES>es-ES"_s;
+        QTest::newRow("translation language") << false << u"en-US>en-US"_s;
+    }
+
+    // Either change makes the languages equal, so listening starts again at once.
+    void aLanguageChangeMidRunMovesOnToANewTranscript()
+    {
+        QFETCH(bool, spoken);
+        QFETCH(QString, newPair);
+        m_translation->setStatus(english, spanish, TranslationService::Status::Installed);
+        show(english, spanish);
+        QTRY_VERIFY(listening().isListening());
+        task(1)->hypothesize(timedWords(u"First words."_s, 0.5));
+
+        if (spoken)
+            overlay().setSourceLanguage(spanish);
+        else
+            overlay().setTargetLanguage(english);
+        QVERIFY(!listening().isListening());
+        QList<StoredTranscript> transcripts = stored();
+        QCOMPARE(transcripts.size(), 2);
+        QCOMPARE(pair(transcripts[1]), u"en-US>es-ES"_s);
+        QCOMPARE(transcripts[1].sourceText, u"First words."_s);
+        QCOMPARE(pair(transcripts[0]), newPair);
+        QCOMPARE(transcripts[0].sourceText, QString());
+        const QUuid begunByTheChange = transcripts[0].id;
+
+        QTRY_VERIFY(listening().isListening());
+        task(2)->hypothesize(timedWords(u"Then more."_s, 0.5));
+        listening().stopListening();
+        transcripts = stored();
+        QCOMPARE(transcripts.size(), 2);
+        QVERIFY(transcripts[0].id != begunByTheChange);
+        QCOMPARE(pair(transcripts[0]), newPair);
+        QCOMPARE(transcripts[0].sourceText, listening().fullTranscript());
+        QVERIFY(transcripts[0].sourceText.endsWith(u"Then more."_s));
+        QCOMPARE(transcripts[1].sourceText, u"First words."_s);
+    }
+
+    void withBothLanguagesAbsentListeningStartsUntranslated()
+    {
+        overlay().setSourceLanguage(english);
+        QVERIFY(!overlay().transcriptionModel()->currentTranscript());
+        const LogCapture log;
+        show(std::nullopt, std::nullopt);
+        QTRY_VERIFY(listening().isListening());
+        // One trigger from each language setter, none from the start.
+        QCOMPARE(log.breadcrumbs().count(u"Triggering translation"_s), 2);
+
+        task(1)->hypothesize(timedWords(u"Nobody keeps this."_s, 0.5));
+        listening().stopListening();
+        QCOMPARE(overlay().transcriptionModel()->errorMessage(),
+                 u"No current transcript to update"_s);
+        QVERIFY(stored().isEmpty());
+    }
+
+    void aClosedOverlayIgnoresWhatComesLate()
+    {
+        show(english, english);
+        QTRY_VERIFY(listening().isListening());
+        overlay().startSubtitles(); // still queued when the overlay goes
+        ScriptedRecognitionTask *lateTask = task(1);
+        m_overlay.reset();
+        {
+            const LogCapture log;
+            lateTask->hypothesize(timedWords(u"Too late."_s, 0.5));
+            lateTask->processAudio(30.0);
+            QTest::qWait(50);
+            QVERIFY(log.breadcrumbs().isEmpty());
+        }
+
+        makeOverlay();
+        show(english, spanish);
+        QTRY_VERIFY(m_translation->preparations == 1 &&
+                    !overlay().translationModel()->isPreparingTranslation());
+        QCOMPARE(stored().size(), 1);
+        m_overlay.reset();
+        // Closed before listening ever started: the transcript the languages opened goes too.
+        QVERIFY(stored().isEmpty());
+        const LogCapture log;
+        m_translation->setStatus(english, spanish, TranslationService::Status::Installed);
+        QTest::qWait(1500); // past the next readiness check
+        QVERIFY(log.breadcrumbs().isEmpty());
+        QCOMPARE(m_speech->tasks().size(), 1);
+    }
+};
+
+VOXLUME_TEST_MAIN(TestSubtitleOverlayWindowModel)
+#include "tst_SubtitleOverlayWindowModel.moc"

@@ -1,0 +1,141 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// A run killed at any moment loses nothing it has saved: voxlume-transcribe listens to real
+// speech and is killed with SIGKILL at moments spread over a whole run; each time the store must
+// open, and the run's transcript must hold the text of the last merge before the kill.
+
+#include "Platform/Store/ModelContainer.h"
+#include "Platform/Store/ModelContext.h"
+#include "SpokenWav.h"
+#include "TestMain.h"
+
+#include <QElapsedTimer>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <csignal>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+constexpr int killCount = 10;
+
+struct Run
+{
+    QStringList merges;
+    std::optional<QString> endTranscript;
+    qint64 milliseconds = 0;
+};
+
+} // namespace
+
+class TestTranscriptDurability : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_folder;
+    QString m_speech;
+
+    // Runs the tool on the speech with its store in \a dataHome, killing it after \a killAfterMs
+    // unless it ends first.
+    Run transcribe(const QString &dataHome, std::optional<int> killAfterMs)
+    {
+        QDir().mkpath(dataHome);
+        const QString events = dataHome + u"/events.jsonl"_s;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"XDG_DATA_HOME"_s, dataHome);
+        QProcess process;
+        process.setProcessEnvironment(environment);
+        QElapsedTimer clock;
+        clock.start();
+        process.start(QStringLiteral(TRANSCRIBE),
+                      {u"--from"_s, u"en-US"_s, u"--to"_s, u"en-US"_s, u"--wav"_s, m_speech,
+                       u"--fast"_s, u"--events"_s, events});
+        if (killAfterMs && !process.waitForFinished(*killAfterMs))
+            ::kill(pid_t(process.processId()), SIGKILL);
+        process.waitForFinished(240'000);
+        Run run;
+        run.milliseconds = clock.elapsed();
+        QFile file(events);
+        file.open(QIODevice::ReadOnly);
+        for (const QByteArray &line : file.readAll().split('\n')) {
+            const QJsonObject event = QJsonDocument::fromJson(line).object();
+            if (event[u"event"_s] == u"merge"_s)
+                run.merges << event[u"fullTranscript"_s].toString();
+            if (event[u"event"_s] == u"end"_s)
+                run.endTranscript = event[u"fullTranscript"_s].toString();
+        }
+        return run;
+    }
+
+    // The spoken texts of the transcripts stored in \a dataHome; fails the test when the store
+    // does not open.
+    static std::optional<QStringList> storedTexts(const QString &dataHome)
+    {
+        std::variant<std::unique_ptr<ModelContainer>, Error> opened =
+            ModelContainer::open(dataHome + u"/Voxlume/Transcripts.sqlite"_s);
+        if (const Error *error = std::get_if<Error>(&opened)) {
+            qWarning("%s", qPrintable(error->localizedDescription()));
+            return std::nullopt;
+        }
+        const auto &container = std::get<std::unique_ptr<ModelContainer>>(opened);
+        std::variant<QList<Transcript *>, Error> transcripts =
+            container->mainContext().fetchTranscripts();
+        if (!std::holds_alternative<QList<Transcript *>>(transcripts))
+            return std::nullopt;
+        QStringList texts;
+        for (const Transcript *transcript : std::get<QList<Transcript *>>(transcripts))
+            texts << transcript->sourceText();
+        return texts;
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        // Long enough for a replacement of the recognition task, so that a run merges mid-way.
+        m_speech = writeSpokenWav(m_folder.path(), u"speech"_s, spokenStory().mid(0, 7).join(u' '));
+        QVERIFY2(!m_speech.isEmpty(), "espeak-ng and sox make the speech");
+    }
+
+    void aKilledRunKeepsItsLastMerge()
+    {
+        const QString whole = m_folder.filePath(u"whole"_s);
+        const Run complete = transcribe(whole, std::nullopt);
+        QVERIFY(complete.endTranscript);
+        QVERIFY2(complete.merges.size() >= 2, "the run merges before its end");
+        QCOMPARE(storedTexts(whole), QStringList{*complete.endTranscript});
+
+        // One kill in each of equal slices of a whole run, at a random moment of its slice.
+        int killsAfterAMerge = 0;
+        for (int i = 0; i < killCount; ++i) {
+            const qint64 slice = complete.milliseconds / killCount;
+            const int killAfter = int(slice * i + QRandomGenerator::global()->bounded(slice));
+            const QString dataHome = m_folder.filePath(u"kill-%1"_s.arg(i));
+            const Run killed = transcribe(dataHome, killAfter);
+            const std::optional<QStringList> texts = storedTexts(dataHome);
+            QVERIFY2(texts, qPrintable(u"the store opens after a kill at %1 ms"_s.arg(killAfter)));
+            if (killed.merges.isEmpty()) {
+                // Killed before anything was heard: at most the empty record of the open run.
+                QVERIFY(texts->isEmpty() || *texts == QStringList{QString()});
+                continue;
+            }
+            ++killsAfterAMerge;
+            QCOMPARE(texts->size(), 1);
+            // The merge is recorded just before it is saved, so a kill between the two leaves
+            // the merge before it.
+            const QString previous =
+                killed.merges.size() > 1 ? killed.merges.at(killed.merges.size() - 2) : QString();
+            const QString stored = texts->first();
+            QVERIFY2(stored == killed.merges.last() || stored == previous,
+                     qPrintable(u"kill at %1 ms stored: %2"_s.arg(killAfter).arg(stored)));
+        }
+        qInfo("a whole run takes %lld ms; %d of %d kills came after a merge", complete.milliseconds,
+              killsAfterAMerge, killCount);
+        QVERIFY2(killsAfterAMerge > 0, "some kills come after a merge");
+    }
+};
+
+VOXLUME_TEST_MAIN(TestTranscriptDurability)
+#include "tst_TranscriptDurability.moc"

@@ -1,0 +1,32 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QTextStream>
+#include <optional>
+
+class ModelContext;
+class Transcript;
+
+/// The stored transcripts, printed for a terminal: a list of all of them, or one in full.
+class TranscriptListing
+{
+public:
+    /// Reads through \a context and prints to \a output.
+    TranscriptListing(ModelContext &context, QTextStream &output);
+
+    /// Prints one line per transcript, newest first: id, time, languages and the first words.
+    /// False, with the reason in \a error, when the store cannot be read.
+    bool printList(QString *error);
+    /// Prints the transcript whose id is, or starts with, \a id: its spoken text laid out by
+    /// sentence, then its translation. False, with the reason in \a error, when no one transcript
+    /// answers to \a id or the store cannot be read.
+    bool printTranscript(const QString &id, QString *error);
+
+private:
+    std::optional<QList<Transcript *>> fetch(QString *error);
+
+    ModelContext &m_context;
+    QTextStream &m_output;
+};
