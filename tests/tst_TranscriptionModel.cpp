@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "FileGrowthLimit.h"
 #include "LogCapture.h"
 #include "SettingsKeys.h"
 #include "StoredTranscripts.h"
@@ -6,8 +7,6 @@
 #include "TranscriptionModel.h"
 
 #include <QFileInfo>
-#include <csignal>
-#include <sys/resource.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -18,32 +17,6 @@ const Language spanish(u"es"_s, {}, u"ES"_s);
 
 // SQLite's own words for a write that the system refuses with EFBIG.
 const QString sqliteWriteError = u"disk I/O error"_s;
-
-// Tests run as root, which file permissions do not stop; a file size limit stops even root. While
-// it lives, no file may grow past its present end, and the signal that would end the process
-// becomes an error of the write instead.
-class FileGrowthLimit
-{
-public:
-    explicit FileGrowthLimit(const QString &file)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_previous);
-        m_previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{rlim_t(QFileInfo(file).size()), m_previous.rlim_max};
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    FileGrowthLimit(const FileGrowthLimit &) = delete;
-    FileGrowthLimit &operator=(const FileGrowthLimit &) = delete;
-    ~FileGrowthLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_previous);
-        std::signal(SIGXFSZ, m_previousHandler);
-    }
-
-private:
-    rlimit m_previous{};
-    void (*m_previousHandler)(int) = nullptr;
-};
 
 // Whether \a message went to the crash reporter as the model's error.
 bool reported(const LogCapture &log, const QString &message)
@@ -76,7 +49,11 @@ private:
         return texts;
     }
     // Every save goes into the write-ahead journal first.
-    FileGrowthLimit fullDisk() const { return FileGrowthLimit(path() + u"-wal"_s); }
+    // No file may grow past the journal's present end.
+    FileGrowthLimit fullDisk() const
+    {
+        return FileGrowthLimit(QFileInfo(path() + u"-wal"_s).size());
+    }
 
 private Q_SLOTS:
     void init()

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "FileGrowthLimit.h"
 #include "Platform/Store/ModelContainer.h"
 #include "Platform/Store/ModelContext.h"
 #include "Platform/Store/SqliteConnection.h"
@@ -9,7 +10,6 @@
 #include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTimeZone>
-#include <csignal>
 #include <sqlite3.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -98,18 +98,11 @@ bool writeFile(const QString &path, const QByteArray &content)
 }
 
 // Saves with every file of this process limited to \a bytes, so that writing past them fails as
-// on a full disk; permissions cannot make a save fail, since the tests may run as root.
+// on a full disk.
 std::optional<Error> saveWithFileSizeLimit(ModelContext &context, qint64 bytes)
 {
-    rlimit previous = {};
-    getrlimit(RLIMIT_FSIZE, &previous);
-    const rlimit limited{rlim_t(bytes), previous.rlim_max};
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    setrlimit(RLIMIT_FSIZE, &limited);
-    std::optional<Error> result = context.save();
-    setrlimit(RLIMIT_FSIZE, &previous);
-    std::signal(SIGXFSZ, previousHandler);
-    return result;
+    const FileGrowthLimit limit(bytes);
+    return context.save();
 }
 
 } // namespace
