@@ -6,12 +6,10 @@
 #include "Platform/Store/TranscriptQuery.h"
 #include "TestMain.h"
 
-#include <QProcess>
 #include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTimeZone>
 #include <sqlite3.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 using namespace Qt::Literals::StringLiterals;
@@ -401,45 +399,6 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(QFileInfo(storePath()).absolutePath()));
         QVERIFY(writeFile(storePath(), content));
         checkRefusedUntouched(storePath(), ModelContainer::Damaged);
-    }
-
-    void stopsTheProgramOnAStoreItCannotOpen()
-    {
-        const QString dataHome = m_folder->filePath(u"data"_s);
-        const QString path = dataHome + u"/Voxlume/Transcripts.sqlite"_s;
-        QVERIFY(QDir().mkpath(dataHome + u"/Voxlume"_s));
-        const QByteArray damaged = m_soundStore.left(m_soundStore.size() / 2);
-        QVERIFY(writeFile(path, damaged));
-
-        QProcess program;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(u"XDG_DATA_HOME"_s, dataHome);
-        program.setProcessEnvironment(environment);
-        // The abort is expected: no core file for it.
-        program.setChildProcessModifier([] {
-            const rlimit none{0, 0};
-            setrlimit(RLIMIT_CORE, &none);
-        });
-        program.start(QStringLiteral(STORE_OPEN_HELPER));
-        QVERIFY(program.waitForFinished(60'000));
-        const QString errors = QString::fromUtf8(program.readAllStandardError());
-        QVERIFY2(program.exitStatus() == QProcess::CrashExit || program.exitCode() != 0,
-                 qPrintable(errors));
-        QVERIFY2(errors.contains(u"Fatal error: Failed to initialize ModelContainer: "_s),
-                 qPrintable(errors));
-        QVERIFY2(contentOf(path) == damaged, "the file was changed");
-        QVERIFY(!hasJournal(path));
-
-        // The same program makes a store where there is none, and folds its journal back at exit.
-        QVERIFY(QFile::remove(path));
-        program.start(QStringLiteral(STORE_OPEN_HELPER));
-        QVERIFY(program.waitForFinished(60'000));
-        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(program.exitCode(), 0);
-        QCOMPARE(QString::fromUtf8(program.readAllStandardOutput()).trimmed(), path);
-        QVERIFY(!hasJournal(path));
-        QCOMPARE(sqlite(path, u"PRAGMA user_version"_s),
-                 QString::number(ModelContainer::schemaVersion));
     }
 };
 
