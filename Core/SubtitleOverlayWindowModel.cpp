@@ -89,6 +89,10 @@ void SubtitleOverlayWindowModel::startSubtitles()
 
 void SubtitleOverlayWindowModel::listeningModelDidStartListening()
 {
+    // The listening model's text spans every run of this overlay, and what earlier runs heard is
+    // final and kept in their own transcripts, in their own languages: this run's transcript
+    // takes what is heard from here on.
+    m_runTextStart = m_listeningModel->fullTranscript().size();
     m_transcriptionModel->startNewTranscript();
 }
 
@@ -101,7 +105,11 @@ void SubtitleOverlayWindowModel::listeningModelDidReceiveTranscription()
 void SubtitleOverlayWindowModel::listeningModelDidUpdateFullTranscript(
     const QString &fullTranscript)
 {
-    m_transcriptionModel->updateSourceText(fullTranscript);
+    qsizetype start = std::min(m_runTextStart, fullTranscript.size());
+    // Without the blank that joins this run's text to the earlier ones.
+    while (start < fullTranscript.size() && fullTranscript.at(start).isSpace())
+        ++start;
+    m_transcriptionModel->updateSourceText(fullTranscript.sliced(start));
 }
 
 void SubtitleOverlayWindowModel::listeningModelDidStopListening()

@@ -63,4 +63,6 @@ private:
     std::unique_ptr<TranslationModel> m_translationModel;
     std::unique_ptr<TranscriptionModel> m_transcriptionModel;
     std::unique_ptr<ListeningModel> m_listeningModel;
+    // Where the current run's text starts in the listening model's full transcript.
+    qsizetype m_runTextStart = 0;
 };

@@ -138,10 +138,16 @@ private Q_SLOTS:
 {"start": true}
 {"task": 2, "hypothesis": {"text": "Second run.", "segments": []}}
 )");
-        const Run run =
-            transcribe({u"--from"_s, u"en-US"_s, u"--to"_s, u"en-US"_s, u"--script"_s, script});
+        const QString dataHome = m_folder.filePath(u"two-runs"_s);
+        const Run run = transcribe(
+            {u"--from"_s, u"en-US"_s, u"--to"_s, u"en-US"_s, u"--script"_s, script}, dataHome);
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.events.last()[u"fullTranscript"_s].toString(), u"First run. Second run."_s);
+        // Each run keeps what it heard itself.
+        const QStringList list = transcribe({u"--list"_s}, dataHome).lines;
+        QCOMPARE(list.size(), 2);
+        QVERIFY2(list[0].endsWith(u"  Second run."_s) && list[1].endsWith(u"  First run."_s),
+                 qPrintable(list.join(u'\n')));
     }
 
     void badInputIsRefusedWithAReason_data()
