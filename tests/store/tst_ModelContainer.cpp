@@ -313,6 +313,17 @@ private Q_SLOTS:
         transcript->setSourceText(u"Later."_s);
         QVERIFY(saved.wait());
         QCOMPARE(fetched(other).first()->sourceText(), u"Later."_s);
+
+        // A change made just before the store closes, with no turn of the loop left to save it.
+        QUuid lastId;
+        {
+            const std::unique_ptr<ModelContainer> closing = openStore(storePath());
+            Transcript *last = record(u"Last words."_s);
+            lastId = last->id();
+            closing->mainContext().insert(last);
+        }
+        const std::unique_ptr<ModelContainer> reopened = openStore(storePath());
+        QCOMPARE(idsOf(fetched(reopened->mainContext())), QList<QUuid>{lastId});
     }
 
     void failedSaveKeepsChangesForTheNext()

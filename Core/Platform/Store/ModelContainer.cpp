@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ModelContainer.h"
 
+#include "Logging.h"
 #include "ModelContext.h"
 #include "SqliteConnection.h"
 #include "TranscriptTable.h"
@@ -182,6 +183,11 @@ ModelContainer::ModelContainer(QString path, std::unique_ptr<SqliteConnection> c
 
 ModelContainer::~ModelContainer()
 {
+    // The main context saves on a later turn of the loop, which a closing program may not have.
+    if (m_mainContext->hasChanges()) {
+        if (const std::optional<Error> error = m_mainContext->save())
+            Logging::shared().logError(*error);
+    }
     // Contexts made on the container must not outlive it; the main one goes first.
     m_mainContext.reset();
 }
