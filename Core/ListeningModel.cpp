@@ -23,6 +23,50 @@ QHash<quint64, ListeningModel *> &liveModels()
     return models;
 }
 
+// Runs functions on the main thread for other threads. The function travels inside a posted
+// event, which belongs to the main thread once posted and is freed there; a queued functor would
+// still be freed by the posting thread, behind the main thread's back.
+class MainThreadRelay : public QObject
+{
+public:
+    // Made on the main thread, by the first model.
+    static MainThreadRelay &instance()
+    {
+        static auto *relay = new MainThreadRelay;
+        return *relay;
+    }
+
+    // Any thread.
+    void post(std::function<void()> function)
+    {
+        QCoreApplication::postEvent(this, new Call(std::move(function)));
+    }
+
+protected:
+    bool event(QEvent *event) override
+    {
+        if (event->type() != Call::type())
+            return QObject::event(event);
+        static_cast<Call *>(event)->function();
+        return true;
+    }
+
+private:
+    struct Call : QEvent
+    {
+        static Type type()
+        {
+            static const int registered = registerEventType();
+            return Type(registered);
+        }
+        explicit Call(std::function<void()> function)
+            : QEvent(type())
+            , function(std::move(function))
+        {}
+        const std::function<void()> function;
+    };
+};
+
 } // namespace
 
 ListeningModel::ListeningModel(std::shared_ptr<SpeechService> speech,
@@ -37,14 +81,12 @@ ListeningModel::ListeningModel(std::shared_ptr<SpeechService> speech,
     m_audioEngine->setFailureHandler([this](const Error &error) { handleCaptureFailure(error); });
     // The answer may come on any thread, and the model may be gone by then. Only a number
     // crosses threads; the main thread looks the model up by it.
-    m_speech->requestAuthorization([id = m_id](SpeechService::AuthorizationStatus status) {
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [id, status] {
-                if (ListeningModel *model = liveModels().value(id))
-                    model->handleAuthorizationStatus(status);
-            },
-            Qt::QueuedConnection);
+    MainThreadRelay &relay = MainThreadRelay::instance();
+    m_speech->requestAuthorization([id = m_id, &relay](SpeechService::AuthorizationStatus status) {
+        relay.post([id, status] {
+            if (ListeningModel *model = liveModels().value(id))
+                model->handleAuthorizationStatus(status);
+        });
     });
 }
 
