@@ -72,8 +72,12 @@ bool TranscriptListing::printTranscript(const QString &id, QString *error)
         if (transcript->id().toString(QUuid::WithoutBraces).startsWith(id.toLower()))
             matches << transcript;
     }
-    if (id.isEmpty() || matches.size() != 1) {
-        *error = matches.isEmpty() || id.isEmpty()
+    if (id.isEmpty()) {
+        *error = u"give the id of a stored transcript, as --list prints it"_s;
+        return false;
+    }
+    if (matches.size() != 1) {
+        *error = matches.isEmpty()
                      ? u"no stored transcript has the id "_s + id
                      : u"%1 transcripts have ids that start with %2; give more of the id"_s
                            .arg(matches.size())
