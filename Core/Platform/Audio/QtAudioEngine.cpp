@@ -3,7 +3,6 @@
 
 #include "AudioCaptureThread.h"
 #include "AudioInputReader.h"
-#include "AudioTapFeeder.h"
 #include "SettingsKeys.h"
 #include "SoundServerProbe.h"
 
@@ -85,17 +84,12 @@ QList<AudioInputDevice> QtAudioEngine::inputDevices()
 
 void QtAudioEngine::installTap(int frameCount, Tap tap)
 {
-    m_frameCount = frameCount;
-    m_tap = std::move(tap);
-    if (m_feeder)
-        m_feeder->setTap(m_frameCount, m_tap);
+    m_tap.install(frameCount, std::move(tap));
 }
 
 void QtAudioEngine::removeTap()
 {
-    m_tap = nullptr;
-    if (m_feeder)
-        m_feeder->setTap(m_frameCount, nullptr);
+    m_tap.remove();
 }
 
 std::optional<Error> QtAudioEngine::start()
@@ -161,8 +155,7 @@ std::optional<Error> QtAudioEngine::startCapture(const QAudioDevice &device, boo
 
     m_device = {idOf(device), device.description(), isDefault};
 
-    m_feeder = std::make_shared<AudioTapFeeder>(m_frameCount, m_tap);
-    m_reader = new AudioInputReader(device, *format, m_feeder);
+    m_reader = new AudioInputReader(device, *format, m_tap.beginRun());
     m_reader->moveToThread(AudioCaptureThread::shared());
     const quint64 run = ++m_run;
     QObject::connect(
@@ -215,8 +208,7 @@ std::optional<Error> QtAudioEngine::startCapture(const QAudioDevice &device, boo
 void QtAudioEngine::endCapture()
 {
     m_presenceTimer.stop();
-    m_feeder->close();
-    m_feeder.reset();
+    m_tap.endRun();
     // Its destructor lets go of the device, on the capture thread, whenever that is free.
     m_reader->deleteLater();
     m_reader = nullptr;
@@ -246,7 +238,7 @@ void QtAudioEngine::fail(quint64 run, const Error &error)
         return;
     m_failed = true;
     m_presenceTimer.stop();
-    m_feeder->close();
+    m_tap.closeRun();
     // Lets go of the device at once, rather than at stop().
     QMetaObject::invokeMethod(m_reader, &AudioInputReader::stop, Qt::QueuedConnection);
     if (m_failureHandler)

@@ -3,6 +3,7 @@
 
 #include "AudioEngine.h"
 #include "AudioInputDevice.h"
+#include "AudioTapHolder.h"
 
 #include <QList>
 #include <QObject>
@@ -10,7 +11,6 @@
 #include <memory>
 
 class AudioInputReader;
-class AudioTapFeeder;
 class QAudioDevice;
 class QMediaDevices;
 
@@ -80,8 +80,7 @@ private:
     QTimer m_presenceTimer;
     std::unique_ptr<QMediaDevices> m_mediaDevices;
 
-    int m_frameCount = 1024;
-    Tap m_tap;
+    AudioTapHolder m_tap;
     std::function<void(const Error &)> m_failureHandler;
     bool m_running = false;
     /// Set from a failure to stop(): capture has ended, though the engine still counts as running.
@@ -89,7 +88,6 @@ private:
     /// Counts the runs, so that a report from an earlier one is recognised.
     quint64 m_run = 0;
     AudioInputDevice m_device;
-    std::shared_ptr<AudioTapFeeder> m_feeder;
     /// Lives on the capture thread, and is deleted there.
     AudioInputReader *m_reader = nullptr;
 };

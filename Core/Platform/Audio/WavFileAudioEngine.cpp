@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "WavFileAudioEngine.h"
 
-#include "AudioTapFeeder.h"
 #include "WavFile.h"
 
 WavFileAudioEngine::WavFileAudioEngine(QString path, Pacing pacing)
@@ -16,17 +15,12 @@ WavFileAudioEngine::~WavFileAudioEngine()
 
 void WavFileAudioEngine::installTap(int frameCount, Tap tap)
 {
-    m_frameCount = frameCount;
-    m_tap = std::move(tap);
-    if (m_feeder)
-        m_feeder->setTap(m_frameCount, m_tap);
+    m_tap.install(frameCount, std::move(tap));
 }
 
 void WavFileAudioEngine::removeTap()
 {
-    m_tap = nullptr;
-    if (m_feeder)
-        m_feeder->setTap(m_frameCount, nullptr);
+    m_tap.remove();
 }
 
 std::optional<Error> WavFileAudioEngine::start()
@@ -38,12 +32,12 @@ std::optional<Error> WavFileAudioEngine::start()
         return *error;
 
     WavFile &file = std::get<WavFile>(opened);
-    m_feeder = std::make_shared<AudioTapFeeder>(m_frameCount, m_tap);
-    m_feeder->setFormat(file.sampleRate(), file.channelCount());
+    std::shared_ptr<AudioTapFeeder> feeder = m_tap.beginRun();
+    feeder->setFormat(file.sampleRate(), file.channelCount());
     m_stopRequested = false;
     m_running = true;
-    m_thread = std::thread(&WavFileAudioEngine::deliver, this, std::move(file), m_feeder,
-                           std::max(m_frameCount, 1), ++m_run);
+    m_thread = std::thread(&WavFileAudioEngine::deliver, this, std::move(file), std::move(feeder),
+                           std::max(m_tap.frameCount(), 1), ++m_run);
     return std::nullopt;
 }
 
@@ -57,7 +51,7 @@ void WavFileAudioEngine::stop()
     }
     m_stopped.notify_all();
     m_thread.join();
-    m_feeder.reset();
+    m_tap.endRun();
     m_running = false;
 }
 

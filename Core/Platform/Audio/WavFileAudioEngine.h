@@ -2,6 +2,7 @@
 #pragma once
 
 #include "AudioEngine.h"
+#include "AudioTapHolder.h"
 
 #include <QObject>
 #include <QString>
@@ -10,7 +11,6 @@
 #include <mutex>
 #include <thread>
 
-class AudioTapFeeder;
 class WavFile;
 
 /// An audio engine that plays a WAV file to its tap as if it were being captured: in blocks of the
@@ -67,14 +67,12 @@ private:
     QObject m_mainThread;
 
     // Main thread.
-    int m_frameCount = 1024;
-    Tap m_tap;
+    AudioTapHolder m_tap;
     std::function<void(const Error &)> m_failureHandler;
     std::function<void()> m_endOfInputHandler;
     bool m_running = false;
     /// Counts the runs, so that a report from an earlier one is recognised.
     quint64 m_run = 0;
-    std::shared_ptr<AudioTapFeeder> m_feeder;
     std::thread m_thread;
 
     // Shared with the delivery thread.

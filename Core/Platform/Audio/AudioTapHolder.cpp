@@ -1,0 +1,35 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "AudioTapHolder.h"
+
+void AudioTapHolder::install(int frameCount, AudioEngine::Tap tap)
+{
+    m_frameCount = frameCount;
+    m_tap = std::move(tap);
+    if (m_feeder)
+        m_feeder->setTap(m_frameCount, m_tap);
+}
+
+void AudioTapHolder::remove()
+{
+    m_tap = nullptr;
+    if (m_feeder)
+        m_feeder->setTap(m_frameCount, nullptr);
+}
+
+std::shared_ptr<AudioTapFeeder> AudioTapHolder::beginRun()
+{
+    m_feeder = std::make_shared<AudioTapFeeder>(m_frameCount, m_tap);
+    return m_feeder;
+}
+
+void AudioTapHolder::closeRun()
+{
+    if (m_feeder)
+        m_feeder->close();
+}
+
+void AudioTapHolder::endRun()
+{
+    closeRun();
+    m_feeder.reset();
+}

@@ -1,0 +1,29 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "AudioTapFeeder.h"
+
+#include <memory>
+
+/// The tap an engine keeps between its runs, and the feeder of the run under way: a tap installed
+/// or removed while running reaches that run at once. Main thread.
+class AudioTapHolder
+{
+public:
+    /// Holds \a tap, fed with blocks of \a frameCount frames.
+    void install(int frameCount, AudioEngine::Tap tap);
+    void remove();
+    int frameCount() const { return m_frameCount; }
+
+    /// A feeder for a new run, with the tap of now and each later one until the run ends.
+    std::shared_ptr<AudioTapFeeder> beginRun();
+    /// Stops feeding the run: no tap is called after this returns.
+    void closeRun();
+    /// Closes the run and lets go of its feeder.
+    void endRun();
+
+private:
+    int m_frameCount = 1024;
+    AudioEngine::Tap m_tap;
+    std::shared_ptr<AudioTapFeeder> m_feeder;
+};
