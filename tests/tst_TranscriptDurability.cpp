@@ -3,9 +3,8 @@
 // speech and is killed with SIGKILL at moments spread over a whole run; each time the store must
 // open, and the run's transcript must hold the text of the last merge before the kill.
 
-#include "Platform/Store/ModelContainer.h"
-#include "Platform/Store/ModelContext.h"
 #include "SpokenWav.h"
+#include "StoredTranscripts.h"
 #include "TestMain.h"
 
 #include <QElapsedTimer>
@@ -70,25 +69,10 @@ private:
         return run;
     }
 
-    // The spoken texts of the transcripts stored in \a dataHome; fails the test when the store
-    // does not open.
-    static std::optional<QStringList> storedTexts(const QString &dataHome)
+    // The transcripts stored in \a dataHome; fails the test when the store does not open.
+    static QList<StoredTranscript> stored(const QString &dataHome)
     {
-        std::variant<std::unique_ptr<ModelContainer>, Error> opened =
-            ModelContainer::open(dataHome + u"/Voxlume/Transcripts.sqlite"_s);
-        if (const Error *error = std::get_if<Error>(&opened)) {
-            qWarning("%s", qPrintable(error->localizedDescription()));
-            return std::nullopt;
-        }
-        const auto &container = std::get<std::unique_ptr<ModelContainer>>(opened);
-        std::variant<QList<Transcript *>, Error> transcripts =
-            container->mainContext().fetchTranscripts();
-        if (!std::holds_alternative<QList<Transcript *>>(transcripts))
-            return std::nullopt;
-        QStringList texts;
-        for (const Transcript *transcript : std::get<QList<Transcript *>>(transcripts))
-            texts << transcript->sourceText();
-        return texts;
+        return storedTranscripts(dataHome + u"/Voxlume/Transcripts.sqlite"_s);
     }
 
 private Q_SLOTS:
@@ -105,7 +89,8 @@ private Q_SLOTS:
         const Run complete = transcribe(whole, std::nullopt);
         QVERIFY(complete.endTranscript);
         QVERIFY2(complete.merges.size() >= 2, "the run merges before its end");
-        QCOMPARE(storedTexts(whole), QStringList{*complete.endTranscript});
+        QCOMPARE(stored(whole).value(0).sourceText, *complete.endTranscript);
+        QCOMPARE(stored(whole).size(), 1);
 
         // One kill in each of equal slices of a whole run, at a random moment of its slice.
         int killsAfterAMerge = 0;
@@ -114,22 +99,23 @@ private Q_SLOTS:
             const int killAfter = int(slice * i + QRandomGenerator::global()->bounded(slice));
             const QString dataHome = m_folder.filePath(u"kill-%1"_s.arg(i));
             const Run killed = transcribe(dataHome, killAfter);
-            const std::optional<QStringList> texts = storedTexts(dataHome);
-            QVERIFY2(texts, qPrintable(u"the store opens after a kill at %1 ms"_s.arg(killAfter)));
+            const QList<StoredTranscript> texts = stored(dataHome);
+            QVERIFY2(!QTest::currentTestFailed(),
+                     qPrintable(u"the store opens after a kill at %1 ms"_s.arg(killAfter)));
             if (killed.merges.isEmpty()) {
                 // Killed before anything was heard: at most the empty record of the open run.
-                QVERIFY(texts->isEmpty() || *texts == QStringList{QString()});
+                QVERIFY(texts.size() <= 1 && texts.value(0).sourceText.isEmpty());
                 continue;
             }
             ++killsAfterAMerge;
-            QCOMPARE(texts->size(), 1);
+            QCOMPARE(texts.size(), 1);
             // The merge is recorded just before it is saved, so a kill between the two leaves
             // the merge before it.
             const QString previous =
                 killed.merges.size() > 1 ? killed.merges.at(killed.merges.size() - 2) : QString();
-            const QString stored = texts->first();
-            QVERIFY2(stored == killed.merges.last() || stored == previous,
-                     qPrintable(u"kill at %1 ms stored: %2"_s.arg(killAfter).arg(stored)));
+            const QString kept = texts.first().sourceText;
+            QVERIFY2(kept == killed.merges.last() || kept == previous,
+                     qPrintable(u"kill at %1 ms stored: %2"_s.arg(killAfter).arg(kept)));
         }
         qInfo("a whole run takes %lld ms; %d of %d kills came after a merge", complete.milliseconds,
               killsAfterAMerge, killCount);

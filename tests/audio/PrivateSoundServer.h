@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -11,10 +10,7 @@
 #include <sys/prctl.h>
 
 /// A PulseAudio server of the test's own, in a temporary folder, with no devices but those the
-/// test loads into it.
-///
-/// Clients reach it through address() in PULSE_SERVER. It ends with this object, or with the test
-/// process, should that die first.
+/// test loads into it. Clients reach it through address() in PULSE_SERVER.
 class PrivateSoundServer
 {
 public:
@@ -23,22 +19,24 @@ public:
     /// Starts the server and waits until it answers.
     bool start()
     {
-        m_server.setProcessEnvironment(environment());
+        using namespace Qt::Literals::StringLiterals;
+        // It keeps its state and cookie in its folder rather than in the user's home.
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"HOME"_s, m_directory.path());
+        environment.insert(u"XDG_RUNTIME_DIR"_s, m_directory.path());
+        m_server.setProcessEnvironment(environment);
         m_server.setProcessChannelMode(QProcess::ForwardedChannels);
         // A server left behind by a test killed half-way would run for ever.
         m_server.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
-        // -n: none of the system's default modules, so that no real device shows. As root,
-        // PulseAudio warns but runs; a pid file would be shared with other servers.
-        m_server.start(QStringLiteral("pulseaudio"),
-                       {QStringLiteral("--daemonize=no"), QStringLiteral("--exit-idle-time=-1"),
-                        QStringLiteral("--use-pid-file=no"), QStringLiteral("--log-level=error"),
-                        QStringLiteral("-n"),
-                        QStringLiteral("--load=module-native-protocol-unix auth-anonymous=1 "
-                                       "socket=") +
-                            socket()});
-        const QDeadlineTimer deadline(10'000);
-        while (m_server.waitForStarted() && !deadline.hasExpired()) {
-            if (QFileInfo::exists(socket()) && pactl({QStringLiteral("info")}))
+        // -n: none of the system's default modules, so that no real device shows. A pid file
+        // would be shared with other servers.
+        m_server.start(u"pulseaudio"_s, {u"--daemonize=no"_s, u"--exit-idle-time=-1"_s,
+                                         u"--use-pid-file=no"_s, u"--log-level=error"_s, u"-n"_s,
+                                         u"--load=module-native-protocol-unix auth-anonymous=1 "
+                                         u"socket="_s +
+                                             socket()});
+        for (int tries = 0; tries < 200 && m_server.waitForStarted(); ++tries) {
+            if (QFileInfo::exists(socket()) && run(u"pactl"_s, {u"info"_s}))
                 return true;
             QThread::msleep(50);
         }
@@ -52,41 +50,30 @@ public:
         m_server.waitForFinished();
     }
 
-    /// What PULSE_SERVER holds to reach this server.
     QString address() const { return QStringLiteral("unix:") + socket(); }
 
-    /// Runs pactl with \a arguments against the server: its output, or nothing when it failed.
-    std::optional<QByteArray> pactl(const QStringList &arguments)
+    /// Loads a microphone \a name that records what is played into a new sink \a sink, made with
+    /// \a sinkArguments: the microphone's module index, or nothing when it failed.
+    std::optional<QString> loadMicrophone(const QString &name, const QString &sink,
+                                          const QStringList &sinkArguments = {})
     {
-        return run(QStringLiteral("pactl"), arguments);
+        using namespace Qt::Literals::StringLiterals;
+        const auto module =
+            run(u"pactl"_s,
+                QStringList{u"load-module"_s, u"module-null-sink"_s, u"sink_name="_s + sink} +
+                    sinkArguments)
+                ? run(u"pactl"_s, {u"load-module"_s, u"module-remap-source"_s,
+                                   u"master=%1.monitor"_s.arg(sink), u"source_name="_s + name})
+                : std::nullopt;
+        return module ? std::optional(QString::fromLatin1(module->trimmed())) : std::nullopt;
     }
 
-    /// Plays \a wavFile into the sink \a sink, and returns when it has been played.
-    bool play(const QString &sink, const QString &wavFile)
-    {
-        return run(QStringLiteral("paplay"), {QStringLiteral("--device"), sink, wavFile})
-            .has_value();
-    }
-
-private:
-    QString socket() const { return m_directory.filePath(QStringLiteral("native")); }
-
-    QProcessEnvironment environment() const
-    {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        // The server keeps its state and cookie here rather than in the user's home.
-        environment.insert(QStringLiteral("HOME"), m_directory.path());
-        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_directory.path());
-        environment.insert(QStringLiteral("PULSE_SERVER"), address());
-        return environment;
-    }
-
+    /// Runs \a program (pactl, paplay) against the server: its output, or nothing when it failed.
     std::optional<QByteArray> run(const QString &program, const QStringList &arguments)
     {
         QProcess process;
-        process.setProcessEnvironment(environment());
         process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process.start(program, arguments);
+        process.start(program, QStringList{QStringLiteral("--server=") + address()} + arguments);
         if (process.waitForFinished(30'000) && process.exitStatus() == QProcess::NormalExit &&
             process.exitCode() == 0)
             return process.readAllStandardOutput();
@@ -94,6 +81,9 @@ private:
         process.waitForFinished();
         return std::nullopt;
     }
+
+private:
+    QString socket() const { return m_directory.filePath(QStringLiteral("native")); }
 
     QTemporaryDir m_directory;
     QProcess m_server;

@@ -3,43 +3,27 @@
 
 #include "Platform/Audio/AudioEngine.h"
 
+#include <atomic>
 #include <mutex>
 #include <vector>
 
-/// Keeps what an engine's tap receives, on whichever thread, and counts the calls that come after
-/// the test has declared the tap finished.
-class TapRecorder
+/// Keeps what an engine's tap receives, on whichever thread.
+struct TapRecorder
 {
-public:
     AudioEngine::Tap tap()
     {
         return [this](const AudioBufferPtr &buffer) {
-            const std::lock_guard lock(m_mutex);
-            m_lateCalls += m_closed;
-            m_buffers.push_back(buffer);
+            lateCalls += closed;
+            const std::lock_guard lock(mutex);
+            received.push_back(buffer);
         };
-    }
-
-    /// From now on, every call is a late one.
-    void close()
-    {
-        const std::lock_guard lock(m_mutex);
-        m_closed = true;
-    }
-
-    int lateCalls() const
-    {
-        const std::lock_guard lock(m_mutex);
-        return m_lateCalls;
     }
 
     std::vector<AudioBufferPtr> buffers() const
     {
-        const std::lock_guard lock(m_mutex);
-        return m_buffers;
+        const std::lock_guard lock(mutex);
+        return received;
     }
-
-    qsizetype bufferCount() const { return qsizetype(buffers().size()); }
 
     /// Every sample received, in order.
     std::vector<float> samples() const
@@ -50,9 +34,9 @@ public:
         return all;
     }
 
-private:
-    mutable std::mutex m_mutex;
-    std::vector<AudioBufferPtr> m_buffers;
-    int m_lateCalls = 0;
-    bool m_closed = false;
+    /// Set once stop() or removeTap() has returned: every call after is a late one.
+    std::atomic<bool> closed = false;
+    std::atomic<int> lateCalls = 0;
+    mutable std::mutex mutex;
+    std::vector<AudioBufferPtr> received;
 };

@@ -1,13 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "Platform/Audio/WavFile.h"
 #include "Platform/Speech/PocketSphinx/PocketSphinxSpeechService.h"
-#include "SpokenAudio.h"
+#include "SpokenWav.h"
 #include "TestMain.h"
 
-#include <QDir>
-#include <QFile>
-#include <QMap>
-#include <QProcess>
-#include <QRegularExpression>
 #include <QThread>
 
 #include <random>
@@ -18,90 +14,19 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// pocketsphinx gets 40 to 85 % of espeak-ng's words right (least on the first sentence a decoder
-// hears), a broken pipeline about 10 %, mostly "the".
-constexpr double enoughWordsHeard = 0.3;
+// Loose: pocketsphinx gets a third to a half of these words wrong (most in the first sentence a
+// decoder hears), a broken pipeline nearly all.
+constexpr double mostWordsWrong = 0.8;
 constexpr int decodingTimeoutMs = 60'000;
 
-const QString debianModel = u"/usr/share/pocketsphinx/model/en-us"_s;
+const QString spokenText = spokenStory().mid(2, 3).join(u' ');
 
-QStringList sentences()
+double durationOf(const std::vector<AudioBufferPtr> &buffers)
 {
-    return {u"The weather today is sunny with a light breeze from the west."_s,
-            u"We will meet at the library after lunch to talk about the project."_s,
-            u"Please remember to turn off the lights when you leave the room."_s};
-}
-
-QStringList wordsOf(const QString &text)
-{
-    static const QRegularExpression separator(u"[^a-z']+"_s);
-    return text.toLower().split(separator, Qt::SkipEmptyParts);
-}
-
-double shareOfWordsHeard(const QStringList &spoken, const QString &heard)
-{
-    QStringList unmatched = wordsOf(heard);
-    const QStringList expected = wordsOf(spoken.join(u' '));
-    qsizetype found = 0;
-    for (const QString &word : expected) {
-        if (unmatched.removeOne(word))
-            ++found;
-    }
-    return double(found) / double(expected.size());
-}
-
-// Everything a task emits, in order.
-struct Recording
-{
-    explicit Recording(const RecognitionTask &task)
-    {
-        QObject::connect(&task, &RecognitionTask::didHypothesizeTranscription, &context,
-                         [this](const Transcription &transcription) {
-                             hypotheses << transcription;
-                             onMainThreadOnly &= QThread::currentThread() == qApp->thread();
-                         });
-        QObject::connect(&task, &RecognitionTask::didProcessAudioDuration, &context,
-                         [this](double seconds) {
-                             processed << seconds;
-                             onMainThreadOnly &= QThread::currentThread() == qApp->thread();
-                         });
-    }
-
-    qsizetype emissions() const { return hypotheses.size() + processed.size(); }
-    double processedSeconds() const { return processed.isEmpty() ? 0.0 : processed.last(); }
-    QString text() const
-    {
-        return hypotheses.isEmpty() ? QString() : hypotheses.last().formattedString;
-    }
-
-    QObject context;
-    QList<Transcription> hypotheses;
-    QList<double> processed;
-    bool onMainThreadOnly = true;
-};
-
-// A word's place: its sentence (each begins with a capital) and its index in that sentence.
-using Place = std::pair<qsizetype, qsizetype>;
-struct PlacedWord
-{
-    QString text;
-    double timestamp;
-};
-
-QMap<Place, PlacedWord> placedWords(const Transcription &transcription)
-{
-    QMap<Place, PlacedWord> words;
-    qsizetype sentence = -1;
-    qsizetype index = 0;
-    for (const TranscriptionSegment &segment : transcription.segments) {
-        const QString text = transcription.formattedString.mid(segment.location, segment.length);
-        if (text.front().isUpper()) {
-            ++sentence;
-            index = 0;
-        }
-        words.insert({sentence, index++}, {text.toLower(), segment.timestamp});
-    }
-    return words;
+    double seconds = 0.0;
+    for (const AudioBufferPtr &buffer : buffers)
+        seconds += buffer ? buffer->duration() : 0.0;
+    return seconds;
 }
 
 std::shared_ptr<RecognitionRequest> requestWith(const std::vector<AudioBufferPtr> &buffers,
@@ -114,25 +39,51 @@ std::shared_ptr<RecognitionRequest> requestWith(const std::vector<AudioBufferPtr
     return request;
 }
 
-void writeGarbage(const QString &path, qsizetype size)
+// Everything a task emits, in order.
+struct Recording
 {
-    std::mt19937 random(size);
-    QByteArray bytes(size, Qt::Uninitialized);
-    std::generate(bytes.begin(), bytes.end(), [&] { return char(random()); });
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
+    explicit Recording(const RecognitionTask &task)
+    {
+        // Direct, so that a signal from another thread would be received there.
+        QObject::connect(
+            &task, &RecognitionTask::didHypothesizeTranscription, &context,
+            [this](const Transcription &transcription) { received(hypotheses, transcription); },
+            Qt::DirectConnection);
+        QObject::connect(
+            &task, &RecognitionTask::didProcessAudioDuration, &context,
+            [this](double seconds) { received(processed, seconds); }, Qt::DirectConnection);
+    }
 
-void linkDebianModel(const QString &folder, const QStringList &parts)
+    template <typename T>
+    void received(QList<T> &list, const T &value)
+    {
+        list << value;
+        onMainThreadOnly &= QThread::currentThread() == qApp->thread();
+    }
+    qsizetype emissions() const { return hypotheses.size() + processed.size(); }
+    QString text() const { return hypotheses.value(hypotheses.size() - 1).formattedString; }
+    double processedSeconds() const { return processed.value(processed.size() - 1); }
+
+    QObject context;
+    QList<Transcription> hypotheses;
+    QList<double> processed;
+    bool onMainThreadOnly = true;
+};
+
+// What every task's hypotheses must be: about what was said, told on the main thread and only when
+// they change, with the words placed in the task's own \a seconds of audio, not in those the
+// decoder heard before.
+void verifyHypotheses(const Recording &recording, double seconds)
 {
-    QVERIFY(QDir().mkpath(folder));
-    const QMap<QString, QString> targets{
-        {u"acoustic-model"_s, debianModel + u"/en-us"_s},
-        {u"language-model.lm.bin"_s, debianModel + u"/en-us.lm.bin"_s},
-        {u"dictionary.dict"_s, debianModel + u"/cmudict-en-us.dict"_s}};
-    for (const QString &part : parts)
-        QVERIFY(QFile::link(targets[part], folder + u'/' + part));
+    QVERIFY(!recording.hypotheses.isEmpty());
+    QVERIFY(recording.onMainThreadOnly);
+    for (qsizetype i = 1; i < recording.hypotheses.size(); ++i)
+        QVERIFY(recording.hypotheses[i] != recording.hypotheses[i - 1]);
+    const double errors = wordErrorRate(spokenText, recording.text());
+    qInfo("word error rate %.0f %%: %s", errors * 100, qPrintable(recording.text()));
+    QVERIFY(errors < mostWordsWrong);
+    const QList<TranscriptionSegment> &words = recording.hypotheses.last().segments;
+    QVERIFY(words.first().timestamp > 0.0 && words.last().timestamp < seconds);
 }
 
 } // namespace
@@ -142,106 +93,85 @@ class TestPocketSphinxSpeechService : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<SpokenAudio> m_speech;
+    QTemporaryDir m_folder;
+    std::vector<AudioBufferPtr> m_speech;
     std::unique_ptr<PocketSphinxSpeechService> m_service;
     std::shared_ptr<SpeechRecognizer> m_english;
-
-    // Waits until the task has reported all of \a seconds.
-    static bool decodesAll(const Recording &recording, double seconds)
-    {
-        return QTest::qWaitFor([&] { return recording.processedSeconds() >= seconds - 1e-9; },
-                               decodingTimeoutMs);
-    }
-
-    static void verifyHypotheses(const Recording &recording)
-    {
-        QVERIFY(!recording.hypotheses.isEmpty());
-        QVERIFY(recording.onMainThreadOnly);
-        QMap<Place, PlacedWord> before;
-        for (const Transcription &hypothesis : recording.hypotheses) {
-            double previous = 0.0;
-            for (const TranscriptionSegment &segment : hypothesis.segments) {
-                QVERIFY(segment.length > 0);
-                QVERIFY(segment.location + segment.length <= hypothesis.formattedString.size());
-                QVERIFY(segment.timestamp >= previous);
-                previous = segment.timestamp;
-            }
-            const QMap<Place, PlacedWord> now = placedWords(hypothesis);
-            for (auto word = now.cbegin(); word != now.cend(); ++word) {
-                const auto earlier = before.constFind(word.key());
-                if (earlier != before.cend() && earlier->text == word->text)
-                    QCOMPARE(word->timestamp, earlier->timestamp);
-            }
-            before = now;
-        }
-        for (qsizetype i = 1; i < recording.hypotheses.size(); ++i)
-            QVERIFY(recording.hypotheses[i] != recording.hypotheses[i - 1]);
-    }
 
 private Q_SLOTS:
     void initTestCase()
     {
-        m_speech = std::make_unique<SpokenAudio>(sentences());
-        QVERIFY2(m_speech->error().isEmpty(), qPrintable(m_speech->error()));
+        // As a capture device would deliver it: 48 kHz stereo in 1024-frame buffers.
+        const QString wav = writeSpokenWav(m_folder.path(), u"speech"_s, spokenText);
+        const QString converted = m_folder.filePath(u"converted.wav"_s);
+        QVERIFY(!wav.isEmpty());
+        QCOMPARE(
+            QProcess::execute(u"sox"_s, {wav, u"-r"_s, u"48000"_s, u"-c"_s, u"2"_s, converted}), 0);
+        auto file = std::get<WavFile>(WavFile::open(converted));
+        for (std::vector<float> samples; !file.readFrames(1024, samples) && !samples.empty();
+             samples.clear())
+            m_speech.push_back(std::make_shared<const AudioBuffer>(48'000, 2, samples));
+
         m_service = std::make_unique<PocketSphinxSpeechService>();
         m_english = m_service->recognizer(Locale(u"en_US"_s));
-        QVERIFY(m_english);
-        QVERIFY(m_english->isAvailable());
+        QVERIFY(m_english && m_english->isAvailable());
     }
 
     void recognisesAudioAppendedBeforeAndWhileTheTaskRuns()
     {
-        const std::vector<AudioBufferPtr> &buffers = m_speech->buffers();
-        const auto half = buffers.cbegin() + qsizetype(buffers.size() / 2);
-        const std::shared_ptr<RecognitionRequest> request = requestWith({buffers.cbegin(), half});
+        // Before the speech, a buffer with nothing to hear; between its buffers, ones with no
+        // audio at all.
+        const std::vector<AudioBufferPtr> unusable{
+            nullptr, std::make_shared<const AudioBuffer>(0, 2, std::vector<float>(2048, 0.5f)),
+            std::make_shared<const AudioBuffer>(48'000, 0, std::vector<float>(2048, 0.5f)),
+            std::make_shared<const AudioBuffer>(48'000, 2, std::vector<float>())};
+        std::vector<AudioBufferPtr> audio{std::make_shared<const AudioBuffer>(
+            44'100, 1, std::vector<float>(1024, std::numeric_limits<float>::quiet_NaN()))};
+        for (size_t i = 0; i < m_speech.size(); ++i)
+            audio.insert(audio.end(), {unusable[i % unusable.size()], m_speech[i]});
+        const auto half = audio.cbegin() + qsizetype(audio.size() / 2);
+        const std::shared_ptr<RecognitionRequest> request = requestWith({audio.cbegin(), half});
         const std::shared_ptr<RecognitionTask> task = m_english->recognitionTask(request);
         const Recording recording(*task);
 
         // Like the audio thread: a buffer every so often, while the main thread is busy elsewhere.
-        std::thread audio([&] {
-            for (auto buffer = half; buffer != buffers.cend(); ++buffer) {
+        std::thread([&] {
+            for (auto buffer = half; buffer != audio.cend(); ++buffer) {
                 request->append(*buffer);
                 std::this_thread::sleep_for(1ms);
             }
-        });
-        audio.join();
+        }).join();
         QCOMPARE(recording.emissions(), 0);
 
-        QVERIFY(decodesAll(recording, m_speech->duration()));
-        QCOMPARE(recording.processedSeconds(), m_speech->duration());
+        QTRY_COMPARE_WITH_TIMEOUT(recording.processedSeconds(), durationOf(audio),
+                                  decodingTimeoutMs);
         QVERIFY(std::is_sorted(recording.processed.cbegin(), recording.processed.cend()));
-        verifyHypotheses(recording);
-        const QString text = recording.text();
-        QVERIFY2(shareOfWordsHeard(sentences(), text) >= enoughWordsHeard, qPrintable(text));
-        QVERIFY2(text.endsWith(u'.'), qPrintable(text));
-        QVERIFY2(text.front().isUpper(), qPrintable(text));
-        // The speech begins after a second of noise.
-        const double firstWord = recording.hypotheses.last().segments.first().timestamp;
-        QVERIFY2(firstWord > 0.5 && firstWord < 2.0, QByteArray::number(firstWord));
+        verifyHypotheses(recording, durationOf(audio));
+        QVERIFY2(recording.text().endsWith(u'.') && recording.text().front().isUpper(),
+                 qPrintable(recording.text()));
     }
 
     void cancelledAndDestroyedTasksFallSilent()
     {
         const std::shared_ptr<RecognitionTask> cancelledAtOnce =
-            m_english->recognitionTask(requestWith(m_speech->buffers()));
+            m_english->recognitionTask(requestWith(m_speech));
         const Recording silent(*cancelledAtOnce);
         cancelledAtOnce->cancel();
 
         const std::shared_ptr<RecognitionTask> task =
-            m_english->recognitionTask(requestWith(m_speech->buffers()));
+            m_english->recognitionTask(requestWith(m_speech));
         const Recording recording(*task);
-        QVERIFY(QTest::qWaitFor([&] { return recording.emissions() > 0; }, decodingTimeoutMs));
+        QTRY_VERIFY_WITH_TIMEOUT(recording.emissions() > 0, decodingTimeoutMs);
         // Progress queues up for the task meanwhile, and must not be delivered after all.
         std::this_thread::sleep_for(300ms);
         task->cancel();
         const qsizetype emitted = recording.emissions();
 
         std::shared_ptr<RecognitionTask> destroyed =
-            m_english->recognitionTask(requestWith(m_speech->buffers()));
+            m_english->recognitionTask(requestWith(m_speech));
         {
             const Recording recordingOfDestroyed(*destroyed);
-            QVERIFY(QTest::qWaitFor([&] { return recordingOfDestroyed.emissions() > 0; },
-                                    decodingTimeoutMs));
+            QTRY_VERIFY_WITH_TIMEOUT(recordingOfDestroyed.emissions() > 0, decodingTimeoutMs);
         }
         std::this_thread::sleep_for(300ms);
         destroyed.reset();
@@ -255,162 +185,96 @@ private Q_SLOTS:
     void aNewTaskTakesOverTheDecoderAndTimesItsOwnAudio()
     {
         const std::shared_ptr<RecognitionTask> older =
-            m_english->recognitionTask(requestWith(m_speech->buffers()));
+            m_english->recognitionTask(requestWith(m_speech));
         const Recording recordingOfOlder(*older);
-        QVERIFY(
-            QTest::qWaitFor([&] { return recordingOfOlder.emissions() > 0; }, decodingTimeoutMs));
+        QTRY_VERIFY_WITH_TIMEOUT(recordingOfOlder.emissions() > 0, decodingTimeoutMs);
 
         // The decoder has heard the audio of the tasks before: what counts is this task's own.
+        // This one also leaves out the punctuation.
         const std::shared_ptr<RecognitionTask> task =
-            m_english->recognitionTask(requestWith(m_speech->buffers()));
+            m_english->recognitionTask(requestWith(m_speech, false));
         const Recording recording(*task);
-        QVERIFY(QTest::qWaitFor([&] { return recording.emissions() > 0; }, decodingTimeoutMs));
+        QTRY_VERIFY_WITH_TIMEOUT(recording.emissions() > 0, decodingTimeoutMs);
         const qsizetype emittedByOlder = recordingOfOlder.emissions();
-        QVERIFY(decodesAll(recording, m_speech->duration()));
+        QTRY_COMPARE_WITH_TIMEOUT(recording.processedSeconds(), durationOf(m_speech),
+                                  decodingTimeoutMs);
 
         QCOMPARE(recordingOfOlder.emissions(), emittedByOlder);
-        verifyHypotheses(recording);
-        QVERIFY2(shareOfWordsHeard(sentences(), recording.text()) >= enoughWordsHeard,
-                 qPrintable(recording.text()));
-        const double firstWord = recording.hypotheses.last().segments.first().timestamp;
-        QVERIFY2(firstWord > 0.5 && firstWord < 2.0, QByteArray::number(firstWord));
-    }
-
-    void punctuationCanBeLeftOut()
-    {
-        const SpokenAudio speech(sentences().mid(1, 1));
-        QVERIFY2(speech.error().isEmpty(), qPrintable(speech.error()));
-        const std::shared_ptr<RecognitionTask> task =
-            m_english->recognitionTask(requestWith(speech.buffers(), false));
-        const Recording recording(*task);
-        QVERIFY(decodesAll(recording, speech.duration()));
-
-        const QString text = recording.text();
-        QVERIFY2(shareOfWordsHeard(sentences().mid(1, 1), text) >= enoughWordsHeard,
-                 qPrintable(text));
-        QCOMPARE(text, text.toLower());
-        QVERIFY2(!text.contains(u'.'), qPrintable(text));
-    }
-
-    void oddAudioIsSkippedAndTheRestHeard()
-    {
-        const SpokenAudio speech(sentences().mid(2, 1), 44'100, 1);
-        QVERIFY2(speech.error().isEmpty(), qPrintable(speech.error()));
-        // Each between two buffers of the speech; none of them adds any audio.
-        const std::vector<AudioBufferPtr> unusable{
-            nullptr, std::make_shared<const AudioBuffer>(0, 2, std::vector<float>(2048, 0.5f)),
-            std::make_shared<const AudioBuffer>(48'000, 0, std::vector<float>(2048, 0.5f)),
-            std::make_shared<const AudioBuffer>(48'000, 2, std::vector<float>())};
-        const auto notANumber = std::make_shared<const AudioBuffer>(
-            44'100, 1, std::vector<float>(1024, std::numeric_limits<float>::quiet_NaN()));
-        const std::shared_ptr<RecognitionRequest> request = requestWith({notANumber});
-        for (size_t i = 0; i < speech.buffers().size(); ++i) {
-            request->append(unusable[i % unusable.size()]);
-            request->append(speech.buffers()[i]);
-        }
-        const std::shared_ptr<RecognitionTask> task = m_english->recognitionTask(request);
-        const Recording recording(*task);
-        QVERIFY(decodesAll(recording, notANumber->duration() + speech.duration()));
-
-        QVERIFY2(shareOfWordsHeard(sentences().mid(2, 1), recording.text()) >= enoughWordsHeard,
+        verifyHypotheses(recording, durationOf(m_speech));
+        QVERIFY2(recording.text() == recording.text().toLower() && !recording.text().contains(u'.'),
                  qPrintable(recording.text()));
     }
 
     void onlyLocalesWithAModelHaveARecognizer()
     {
-        QVERIFY(m_service->recognizer(Locale(u"en_GB"_s)));
-        QVERIFY(m_service->recognizer(Locale(u"en"_s)));
-        QVERIFY(!m_service->recognizer(Locale(u"fr_FR"_s)));
-        QVERIFY(!m_service->recognizer(Locale(u"zh_Hant_TW"_s)));
-        QVERIFY(!m_service->recognizer(Locale(QString())));
-        QVERIFY(!m_service->recognizer(Locale(u"../en"_s)));
+        QVERIFY(m_service->recognizer(Locale(u"en_GB"_s)) &&
+                m_service->recognizer(Locale(u"en"_s)));
+        for (const QString &locale : {u"fr_FR"_s, u"zh_Hant_TW"_s, QString(), u"../en"_s})
+            QVERIFY2(!m_service->recognizer(Locale(locale)), qPrintable(locale));
     }
 
-    void theUsersModelsAreFoundByLanguage()
+    void aUsersModelIsFoundByLanguageUnlessDamaged_data()
     {
-        const QTemporaryDir data;
-        const QByteArray original = qgetenv("XDG_DATA_HOME");
-        qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
-        linkDebianModel(data.filePath(u"voxlume/models/es"_s),
-                        {u"acoustic-model"_s, u"language-model.lm.bin"_s, u"dictionary.dict"_s});
-
-        PocketSphinxSpeechService service;
-        const std::shared_ptr<SpeechRecognizer> recognizer = service.recognizer(Locale(u"es_ES"_s));
-        qputenv("XDG_DATA_HOME", original);
-        QVERIFY(recognizer);
-        QVERIFY(recognizer->isAvailable());
-    }
-
-    void damagedModelsHaveNoRecognizer_data()
-    {
+        // The row's name says what is wrong with which part of the model; the rest is Debian's.
         QTest::addColumn<QString>("language");
-        QTest::addColumn<QString>("damage");
-        QTest::newRow("empty folder") << u"de"_s << u"empty"_s;
-        QTest::newRow("garbage files") << u"de"_s << u"garbage"_s;
-        QTest::newRow("truncated acoustic model") << u"de"_s << u"truncated"_s;
-        QTest::newRow("garbage language model") << u"de"_s << u"garbage language model"_s;
-        QTest::newRow("garbage dictionary") << u"de"_s << u"garbage dictionary"_s;
+        QTest::newRow("sound") << u"es"_s;
+        QTest::newRow("empty") << u"de"_s;
+        QTest::newRow("truncated acoustic-model") << u"de"_s;
+        QTest::newRow("garbage language-model") << u"de"_s;
+        QTest::newRow("garbage dictionary") << u"de"_s;
         // The user's folder takes precedence over Debian's model, broken or not.
-        QTest::newRow("the user's English model") << u"en"_s << u"garbage"_s;
+        QTest::newRow("garbage") << u"en"_s;
     }
 
-    void damagedModelsHaveNoRecognizer()
+    void aUsersModelIsFoundByLanguageUnlessDamaged()
     {
         QFETCH(QString, language);
-        QFETCH(QString, damage);
+        const QString damage = QString::fromUtf8(QTest::currentDataTag());
+
         const QTemporaryDir data;
-        const QString model = data.filePath(u"voxlume/models/"_s + language);
-        QVERIFY(QDir().mkpath(model));
-        if (damage == u"garbage"_s) {
-            QVERIFY(QDir().mkpath(model + u"/acoustic-model"_s));
-            for (const QString &file : QDir(debianModel + u"/en-us"_s).entryList(QDir::Files))
-                writeGarbage(model + u"/acoustic-model/"_s + file, 5'000);
-            writeGarbage(model + u"/language-model.lm.bin"_s, 5'000);
-            writeGarbage(model + u"/dictionary.dict"_s, 5'000);
-        } else if (damage == u"truncated"_s) {
-            linkDebianModel(model, {u"language-model.lm.bin"_s, u"dictionary.dict"_s});
-            const QString acoustic = model + u"/acoustic-model"_s;
-            QVERIFY(QDir().mkpath(acoustic));
-            for (const QString &file : QDir(debianModel + u"/en-us"_s).entryList(QDir::Files))
-                QVERIFY(QFile::copy(debianModel + u"/en-us/"_s + file, acoustic + u'/' + file));
-            QFile means(acoustic + u"/means"_s);
-            QVERIFY(means.resize(means.size() / 2));
-        } else if (damage == u"garbage language model"_s) {
-            linkDebianModel(model, {u"acoustic-model"_s, u"dictionary.dict"_s});
-            writeGarbage(model + u"/language-model.lm.bin"_s, 5'000);
-        } else if (damage == u"garbage dictionary"_s) {
-            linkDebianModel(model, {u"acoustic-model"_s, u"language-model.lm.bin"_s});
-            writeGarbage(model + u"/dictionary.dict"_s, 5'000);
-        }
+        const QString model = data.filePath(u"voxlume/models/"_s + language + u'/');
+        const QString debian = u"/usr/share/pocketsphinx/model/en-us/"_s;
+        QVERIFY(QDir().mkpath(model + u"acoustic-model"_s));
+        QByteArray garbage(5'000, Qt::Uninitialized);
+        std::generate(garbage.begin(), garbage.end(),
+                      [random = std::mt19937(7)]() mutable { return char(random()); });
+        const auto place = [&](const QString &source, const QString &target) {
+            const QString part = target.section(u'/', 0, 0).section(u'.', 0, 0);
+            QFile file(model + target);
+            if (damage == u"garbage"_s || damage == u"garbage "_s + part)
+                return file.open(QIODevice::WriteOnly) && file.write(garbage) == garbage.size();
+            if (damage == u"truncated "_s + part && target.endsWith(u"/means"_s))
+                return QFile::copy(debian + source, file.fileName()) &&
+                       file.resize(file.size() / 2);
+            return damage == u"empty"_s || QFile::link(debian + source, file.fileName());
+        };
+        QVERIFY(place(u"en-us.lm.bin"_s, u"language-model.lm.bin"_s));
+        QVERIFY(place(u"cmudict-en-us.dict"_s, u"dictionary.dict"_s));
+        for (const QString &file : QDir(debian + u"en-us"_s).entryList(QDir::Files))
+            QVERIFY(place(u"en-us/"_s + file, u"acoustic-model/"_s + file));
 
         const QByteArray original = qgetenv("XDG_DATA_HOME");
         qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
         PocketSphinxSpeechService service;
-        const std::shared_ptr<SpeechRecognizer> recognizer =
-            service.recognizer(Locale(language + u"_XX"_s));
+        const bool found = bool(service.recognizer(Locale(language + u"_XX"_s)));
         qputenv("XDG_DATA_HOME", original);
-        QVERIFY(!recognizer);
-    }
-
-    void exitingWhileDecodingEndsCleanly_data()
-    {
-        QTest::addColumn<QString>("holding");
-        QTest::newRow("objects destroyed before the application") << u"scoped"_s;
-        QTest::newRow("static objects") << u"static"_s;
-        QTest::newRow("objects never destroyed") << u"leaked"_s;
+        QCOMPARE(found, damage == u"sound"_s);
     }
 
     void exitingWhileDecodingEndsCleanly()
     {
-        QFETCH(QString, holding);
-        QProcess helper;
-        helper.start(QStringLiteral(SPEECH_EXIT_HELPER), {holding});
-        QVERIFY(helper.waitForFinished(decodingTimeoutMs));
-        const QByteArray errors = helper.readAllStandardError();
-        QCOMPARE(helper.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(helper.exitCode(), 0);
-        // pocketsphinx logs to standard error unless silenced.
-        QVERIFY2(!errors.contains("INFO:") && !errors.contains("configuration"), errors.left(300));
+        // With the objects destroyed before the application, after it, and never.
+        for (const QString &holding : {u"scoped"_s, u"static"_s, u"leaked"_s}) {
+            QProcess helper;
+            helper.start(QStringLiteral(SPEECH_EXIT_HELPER), {holding});
+            QVERIFY(helper.waitForFinished(decodingTimeoutMs));
+            const QByteArray errors = helper.readAllStandardError();
+            QVERIFY2(helper.exitStatus() == QProcess::NormalExit && helper.exitCode() == 0,
+                     qPrintable(holding));
+            // pocketsphinx logs to standard error unless silenced.
+            QVERIFY2(!errors.contains("INFO:") && !errors.contains("configuration"),
+                     errors.left(300));
+        }
     }
 };
 

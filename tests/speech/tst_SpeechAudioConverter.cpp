@@ -6,8 +6,6 @@
 #include <limits>
 #include <numbers>
 
-using namespace Qt::Literals::StringLiterals;
-
 namespace {
 
 constexpr int decoderRate = 16'000;
@@ -23,9 +21,10 @@ std::vector<float> tone(int sampleRate, int channelCount)
     return samples;
 }
 
-std::vector<qint16> convertInBlocks(const std::vector<float> &samples, int sampleRate,
-                                    int channelCount, qsizetype framesPerBlock)
+// The tone, converted by one converter in blocks of \a framesPerBlock.
+std::vector<qint16> convertInBlocks(int sampleRate, int channelCount, qsizetype framesPerBlock)
 {
+    const std::vector<float> samples = tone(sampleRate, channelCount);
     SpeechAudioConverter converter(decoderRate);
     std::vector<qint16> output;
     const qsizetype step = framesPerBlock * channelCount;
@@ -35,22 +34,6 @@ std::vector<qint16> convertInBlocks(const std::vector<float> &samples, int sampl
         converter.convert(AudioBuffer(sampleRate, channelCount, {first, last}), output);
     }
     return output;
-}
-
-int signChanges(const std::vector<qint16> &samples)
-{
-    int changes = 0;
-    for (size_t i = 1; i < samples.size(); ++i)
-        changes += (samples[i - 1] < 0) != (samples[i] < 0);
-    return changes;
-}
-
-double rootMeanSquare(const std::vector<qint16> &samples)
-{
-    double sum = 0.0;
-    for (const qint16 sample : samples)
-        sum += double(sample) * sample;
-    return std::sqrt(sum / double(samples.size()));
 }
 
 } // namespace
@@ -75,77 +58,69 @@ private Q_SLOTS:
     {
         QFETCH(int, sampleRate);
         QFETCH(int, channelCount);
-        const std::vector<qint16> output =
-            convertInBlocks(tone(sampleRate, channelCount), sampleRate, channelCount, 1024);
+        const std::vector<qint16> output = convertInBlocks(sampleRate, channelCount, 1024);
 
         // A second of audio, less at most the resampler's delay.
         QVERIFY2(std::abs(qsizetype(output.size()) - decoderRate) < 100,
                  QByteArray::number(qsizetype(output.size())));
         // Still a 440 Hz tone at half scale: two sign changes a cycle, RMS of 0.5 / sqrt(2).
-        const double frequency = signChanges(output) * 0.5 * decoderRate / double(output.size());
+        int signChanges = 0;
+        double squares = 0.0;
+        for (size_t i = 0; i < output.size(); ++i) {
+            signChanges += i > 0 && (output[i - 1] < 0) != (output[i] < 0);
+            squares += double(output[i]) * output[i];
+        }
+        const double frequency = signChanges * 0.5 * decoderRate / double(output.size());
         QVERIFY2(std::abs(frequency - 440.0) < 2.0, QByteArray::number(frequency));
+        const double rms = std::sqrt(squares / double(output.size()));
         const double expectedRms = 0.5 * 32768.0 / std::numbers::sqrt2;
-        QVERIFY2(std::abs(rootMeanSquare(output) - expectedRms) < expectedRms * 0.05,
-                 QByteArray::number(rootMeanSquare(output)));
+        QVERIFY2(std::abs(rms - expectedRms) < expectedRms * 0.05, QByteArray::number(rms));
+
+        // Buffers join without a seam.
+        QCOMPARE(convertInBlocks(sampleRate, channelCount, sampleRate), output);
+        QCOMPARE(convertInBlocks(sampleRate, channelCount, 333), output);
     }
 
-    void buffersJoinWithoutASeam()
-    {
-        const std::vector<float> samples = tone(48'000, 2);
-        const std::vector<qint16> whole = convertInBlocks(samples, 48'000, 2, 48'000);
-        QCOMPARE(convertInBlocks(samples, 48'000, 2, 1024), whole);
-        QCOMPARE(convertInBlocks(samples, 48'000, 2, 333), whole);
-    }
-
-    void channelsAreAveraged()
-    {
-        SpeechAudioConverter converter(decoderRate);
-        std::vector<qint16> output;
-        converter.convert(AudioBuffer(decoderRate, 2, {0.5f, -0.5f, 0.5f, 0.5f, -1.0f, 0.0f}),
-                          output);
-        QCOMPARE(output, std::vector<qint16>({0, 16384, -16384}));
-    }
-
-    void unusableSamplesBecomeSilenceOrTheLimit()
-    {
-        constexpr float infinity = std::numeric_limits<float>::infinity();
-        SpeechAudioConverter converter(decoderRate);
-        std::vector<qint16> output;
-        converter.convert(AudioBuffer(decoderRate, 1,
-                                      {std::numeric_limits<float>::quiet_NaN(), infinity, -infinity,
-                                       3.0f, -3.0f}),
-                          output);
-        QCOMPARE(output, std::vector<qint16>({0, 0, 0, 32767, -32768}));
-    }
-
-    void unusableBuffersAddNothing_data()
+    void convertsExactly_data()
     {
         QTest::addColumn<int>("sampleRate");
         QTest::addColumn<int>("channelCount");
-        QTest::addColumn<int>("sampleCount");
-        QTest::newRow("no channels") << 48'000 << 0 << 1024;
-        QTest::newRow("no rate") << 0 << 2 << 1024;
-        QTest::newRow("rate too low") << 1'000 << 1 << 1024;
-        QTest::newRow("rate too high") << 1'000'000 << 1 << 1024;
-        QTest::newRow("no samples") << 48'000 << 2 << 0;
-        QTest::newRow("less than a frame") << 48'000 << 2 << 1;
+        QTest::addColumn<std::vector<float>>("samples");
+        QTest::addColumn<std::vector<qint16>>("expected");
+
+        constexpr float infinity = std::numeric_limits<float>::infinity();
+        const std::vector<float> quarters(1024, 0.25f);
+        const std::vector<qint16> nothing;
+        QTest::newRow("channels averaged")
+            << decoderRate << 2 << std::vector<float>{0.5f, -0.5f, 0.5f, 0.5f, -1, 0}
+            << std::vector<qint16>{0, 16384, -16384};
+        QTest::newRow("unusable samples become silence or the limit")
+            << decoderRate << 1
+            << std::vector<float>{std::numeric_limits<float>::quiet_NaN(), infinity, -infinity, 3,
+                                  -3}
+            << std::vector<qint16>{0, 0, 0, 32767, -32768};
+        // Unusable buffers add nothing.
+        QTest::newRow("no channels") << 48'000 << 0 << quarters << nothing;
+        QTest::newRow("no rate") << 0 << 2 << quarters << nothing;
+        QTest::newRow("rate too high") << 1'000'000 << 1 << quarters << nothing;
+        QTest::newRow("no samples") << 48'000 << 2 << std::vector<float>() << nothing;
+        QTest::newRow("less than a frame") << 48'000 << 2 << std::vector<float>{0.25f} << nothing;
     }
 
-    void unusableBuffersAddNothing()
+    void convertsExactly()
     {
         QFETCH(int, sampleRate);
         QFETCH(int, channelCount);
-        QFETCH(int, sampleCount);
+        QFETCH(std::vector<float>, samples);
+        QFETCH(std::vector<qint16>, expected);
+
         SpeechAudioConverter converter(decoderRate);
         std::vector<qint16> output;
-        converter.convert(
-            AudioBuffer(sampleRate, channelCount, std::vector<float>(size_t(sampleCount), 0.25f)),
-            output);
-        QVERIFY(output.empty());
-
-        // Nor do they spoil the buffers after them.
+        converter.convert(AudioBuffer(sampleRate, channelCount, samples), output);
+        // Nor does any buffer spoil the ones after it.
         converter.convert(AudioBuffer(decoderRate, 1, {0.25f}), output);
-        QCOMPARE(output, std::vector<qint16>({8192}));
+        expected.push_back(8192);
+        QCOMPARE(output, expected);
     }
 
     void aChangeOfRateStartsAfresh()

@@ -30,9 +30,7 @@ public:
             co_await QCoro::sleepFor(std::chrono::milliseconds(10));
             if (m_cancelled)
                 co_return cancellationError();
-            if (m_service.preparationError)
-                co_return m_service.preparationError;
-            co_return std::nullopt;
+            co_return m_service.preparationError;
         }
         QCoro::Task<std::variant<QString, Error>> translate(QString text) override
         {

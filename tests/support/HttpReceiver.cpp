@@ -15,11 +15,6 @@ HttpReceiver::~HttpReceiver()
         socket->disconnect(this);
 }
 
-bool HttpReceiver::listen(quint16 port)
-{
-    return m_server.listen(QHostAddress::LocalHost, port);
-}
-
 void HttpReceiver::accept()
 {
     while (QTcpSocket *socket = m_server.nextPendingConnection()) {

@@ -32,10 +32,9 @@ public:
     HttpReceiver();
     ~HttpReceiver() override;
 
-    /// Listens on 127.0.0.1, on \a port or on a free one when 0.
-    bool listen(quint16 port = 0);
+    /// Listens on a free port of 127.0.0.1.
+    bool listen() { return m_server.listen(QHostAddress::LocalHost); }
     quint16 port() const { return m_server.serverPort(); }
-    void close() { m_server.close(); }
 
     void queueResponse(const Response &response) { m_responses.append(response); }
     const QList<Request> &requests() const { return m_requests; }

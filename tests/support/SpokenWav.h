@@ -2,9 +2,11 @@
 #pragma once
 
 #include <QDir>
-#include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStringList>
+#include <algorithm>
+#include <numeric>
 
 /// A story of everyday sentences with no five words repeated, for speaking to the recogniser.
 inline const QStringList &spokenStory()
@@ -42,29 +44,43 @@ inline const QStringList &spokenStory()
 /// when espeak-ng or sox failed. The voice is the one the English model recognises best.
 inline QString writeSpokenWav(const QDir &folder, const QString &name, const QString &text)
 {
+    using namespace Qt::Literals::StringLiterals;
     const auto run = [](const QString &program, const QStringList &arguments) {
-        QProcess process;
-        process.start(program, arguments);
-        return process.waitForFinished(-1) && process.exitCode() == 0;
+        return QProcess::execute(program, arguments) == 0;
     };
-    const QString textFile = folder.filePath(name + QStringLiteral(".txt"));
-    QFile file(textFile);
-    if (!file.open(QIODevice::WriteOnly))
-        return {};
-    file.write(text.toUtf8());
-    file.close();
-    const QString voice = folder.filePath(name + QStringLiteral("-voice.wav"));
-    const QString noise = folder.filePath(name + QStringLiteral("-noise.wav"));
-    const QString speech = folder.filePath(name + QStringLiteral(".wav"));
+    const QString voice = folder.filePath(name + u"-voice.wav"_s);
+    const QString noise = folder.filePath(name + u"-noise.wav"_s);
+    const QString speech = folder.filePath(name + u".wav"_s);
     const bool made =
-        run(QStringLiteral("espeak-ng"),
-            {QStringLiteral("-v"), QStringLiteral("en-us+f2"), QStringLiteral("-s"),
-             QStringLiteral("150"), QStringLiteral("-w"), voice, QStringLiteral("-f"), textFile}) &&
-        run(QStringLiteral("sox"),
-            {QStringLiteral("-R"), QStringLiteral("-n"), QStringLiteral("-r"),
-             QStringLiteral("22050"), QStringLiteral("-c"), QStringLiteral("1"), noise,
-             QStringLiteral("synth"), QStringLiteral("0.5"), QStringLiteral("whitenoise"),
-             QStringLiteral("vol"), QStringLiteral("0.002")}) &&
-        run(QStringLiteral("sox"), {noise, voice, noise, speech});
+        run(u"espeak-ng"_s,
+            {u"-v"_s, u"en-us+f2"_s, u"-s"_s, u"150"_s, u"-w"_s, voice, u"--"_s, text}) &&
+        run(u"sox"_s, {u"-R"_s, u"-n"_s, u"-r"_s, u"22050"_s, u"-c"_s, u"1"_s, noise, u"synth"_s,
+                       u"0.5"_s, u"whitenoise"_s, u"vol"_s, u"0.002"_s}) &&
+        run(u"sox"_s, {noise, voice, noise, speech});
     return made ? speech : QString();
+}
+
+/// The words of \a text in lower case, as the recogniser writes them.
+inline QStringList wordsOf(const QString &text)
+{
+    return text.toLower().split(QRegularExpression(QStringLiteral("[^a-z']+")), Qt::SkipEmptyParts);
+}
+
+/// The share of the words of \a spoken that \a heard gets wrong: left out, replaced or added.
+inline double wordErrorRate(const QString &spoken, const QString &heard)
+{
+    const QStringList reference = wordsOf(spoken);
+    const QStringList hypothesis = wordsOf(heard);
+    QList<qsizetype> distances(hypothesis.size() + 1);
+    std::iota(distances.begin(), distances.end(), 0);
+    for (qsizetype i = 1; i <= reference.size(); ++i) {
+        qsizetype diagonal = distances[0];
+        distances[0] = i;
+        for (qsizetype j = 1; j <= hypothesis.size(); ++j) {
+            const qsizetype substitution = diagonal + (reference[i - 1] != hypothesis[j - 1]);
+            diagonal = distances[j];
+            distances[j] = std::min({distances[j] + 1, distances[j - 1] + 1, substitution});
+        }
+    }
+    return double(distances.last()) / double(reference.size());
 }

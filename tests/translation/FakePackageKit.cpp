@@ -44,11 +44,6 @@ bool FakePackageKit::serveOn(const QString &address)
            bus.registerVirtualObject(u"/"_s, this, QDBusConnection::SubPath);
 }
 
-QString FakePackageKit::introspect(const QString &) const
-{
-    return {};
-}
-
 bool FakePackageKit::handleMessage(const QDBusMessage &message, const QDBusConnection &connection)
 {
     QStringList arguments;

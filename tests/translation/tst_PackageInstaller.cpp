@@ -78,31 +78,28 @@ private Q_SLOTS:
         QVERIFY(!m_packageKit->calls().join(u' ').contains(u"InstallPackages"_s));
     }
 
-    void refusalNamesThePackage()
+    void aFailedInstallationNamesThePackage_data()
     {
-        servePackageKit(FakePackageKit::Outcome::Refuses);
-        auto &service = makeService(m_bus->address());
-        const std::optional<Error> error =
-            QCoro::waitFor(service.makeSession(english, spanish)->prepareTranslation());
+        QTest::addColumn<QString>("packageKit");
+        QTest::newRow("refused") << u"refuses"_s;
+        QTest::newRow("bus without PackageKit") << u"absent"_s;
+        QTest::newRow("no bus") << u"no bus"_s;
+    }
+    void aFailedInstallationNamesThePackage()
+    {
+        QFETCH(QString, packageKit);
+        if (packageKit == u"refuses")
+            servePackageKit(FakePackageKit::Outcome::Refuses);
+        auto &service =
+            makeService(packageKit == u"no bus" ? u"unix:path=%1/none"_s.arg(m_modes->path())
+                                                : m_bus->address());
+        const auto session = service.makeSession(english, spanish);
+        const std::optional<Error> error = QCoro::waitFor(session->prepareTranslation());
         QVERIFY(namesThePackage(error));
-        QCOMPARE(error->userInfo().value(u"reason"_s).toString(), u"Not authorized"_s);
+        if (packageKit == u"refuses")
+            QCOMPARE(error->userInfo().value(u"reason"_s).toString(), u"Not authorized"_s);
         QCOMPARE(QCoro::waitFor(service.status(english, spanish)),
                  TranslationService::Status::Supported);
-    }
-
-    void missingPackageKitNamesThePackage_data()
-    {
-        QTest::addColumn<bool>("busIsThere");
-        QTest::newRow("bus without PackageKit") << true;
-        QTest::newRow("no bus") << false;
-    }
-    void missingPackageKitNamesThePackage()
-    {
-        QFETCH(bool, busIsThere);
-        const QString address =
-            busIsThere ? m_bus->address() : u"unix:path=%1/none"_s.arg(m_modes->path());
-        const auto session = makeService(address).makeSession(english, spanish);
-        QVERIFY(namesThePackage(QCoro::waitFor(session->prepareTranslation())));
         // Translating without preparing says the same.
         const auto translation = QCoro::waitFor(session->translate(u"Hello."_s));
         QVERIFY(std::holds_alternative<Error>(translation));
