@@ -2,6 +2,7 @@
 #include "ListeningModel.h"
 
 #include "Logging.h"
+#include "MainThreadRelay.h"
 #include "Platform/Language/LexicalTagger.h"
 #include "SourceLog.h"
 
@@ -22,50 +23,6 @@ QHash<quint64, ListeningModel *> &liveModels()
     static QHash<quint64, ListeningModel *> models;
     return models;
 }
-
-// Runs functions on the main thread for other threads. The function travels inside a posted
-// event, which belongs to the main thread once posted and is freed there; a queued functor would
-// still be freed by the posting thread, behind the main thread's back.
-class MainThreadRelay : public QObject
-{
-public:
-    // Made on the main thread, by the first model.
-    static MainThreadRelay &instance()
-    {
-        static auto *relay = new MainThreadRelay;
-        return *relay;
-    }
-
-    // Any thread.
-    void post(std::function<void()> function)
-    {
-        QCoreApplication::postEvent(this, new Call(std::move(function)));
-    }
-
-protected:
-    bool event(QEvent *event) override
-    {
-        if (event->type() != Call::type())
-            return QObject::event(event);
-        static_cast<Call *>(event)->function();
-        return true;
-    }
-
-private:
-    struct Call : QEvent
-    {
-        static Type type()
-        {
-            static const int registered = registerEventType();
-            return Type(registered);
-        }
-        explicit Call(std::function<void()> function)
-            : QEvent(type())
-            , function(std::move(function))
-        {}
-        const std::function<void()> function;
-    };
-};
 
 } // namespace
 
