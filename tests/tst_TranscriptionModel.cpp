@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "FileGrowthLimit.h"
+#include "LogCapture.h"
 #include "SettingsKeys.h"
 #include "StoredTranscripts.h"
 #include "TestMain.h"
@@ -88,8 +89,15 @@ private Q_SLOTS:
     void failedSavesAreReportedAndWrittenWithTheNextSave()
     {
         {
+            const LogCapture log;
             const FileGrowthLimit limit = fullDisk();
             model().startNewTranscript();
+            // Reported to the crash reporter even though the user asked not to see errors.
+            const QStringList lines = log.lines();
+            QVERIFY(std::any_of(lines.cbegin(), lines.cend(), [](const QString &line) {
+                return line.startsWith(u"Error: Error Domain=TranscriptionModel:_errorMessage"_s) &&
+                       line.contains(u"Failed to save new transcript: "_s + sqliteWriteError);
+            }));
         }
         QCOMPARE(model().errorMessage(), u"Failed to save new transcript: "_s + sqliteWriteError);
         QVERIFY(model().currentTranscript());

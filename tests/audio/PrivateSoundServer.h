@@ -52,8 +52,7 @@ public:
 
     QString address() const { return QStringLiteral("unix:") + socket(); }
 
-    /// Loads a microphone \a name that records what is played into a new sink \a sink, made with
-    /// \a sinkArguments: the microphone's module index, or nothing when it failed.
+    /// Loads a microphone \a name that hears the new sink \a sink: its module index, if any.
     std::optional<QString> loadMicrophone(const QString &name, const QString &sink,
                                           const QStringList &sinkArguments = {})
     {
@@ -68,7 +67,7 @@ public:
         return module ? std::optional(QString::fromLatin1(module->trimmed())) : std::nullopt;
     }
 
-    /// Runs \a program (pactl, paplay) against the server: its output, or nothing when it failed.
+    /// Runs \a program (pactl, paplay) against the server: its output, if it succeeded.
     std::optional<QByteArray> run(const QString &program, const QStringList &arguments)
     {
         QProcess process;

@@ -42,38 +42,28 @@ private Q_SLOTS:
             << Steps{{false, {{u"über"_s, 0.1}, {u"𝄞"_s, 0.2}, {u"straße"_s, 0.3}}}}
             << u"Über 𝄞 straße"_s << QList<double>{0.1, 0.2, 0.3};
 
-        // A word keeps its timestamp while it stays put, so that the display finds its place.
-        Steps steps{{false, {{u"the"_s, 1.00}, {u"cat"_s, 1.30}}},
-                    {false, {{u"the"_s, 1.01}, {u"cat"_s, 1.29}, {u"sat"_s, 1.60}}}};
-        QTest::newRow("the same words")
-            << steps << u"The cat sat"_s << QList<double>{1.00, 1.30, 1.60};
-        steps.append({false, {{u"the"_s, 1.02}, {u"hat"_s, 1.31}, {u"sat"_s, 1.62}}});
-        QTest::newRow("another word in the same place")
-            << steps << u"The hat sat"_s << QList<double>{1.00, 1.30, 1.60};
-        steps.append({false, {{u"the"_s, 1.02}, {u"hat"_s, 1.31}, {u"mat"_s, 1.80}}});
-        QTest::newRow("another word elsewhere")
-            << steps << u"The hat mat"_s << QList<double>{1.00, 1.30, 1.80};
-        steps.append({true, {{u"the"_s, 1.03}, {u"hat"_s, 1.30}, {u"mat"_s, 1.81}}});
-        QTest::newRow("the final reading")
-            << steps << u"The hat mat."_s << QList<double>{1.00, 1.30, 1.80};
-        steps.append({false, {{u"the"_s, 2.50}}});
-        steps.append({false, {{u"the"_s, 2.51}, {u"end"_s, 2.70}}});
-        QTest::newRow("the same word in the next utterance")
+        // A word keeps its timestamp while it stays put or is replaced in place, so that the
+        // display finds its place; a final reading keeps them too.
+        const Steps steps{{false, {{u"the"_s, 1.00}, {u"cat"_s, 1.30}}},
+                          {false, {{u"the"_s, 1.01}, {u"cat"_s, 1.29}, {u"sat"_s, 1.60}}},
+                          {false, {{u"the"_s, 1.02}, {u"hat"_s, 1.31}, {u"sat"_s, 1.62}}},
+                          {false, {{u"the"_s, 1.02}, {u"hat"_s, 1.31}, {u"mat"_s, 1.80}}},
+                          {true, {{u"the"_s, 1.03}, {u"hat"_s, 1.30}, {u"mat"_s, 1.81}}},
+                          {false, {{u"the"_s, 2.50}}},
+                          {false, {{u"the"_s, 2.51}, {u"end"_s, 2.70}}}};
+        QTest::newRow("words that stay, change in place or elsewhere")
             << steps << u"The hat mat. The end"_s << QList<double>{1.00, 1.30, 1.80, 2.50, 2.70};
         QTest::newRow("a word that moves")
             << Steps{{false, {{u"sea"_s, 1.0}, {u"shells"_s, 1.2}}},
                      {false, {{u"she"_s, 0.9}, {u"sea"_s, 1.1}, {u"shells"_s, 1.3}}}}
             << u"She sea shells"_s << QList<double>{0.9, 1.1, 1.3};
-
-        // Timestamps never decrease: "y" keeps 2.0, so no new word before it starts later.
-        steps = {{false, {{u"x"_s, 1.0}, {u"y"_s, 2.0}}},
-                 {false, {{u"z"_s, 2.5}, {u"y"_s, 2.6}, {u"w"_s, 1.5}}}};
-        QTest::newRow("new words between kept ones")
-            << steps << u"Z y w"_s << QList<double>{2.0, 2.0, 2.0};
-        steps.append({true, {{u"z"_s, 2.5}, {u"y"_s, 2.6}}});
-        steps.append({false, {{u"next"_s, 1.9}, {u"one"_s, 3.0}}});
-        QTest::newRow("a new utterance that starts too early")
-            << steps << u"Z y. Next one"_s << QList<double>{2.0, 2.0, 2.0, 3.0};
+        // Timestamps never decrease: "y" keeps 2.0, so no word around it starts earlier.
+        QTest::newRow("new words around kept ones; an utterance that starts too early")
+            << Steps{{false, {{u"x"_s, 1.0}, {u"y"_s, 2.0}}},
+                     {false, {{u"z"_s, 2.5}, {u"y"_s, 2.6}, {u"w"_s, 1.5}}},
+                     {true, {{u"z"_s, 2.5}, {u"y"_s, 2.6}, {u"w"_s, 2.7}}},
+                     {false, {{u"next"_s, 1.9}, {u"one"_s, 3.0}}}}
+            << u"Z y w. Next one"_s << QList<double>{2.0, 2.0, 2.0, 2.0, 3.0};
     }
 
     void buildsTheText()

@@ -48,9 +48,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("sampleRate");
         QTest::addColumn<int>("channelCount");
         QTest::newRow("48 kHz stereo") << 48'000 << 2;
-        QTest::newRow("44.1 kHz mono") << 44'100 << 1;
-        QTest::newRow("16 kHz mono") << 16'000 << 1;
-        QTest::newRow("96 kHz, six channels") << 96'000 << 6;
+        QTest::newRow("16 kHz, six channels") << 16'000 << 6;
         QTest::newRow("8 kHz mono") << 8'000 << 1;
     }
 
@@ -77,7 +75,6 @@ private Q_SLOTS:
         QVERIFY2(std::abs(rms - expectedRms) < expectedRms * 0.05, QByteArray::number(rms));
 
         // Buffers join without a seam.
-        QCOMPARE(convertInBlocks(sampleRate, channelCount, sampleRate), output);
         QCOMPARE(convertInBlocks(sampleRate, channelCount, 333), output);
     }
 
@@ -103,7 +100,6 @@ private Q_SLOTS:
         QTest::newRow("no channels") << 48'000 << 0 << quarters << nothing;
         QTest::newRow("no rate") << 0 << 2 << quarters << nothing;
         QTest::newRow("rate too high") << 1'000'000 << 1 << quarters << nothing;
-        QTest::newRow("no samples") << 48'000 << 2 << std::vector<float>() << nothing;
         QTest::newRow("less than a frame") << 48'000 << 2 << std::vector<float>{0.25f} << nothing;
     }
 

