@@ -45,6 +45,11 @@ inline constexpr SettingsKey<bool> startImmediately{"startImmediately", [] { ret
 inline constexpr SettingsKey<bool> showErrors{"showErrors", [] { return false; }};
 /// Set from outside: the settings window offers a button that crashes the program on purpose.
 inline constexpr SettingsKey<bool> showCrashButton{"showCrashButton", [] { return false; }};
+/// Where the subtitle window was last, as "x,y,width,height"; empty until it has been closed once.
+inline constexpr SettingsKey<QString> overlayWindowGeometry{"overlayWindowGeometry",
+                                                            [] { return QString(); }};
+/// Whether the subtitle window lets the mouse through to what is under it.
+inline constexpr SettingsKey<bool> overlayClickThrough{"overlayClickThrough", [] { return false; }};
 /// The id of the input device to capture; empty for the system's default.
 inline constexpr SettingsKey<QString> selectedInputDevice{"selectedInputDevice",
                                                           [] { return QString(); }};

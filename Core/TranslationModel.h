@@ -31,6 +31,9 @@ public:
     /// The owner to tell when the pair is ready; held weakly.
     void setDelegate(TranslationModelDelegate *delegate) { m_delegate = delegate; }
 
+    /// Where the hosting view's hook gets its sessions: the service that checks the pairs.
+    std::shared_ptr<TranslationService> service() const { return m_service; }
+
     std::optional<Language> sourceLanguage() const { return m_sourceLanguage; }
     /// Stores \a language, even an equal one, forgets whether the pair is installed, and triggers.
     void setSourceLanguage(const std::optional<Language> &language);

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Localization.h"
-#include "Logging.h"
+#include "VoxlumeApp.h"
 
 #include <QApplication>
+#include <QIcon>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -15,10 +16,13 @@ int main(int argc, char *argv[])
 
     QApplication application(argc, argv);
     QApplication::setApplicationName(u"Voxlume"_s);
+    QApplication::setApplicationDisplayName(u"Voxlume"_s);
     QApplication::setApplicationVersion(QStringLiteral(VOXLUME_APP_VERSION));
+    QApplication::setWindowIcon(QIcon(u":/VoxlumeCore/icons/voxlume.svg"_s));
+    // A tray program: closing its last window does not end it.
     QApplication::setQuitOnLastWindowClosed(false);
     Localization::install();
 
-    VOXLUME_BREADCRUMB(u"Voxlume started"_s, u"main()"_s);
-    return 0;
+    const VoxlumeApp app;
+    return QApplication::exec();
 }

@@ -1,15 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "DisplayTextTranslator.h"
 #include "FakeTranslationService.h"
 #include "LogCapture.h"
 #include "Platform/Audio/ManualAudioEngine.h"
 #include "Platform/Speech/Scripted/ScriptedSpeechService.h"
-#include "Platform/Translation/TranslationTaskHook.h"
 #include "StoredTranscripts.h"
 #include "SubtitleOverlayWindowModel.h"
 #include "TestMain.h"
 #include "TimedWords.h"
-
-#include <qcoro/qcorotask.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -35,7 +33,7 @@ private:
     std::shared_ptr<ScriptedSpeechService> m_speech;
     std::shared_ptr<FakeTranslationService> m_translation;
     std::unique_ptr<SubtitleOverlayWindowModel> m_overlay;
-    std::unique_ptr<TranslationTaskHook> m_hook;
+    std::unique_ptr<DisplayTextTranslator> m_translator;
     QStringList m_translations;
 
     SubtitleOverlayWindowModel &overlay() { return *m_overlay; }
@@ -47,25 +45,15 @@ private:
     // session it is given, and showing the view applies the stored languages and starts.
     void makeOverlay()
     {
-        m_hook.reset();
+        m_translator.reset();
         m_overlay = std::make_unique<SubtitleOverlayWindowModel>(
             m_speech, std::make_unique<ManualAudioEngine>(), m_translation, *m_store);
-        m_hook = std::make_unique<TranslationTaskHook>(
-            m_translation, [this](std::shared_ptr<TranslationSession> session) {
-                return translateDisplayText(std::move(session));
-            });
-        connect(overlay().translationModel(), &TranslationModel::translationConfigurationChanged,
-                m_hook.get(), [this] {
-                    m_hook->setConfiguration(
-                        overlay().translationModel()->translationConfiguration());
+        m_translator = std::make_unique<DisplayTextTranslator>(*m_overlay);
+        connect(m_translator.get(), &DisplayTextTranslator::translated, m_translator.get(),
+                [this](const std::optional<QString> &, const std::optional<QString> &target) {
+                    if (target)
+                        m_translations.append(*target);
                 });
-    }
-    QCoro::Task<> translateDisplayText(std::shared_ptr<TranslationSession> session)
-    {
-        const std::optional<QString> translated = co_await m_overlay->translationModel()->translate(
-            m_overlay->listeningModel()->sourceText(), std::move(session));
-        if (translated)
-            m_translations.append(*translated);
     }
     void show(const std::optional<Language> &source, const std::optional<Language> &target)
     {
@@ -88,7 +76,7 @@ private Q_SLOTS:
 
     void cleanup()
     {
-        m_hook.reset();
+        m_translator.reset();
         m_overlay.reset();
         m_store.reset();
         m_folder.reset();

@@ -3,9 +3,9 @@
 
 #include "AppState.h"
 #include "CharacterSequence.h"
+#include "DisplayTextTranslator.h"
 #include "ObservedTranslationSession.h"
 #include "Platform/Store/ModelContext.h"
-#include "Platform/Translation/TranslationTaskHook.h"
 #include "SubtitleOverlayWindowModel.h"
 
 #include <QJsonValue>
@@ -21,9 +21,8 @@ constexpr int quietChecksToFinish = 6;
 
 } // namespace
 
-TranscribeSession::TranscribeSession(SubtitleOverlayWindowModel &overlay,
-                                     std::shared_ptr<TranslationService> translation,
-                                     EventLog &events, bool keepsTranscript, QObject *parent)
+TranscribeSession::TranscribeSession(SubtitleOverlayWindowModel &overlay, EventLog &events,
+                                     bool keepsTranscript, QObject *parent)
     : QObject(parent)
     , m_overlay(overlay)
     , m_events(events)
@@ -46,15 +45,15 @@ TranscribeSession::TranscribeSession(SubtitleOverlayWindowModel &overlay,
         reportError(u"transcription"_s, transcription->errorMessage());
     });
 
-    // As the overlay view hosts it: the hook translates the display text with each fresh session.
-    m_hook = std::make_unique<TranslationTaskHook>(
-        std::move(translation), [this](std::shared_ptr<TranslationSession> session) {
-            return translateSourceText(std::move(session));
-        });
-    connect(translationModel, &TranslationModel::translationConfigurationChanged, this,
-            [this, translationModel] {
-                m_hook->setConfiguration(translationModel->translationConfiguration());
-            });
+    // As the overlay view hosts it: the display text is translated with each fresh session, which
+    // is watched, so that a preparation that fails ends the run instead of leaving it waiting.
+    m_translator = std::make_unique<DisplayTextTranslator>(overlay);
+    m_translator->setSessionWrapper([this](std::shared_ptr<TranslationSession> session) {
+        return std::make_shared<ObservedTranslationSession>(
+            std::move(session), [this](const Error &error) { preparationFailed(error); });
+    });
+    connect(m_translator.get(), &DisplayTextTranslator::translated, this,
+            &TranscribeSession::showTranslation);
     connect(translationModel, &TranslationModel::languagePairValidationStatusChanged, this,
             &TranscribeSession::sayWhatTranslationWaitsFor);
     connect(translationModel, &TranslationModel::isPreparingTranslationChanged, this,
@@ -78,16 +77,11 @@ void TranscribeSession::start(const Language &from, const Language &to)
     m_overlay.startSubtitles();
 }
 
-QCoro::Task<> TranscribeSession::translateSourceText(std::shared_ptr<TranslationSession> session)
+void TranscribeSession::showTranslation(const std::optional<QString> &source,
+                                        const std::optional<QString> &target)
 {
-    // Watched, so that a preparation that fails ends the run instead of leaving it waiting.
-    auto observed = std::make_shared<ObservedTranslationSession>(
-        std::move(session), [this](const Error &error) { preparationFailed(error); });
-    const std::optional<QString> source = m_overlay.listeningModel()->sourceText();
-    const std::optional<QString> target =
-        co_await m_overlay.translationModel()->translate(source, observed);
     if (!target || !source || m_finished)
-        co_return;
+        return;
     m_output << *target << u"  ["_s << *source << u']' << Qt::endl;
     m_events.record({{u"event"_s, u"display"_s}, {u"source"_s, *source}, {u"target"_s, *target}});
 }

@@ -11,7 +11,7 @@
 #include <QUuid>
 
 class SubtitleOverlayWindowModel;
-class TranslationTaskHook;
+class DisplayTextTranslator;
 
 /// One run of the command-line tool: drives the overlay's coordinator as the overlay view does,
 /// translates the subtitle with a translation hook of its own, prints each new subtitle line,
@@ -21,11 +21,10 @@ class TranscribeSession : public QObject
     Q_OBJECT
 
 public:
-    /// A run of \a overlay, whose translations come from \a translation. \a keepsTranscript says
-    /// whether the overlay's store is the user's, so that the end can name the kept transcript.
-    TranscribeSession(SubtitleOverlayWindowModel &overlay,
-                      std::shared_ptr<TranslationService> translation, EventLog &events,
-                      bool keepsTranscript, QObject *parent = nullptr);
+    /// A run of \a overlay. \a keepsTranscript says whether the overlay's store is the user's, so
+    /// that the end can name the kept transcript.
+    TranscribeSession(SubtitleOverlayWindowModel &overlay, EventLog &events, bool keepsTranscript,
+                      QObject *parent = nullptr);
     ~TranscribeSession() override;
 
     /// Applies the languages and starts the subtitles: listening begins at once when \a to is the
@@ -43,7 +42,8 @@ Q_SIGNALS:
     void finished(int exitCode);
 
 private:
-    QCoro::Task<> translateSourceText(std::shared_ptr<TranslationSession> session);
+    void showTranslation(const std::optional<QString> &source,
+                         const std::optional<QString> &target);
     void sayWhatTranslationWaitsFor();
     void preparationFailed(const Error &error);
     void showSourceText();
@@ -54,7 +54,7 @@ private:
     std::optional<QUuid> keptTranscriptId() const;
 
     SubtitleOverlayWindowModel &m_overlay;
-    std::unique_ptr<TranslationTaskHook> m_hook;
+    std::unique_ptr<DisplayTextTranslator> m_translator;
     EventLog &m_events;
     const bool m_keepsTranscript;
     QTextStream m_output;

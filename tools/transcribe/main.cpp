@@ -19,15 +19,13 @@
 #include "RecognitionPacedAudioEngine.h"
 #include "ScriptPlayer.h"
 #include "SubtitleOverlayWindowModel.h"
+#include "TerminationSignals.h"
 #include "TranscribeSession.h"
 #include "TranscriptListing.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QSocketNotifier>
-#include <csignal>
 #include <cstdio>
-#include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -47,25 +45,6 @@ std::optional<Language> languageOption(const QCommandLineParser &parser, const Q
     if (!parser.isSet(name))
         return stored;
     return Language::fromRawValue(parser.value(name));
-}
-
-// Ctrl-C and SIGTERM end the run as closing the overlay does; the handler only wakes the loop.
-int signalPipe[2];
-
-void wakeOnSignal(int)
-{
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
-}
-
-void finishOnSignals(TranscribeSession &session)
-{
-    if (::pipe(signalPipe) != 0)
-        return;
-    auto *notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &session);
-    QObject::connect(notifier, &QSocketNotifier::activated, &session, &TranscribeSession::finish);
-    std::signal(SIGINT, wakeOnSignal);
-    std::signal(SIGTERM, wakeOnSignal);
 }
 
 // --list and --show: the history, read from the program's store.
@@ -187,14 +166,17 @@ int main(int argc, char *argv[])
     const auto translation = std::make_shared<ApertiumTranslationService>();
     SubtitleOverlayWindowModel overlay(speech, std::move(audio), translation, store);
     ListeningModel &model = *overlay.listeningModel();
-    TranscribeSession session(overlay, translation, events, keepsTranscript);
+    TranscribeSession session(overlay, events, keepsTranscript);
     if (paced)
         paced->follow(model);
     // Queued: a run can end before the event loop has begun, and exit() is lost before exec().
     QObject::connect(&session, &TranscribeSession::finished, &application, &QCoreApplication::exit,
                      Qt::QueuedConnection);
     audioEngine.setEndOfInputHandler([&session] { session.finishWhenCaughtUp(); });
-    finishOnSignals(session);
+    // Ctrl-C and SIGTERM end the run as closing the overlay does.
+    TerminationSignals terminationSignals;
+    QObject::connect(&terminationSignals, &TerminationSignals::received, &session,
+                     &TranscribeSession::finish);
 
     std::unique_ptr<ScriptPlayer> player;
     if (scripted) {

@@ -1,0 +1,45 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "Platform/Translation/TranslationSession.h"
+
+#include <QObject>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class SubtitleOverlayWindowModel;
+class TranslationTaskHook;
+
+/// The translation hook of a subtitle overlay: each time the overlay's translation model asks for
+/// a run, translates the current display text with the fresh session and hands on the result.
+///
+/// Every host of an overlay (the subtitle window, the command-line tool, tests) joins the
+/// translation model to its view through this one class. Main thread.
+class DisplayTextTranslator : public QObject
+{
+    Q_OBJECT
+
+public:
+    /// Lets a host watch or wrap each session before the translation model uses it.
+    using SessionWrapper =
+        std::function<std::shared_ptr<TranslationSession>(std::shared_ptr<TranslationSession>)>;
+
+    /// Follows \a overlay's translation configuration for as long as both live.
+    explicit DisplayTextTranslator(SubtitleOverlayWindowModel &overlay, QObject *parent = nullptr);
+    ~DisplayTextTranslator() override;
+
+    void setSessionWrapper(SessionWrapper wrapper) { m_wrapper = std::move(wrapper); }
+
+Q_SIGNALS:
+    /// A run has ended: \a target is the translation of \a source, or none (nothing to
+    /// translate, the pair not ready yet, a failure, or a cancelled run).
+    void translated(const std::optional<QString> &source, const std::optional<QString> &target);
+
+private:
+    QCoro::Task<> translateDisplayText(std::shared_ptr<TranslationSession> session);
+
+    SubtitleOverlayWindowModel &m_overlay;
+    std::unique_ptr<TranslationTaskHook> m_hook;
+    SessionWrapper m_wrapper;
+};

@@ -1,0 +1,206 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "AppMenu.h"
+
+#include "Platform/Speech/PocketSphinx/PocketSphinxModel.h"
+#include "Platform/Translation/Apertium/ApertiumTranslationService.h"
+#include "SettingsKeys.h"
+#include "SubtitleWindow.h"
+
+#include <QActionGroup>
+#include <QCollator>
+#include <QCoreApplication>
+#include <QCursor>
+#include <QIcon>
+#include <QMenu>
+#include <QPointer>
+#include <QSystemTrayIcon>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+bool hasPocketSphinxModel(const Language &language)
+{
+    return PocketSphinxModel::forLanguage(language.languageCode().value_or(QString()).toLower())
+        .has_value();
+}
+
+AppMenu::Services withDefaults(AppMenu::Services services)
+{
+    if (!services.translation)
+        services.translation = std::make_shared<ApertiumTranslationService>();
+    if (!services.hasSpeechModel)
+        services.hasSpeechModel = hasPocketSphinxModel;
+    return services;
+}
+
+Language languageOf(const QAction *action)
+{
+    return Language::fromRawValue(action->data().toString()).value_or(Language());
+}
+
+} // namespace
+
+AppMenu::AppMenu(QList<QAction *> additionalContent, QObject *parent)
+    : AppMenu(Services{}, std::move(additionalContent), parent)
+{}
+
+AppMenu::AppMenu(Services services, QList<QAction *> additionalContent, QObject *parent)
+    : QObject(parent)
+    , m_services(withDefaults(std::move(services)))
+    , m_menu(std::make_unique<QMenu>())
+{
+    m_menu->setToolTipsVisible(true);
+    m_startStop = m_menu->addAction(QString(), this, &AppMenu::startOrStop);
+    m_clickThrough = m_menu->addAction(tr("Click Through Subtitles"));
+    m_clickThrough->setCheckable(true);
+    m_clickThrough->setToolTip(
+        tr("The subtitle window lets the mouse through to the windows under it."));
+    connect(m_clickThrough, &QAction::toggled, this,
+            [](bool on) { Setting(SettingsKeys::overlayClickThrough).setValue(on); });
+    m_menu->addSeparator();
+    m_spokenMenu = m_menu->addMenu(tr("Spoken Language"));
+    m_translatedMenu = m_menu->addMenu(tr("Translated Language"));
+    for (QMenu *picker : {m_spokenMenu, m_translatedMenu})
+        picker->setToolTipsVisible(true);
+    m_menu->addSeparator();
+    m_menu->addAction(tr("View History"), this, [this] { openWindow(u"history"_s); });
+    m_menu->addSeparator();
+    m_menu->addAction(tr("Settings..."), this, [this] { openWindow(u"settings"_s); });
+    for (QAction *action : additionalContent)
+        m_menu->addAction(action);
+    m_menu->addAction(tr("Quit"), this, &AppMenu::quit);
+
+    // Made after the menu: with startImmediately the window opens in here, and the first item
+    // must read "Stop Live Subtitles" from the start.
+    m_model = std::make_unique<AppMenuModel>(m_services.makeOverlayModel);
+    connect(m_model.get(), &AppMenuModel::isListeningChanged, this, &AppMenu::updateStartStop);
+    connect(&SettingsStore::shared(), &SettingsStore::changed, this, &AppMenu::updatePickers);
+    updateStartStop();
+    updatePickers();
+    makeTrayIcon();
+    loadSupportedLanguages();
+}
+
+AppMenu::~AppMenu() = default;
+
+void AppMenu::makeTrayIcon()
+{
+    m_trayIcon = new QSystemTrayIcon(QIcon(u":/VoxlumeCore/icons/voxlume.svg"_s), this);
+    m_trayIcon->setToolTip(u"Voxlume"_s);
+    m_trayIcon->setContextMenu(m_menu.get());
+    // The context menu answers the right button; the left one opens the same menu.
+    connect(m_trayIcon, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::MiddleClick)
+                    m_menu->popup(QCursor::pos());
+            });
+    m_trayIcon->show();
+}
+
+QString AppMenu::label(const Language &language, const QList<Language> &languages)
+{
+    const std::optional<QString> name = language.languageName();
+    if (!name)
+        return tr("Unknown");
+    const auto sameName =
+        std::count_if(languages.begin(), languages.end(),
+                      [&](const Language &other) { return other.languageName() == name; });
+    if (sameName == 1)
+        return *name;
+    return language.displayName().value_or(tr("Unknown"));
+}
+
+QCoro::Task<> AppMenu::loadSupportedLanguages()
+{
+    const QPointer<AppMenu> self(this);
+    const std::shared_ptr<TranslationService> service = m_services.translation;
+    QList<Language> languages = co_await service->supportedLanguages();
+    if (!self)
+        co_return;
+    QCollator collator;
+    QList<std::pair<QString, Language>> labelled;
+    for (const Language &language : std::as_const(languages))
+        labelled.append({label(language, languages), language});
+    std::stable_sort(labelled.begin(), labelled.end(), [&](const auto &a, const auto &b) {
+        return collator.compare(a.first, b.first) < 0;
+    });
+    m_supportedLanguages.clear();
+    for (const auto &entry : std::as_const(labelled))
+        m_supportedLanguages.append(entry.second);
+    buildPickers();
+    Q_EMIT supportedLanguagesLoaded();
+}
+
+void AppMenu::buildPickers()
+{
+    const auto build = [this](QMenu *picker, const SettingsKey<Language> &key, bool spoken) {
+        picker->clear();
+        auto *group = new QActionGroup(picker);
+        group->setExclusive(true);
+        for (const Language &language : std::as_const(m_supportedLanguages)) {
+            QAction *entry = picker->addAction(label(language, m_supportedLanguages));
+            entry->setCheckable(true);
+            entry->setData(language.rawValue());
+            group->addAction(entry);
+            if (spoken && !m_services.hasSpeechModel(language)) {
+                entry->setEnabled(false);
+                entry->setToolTip(tr("No speech model for this language is installed."));
+            }
+            connect(entry, &QAction::triggered, this,
+                    [key, language] { Setting(key).setValue(language); });
+        }
+    };
+    build(m_spokenMenu, SettingsKeys::selectedFromLanguage, true);
+    build(m_translatedMenu, SettingsKeys::selectedToLanguage, false);
+    updatePickers();
+}
+
+void AppMenu::updatePickers()
+{
+    const Language from = Setting(SettingsKeys::selectedFromLanguage).value();
+    const Language to = Setting(SettingsKeys::selectedToLanguage).value();
+    for (QAction *entry : m_spokenMenu->actions())
+        entry->setChecked(languageOf(entry) == from);
+    for (QAction *entry : m_translatedMenu->actions()) {
+        const Language language = languageOf(entry);
+        QString text = label(language, m_supportedLanguages);
+        if (language == from)
+            text += tr(" (No Translation)");
+        entry->setText(text);
+        entry->setChecked(language == to);
+    }
+    const QSignalBlocker quiet(m_clickThrough);
+    m_clickThrough->setChecked(Setting(SettingsKeys::overlayClickThrough).value());
+}
+
+void AppMenu::updateStartStop()
+{
+    m_startStop->setText(m_model->isListening() ? tr("Stop Live Subtitles")
+                                                : tr("Start Live Subtitles"));
+}
+
+void AppMenu::startOrStop()
+{
+    if (!m_model->isListening()) {
+        m_model->startLiveSubtitles();
+        Setting(SettingsKeys::isOnboardingComplete).setValue(true);
+        return;
+    }
+    if (SubtitleWindow *window = m_model->subtitleWindow())
+        window->close();
+    m_model->setSubtitleWindow(nullptr);
+}
+
+void AppMenu::openWindow(const QString &identifier)
+{
+    if (m_openWindow)
+        m_openWindow(identifier);
+}
+
+void AppMenu::quit()
+{
+    if (m_model->isListening())
+        startOrStop();
+    QCoreApplication::quit();
+}

@@ -1,0 +1,87 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "AppMenuModel.h"
+#include "Language.h"
+
+#include <QList>
+#include <QObject>
+#include <functional>
+#include <memory>
+#include <qcoro/qcorotask.h>
+
+class QAction;
+class QActionGroup;
+class QMenu;
+class QSystemTrayIcon;
+class TranslationService;
+
+/// The program's menu in the system tray: start and stop live subtitles, choose the spoken and
+/// the translation language, open the history and the settings, whatever the program adds, and
+/// quit.
+///
+/// Owns the one controller of the subtitle window for the life of the program. The language
+/// choices are bound to the settings, so a swap in the subtitle window shows here at once. Main
+/// thread.
+class AppMenu : public QObject
+{
+    Q_OBJECT
+
+public:
+    /// Opens one of the program's windows by its identifier ("history", "settings").
+    using OpenWindow = std::function<void(const QString &identifier)>;
+
+    /// What the menu works with; each empty member stands for the real service.
+    struct Services
+    {
+        /// Lists the languages to choose from.
+        std::shared_ptr<TranslationService> translation;
+        /// Whether speech in a language can be recognised here.
+        std::function<bool(const Language &)> hasSpeechModel;
+        AppMenuModel::OverlayModelFactory makeOverlayModel;
+    };
+
+    /// A menu on the real services, with \a additionalContent before "Quit".
+    explicit AppMenu(QList<QAction *> additionalContent = {}, QObject *parent = nullptr);
+    AppMenu(Services services, QList<QAction *> additionalContent, QObject *parent = nullptr);
+    ~AppMenu() override;
+
+    AppMenuModel &model() const { return *m_model; }
+    QMenu *menu() const { return m_menu.get(); }
+    QSystemTrayIcon *trayIcon() const { return m_trayIcon; }
+
+    void setOpenWindowHandler(OpenWindow openWindow) { m_openWindow = std::move(openWindow); }
+
+    /// The languages both pickers offer, sorted by label; empty until loaded.
+    QList<Language> supportedLanguages() const { return m_supportedLanguages; }
+    /// How \a language is named in a list of \a languages: by its name, or with its region when
+    /// another language of the list has the same name; "Unknown" without a name.
+    static QString label(const Language &language, const QList<Language> &languages);
+
+    /// Ends a running run of subtitles, so its last text is stored, then ends the program.
+    void quit();
+
+Q_SIGNALS:
+    /// The pickers have their entries.
+    void supportedLanguagesLoaded();
+
+private:
+    QCoro::Task<> loadSupportedLanguages();
+    void buildPickers();
+    void updatePickers();
+    void updateStartStop();
+    void startOrStop();
+    void openWindow(const QString &identifier);
+    void makeTrayIcon();
+
+    Services m_services;
+    std::unique_ptr<AppMenuModel> m_model;
+    std::unique_ptr<QMenu> m_menu;
+    QSystemTrayIcon *m_trayIcon = nullptr;
+    QAction *m_startStop;
+    QAction *m_clickThrough;
+    QMenu *m_spokenMenu;
+    QMenu *m_translatedMenu;
+    QList<Language> m_supportedLanguages;
+    OpenWindow m_openWindow;
+};

@@ -1,0 +1,64 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <functional>
+#include <memory>
+
+class SubtitleOverlayWindowModel;
+class SubtitleWindow;
+class SwapAccessory;
+
+/// Opens, styles and tracks the floating subtitle window: one run of live subtitles per window.
+///
+/// It keeps the window's background in step with the transparency setting and fills the window's
+/// swap control from the language settings. It owns no window: a window lives until it is closed,
+/// and the controller only points at it. Main thread.
+class AppMenuModel : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(bool isListening READ isListening NOTIFY isListeningChanged)
+
+public:
+    /// Makes the coordinator of each new window's run.
+    using OverlayModelFactory = std::function<std::unique_ptr<SubtitleOverlayWindowModel>()>;
+
+    /// A controller whose windows run on the microphone and the on-device services (or on what
+    /// \a makeOverlayModel makes). Opens a window at once when the setting startImmediately is on.
+    explicit AppMenuModel(OverlayModelFactory makeOverlayModel = {}, QObject *parent = nullptr);
+    ~AppMenuModel() override;
+
+    /// The open subtitle window, or none.
+    SubtitleWindow *subtitleWindow() const;
+    /// Points at \a window; listening is whether there is one.
+    void setSubtitleWindow(SubtitleWindow *window);
+    /// Whether a subtitle window is open.
+    bool isListening() const { return m_isListening; }
+
+    /// Opens a new subtitle window, which starts a run. With a window open already (minimised,
+    /// say), brings that one back instead.
+    void startLiveSubtitles();
+    /// Builds, styles and shows a subtitle window.
+    SubtitleWindow *makeSubtitleWindow();
+    /// Fills \a accessory from the settings: the two language codes in the order the user last
+    /// chose, the arrow between them, and whether it shows at all.
+    void updateSwapAccessory(SwapAccessory &accessory) const;
+    /// Exchanges the spoken and the translation language.
+    void swapLanguages();
+    /// Asked when the user closes the window: lets it go, and always agrees.
+    bool windowShouldClose();
+
+Q_SIGNALS:
+    void isListeningChanged();
+
+private:
+    void applyTransparency();
+    void applyClickThrough();
+
+    OverlayModelFactory m_makeOverlayModel;
+    QPointer<SubtitleWindow> m_subtitleWindow;
+    bool m_isListening = false;
+    QList<QMetaObject::Connection> m_subscriptions;
+};

@@ -1,0 +1,282 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "SubtitleOverlayWindow.h"
+
+#include "AppState.h"
+#include "DisplayTextTranslator.h"
+#include "SubtitleLabel.h"
+#include "SubtitleOverlayWindowModel.h"
+#include "WaitingPanel.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+constexpr int padding = 16;
+constexpr int spacing = 8;
+constexpr double minimumScaleFactor = 0.7;
+// The spoken line under a translation is smaller and dimmer, so the eye goes to the translation.
+constexpr double spokenLineScale = 0.7;
+constexpr double spokenLineOpacity = 0.7;
+
+} // namespace
+
+SubtitleOverlayWindow::SubtitleOverlayWindow(QWidget *parent)
+    : SubtitleOverlayWindow(std::make_unique<SubtitleOverlayWindowModel>(), parent)
+{}
+
+SubtitleOverlayWindow::SubtitleOverlayWindow(std::unique_ptr<SubtitleOverlayWindowModel> model,
+                                             QWidget *parent)
+    : QWidget(parent)
+    , m_model(std::move(model))
+    , m_translator(std::make_unique<DisplayTextTranslator>(*m_model))
+    , m_translatedLine(new SubtitleLabel(this))
+    , m_spokenLine(new SubtitleLabel(this))
+    , m_waitingPanel(new WaitingPanel(this))
+{
+    setAttribute(Qt::WA_TranslucentBackground);
+    m_translatedLine->setAccessibleName(tr("Translation"));
+    m_spokenLine->setAccessibleName(tr("Spoken text"));
+
+    connect(m_translator.get(), &DisplayTextTranslator::translated, this,
+            [this](const std::optional<QString> &, const std::optional<QString> &target) {
+                translated(target);
+            });
+    SettingsStore &store = SettingsStore::shared();
+    connect(&store, &SettingsStore::changed, this, &SubtitleOverlayWindow::settingsChanged);
+
+    const ListeningModel *listening = m_model->listeningModel();
+    const TranslationModel *translation = m_model->translationModel();
+    connect(listening, &ListeningModel::sourceTextChanged, this, &SubtitleOverlayWindow::refresh);
+    connect(translation, &TranslationModel::hasDownloadBeenPromptedChanged, this,
+            &SubtitleOverlayWindow::refresh);
+    connect(translation, &TranslationModel::languagePairValidationStatusChanged, this,
+            &SubtitleOverlayWindow::refresh);
+    connect(translation, &TranslationModel::translationConfigurationChanged, this,
+            &SubtitleOverlayWindow::refresh);
+
+    watchErrors(m_model->transcriptionModel(), tr("Transcription Error"));
+    watchErrors(m_model->listeningModel(), tr("Listening Error"));
+    watchErrors(m_model->translationModel(), tr("Translation Error"));
+    refresh();
+}
+
+SubtitleOverlayWindow::~SubtitleOverlayWindow()
+{
+    disappear();
+    // The translations under way end with the translator, before the run they read from.
+    m_translator.reset();
+}
+
+SubtitleOverlayWindow::Layout SubtitleOverlayWindow::currentLayout() const
+{
+    const TranslationModel &translation = *m_model->translationModel();
+    if (translation.sourceLanguage() == translation.targetLanguage())
+        return Layout::SingleLanguage;
+    if (translation.hasDownloadBeenPrompted() &&
+        translation.languagePairValidationStatus() !=
+            TranslationModel::LanguagePairValidationStatus::Valid)
+        return Layout::Waiting;
+    return Layout::Translation;
+}
+
+QString SubtitleOverlayWindow::placeholderText() const
+{
+    const std::optional<QString> name = m_selectedFromLanguage.value().languageName();
+    return tr("Start speaking %1...").arg(name.value_or(tr("Unknown")));
+}
+
+void SubtitleOverlayWindow::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (!m_hasAppeared)
+        appear();
+}
+
+void SubtitleOverlayWindow::appear()
+{
+    m_hasAppeared = true;
+    AppState::shared().setOverlayWindowDisplayed(true);
+    m_appliedFrom = m_selectedFromLanguage.value();
+    m_appliedTo = m_selectedToLanguage.value();
+    m_model->setSourceLanguage(m_appliedFrom);
+    m_model->setTargetLanguage(m_appliedTo);
+    m_model->startSubtitles();
+    refresh();
+}
+
+void SubtitleOverlayWindow::disappear()
+{
+    if (!m_hasAppeared || std::exchange(m_hasDisappeared, true))
+        return;
+    AppState::shared().setOverlayWindowDisplayed(false);
+    m_model->listeningModel()->stopListening();
+}
+
+void SubtitleOverlayWindow::settingsChanged()
+{
+    // Language changes reach the run only while it runs; the first display applies them itself.
+    if (m_hasAppeared && !m_hasDisappeared) {
+        const Language from = m_selectedFromLanguage.value();
+        if (from != m_appliedFrom) {
+            m_appliedFrom = from;
+            m_model->setSourceLanguage(from);
+        }
+        const Language to = m_selectedToLanguage.value();
+        if (to != m_appliedTo) {
+            m_appliedTo = to;
+            m_model->setTargetLanguage(to);
+        }
+    }
+    refresh();
+}
+
+void SubtitleOverlayWindow::translated(const std::optional<QString> &target)
+{
+    m_targetText = target;
+    refresh();
+}
+
+void SubtitleOverlayWindow::refresh()
+{
+    const Layout layout = currentLayout();
+    styleLines(layout);
+    arrange(layout);
+}
+
+QFont SubtitleOverlayWindow::subtitleFont(double pointSize) const
+{
+    QFont font = QApplication::font();
+    const QString family = m_selectedFont.value();
+    if (family != u"System"_s)
+        font.setFamily(family);
+    font.setPointSizeF(pointSize);
+    return font;
+}
+
+void SubtitleOverlayWindow::styleLines(Layout layout)
+{
+    const double fontSize = m_fontSize.value();
+    const QColor color = m_textColor.value();
+    const std::optional<QString> sourceText = m_model->listeningModel()->sourceText();
+    const bool translating = layout == Layout::Translation;
+
+    m_translatedLine->setVisible(translating && m_targetText.has_value());
+    m_translatedLine->setText(m_targetText.value_or(QString()));
+    m_translatedLine->setFont(subtitleFont(fontSize));
+    m_translatedLine->setTextColor(color);
+    m_translatedLine->setMinimumScaleFactor(minimumScaleFactor);
+    m_translatedLine->setAlignment(Qt::AlignLeading | Qt::AlignVCenter);
+
+    m_waitingPanel->setVisible(layout == Layout::Waiting);
+    m_spokenLine->setVisible(layout != Layout::Waiting);
+    m_spokenLine->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+    m_spokenLine->setShadowed(true);
+    m_spokenLine->setTextColor(color);
+    if (!sourceText) {
+        m_spokenLine->setText(placeholderText());
+        m_spokenLine->setFont(subtitleFont(fontSize));
+        m_spokenLine->setMinimumScaleFactor(1.0);
+    } else if (!translating) {
+        m_spokenLine->setText(*sourceText);
+        m_spokenLine->setFont(subtitleFont(fontSize));
+        m_spokenLine->setMinimumScaleFactor(minimumScaleFactor);
+    } else if (m_showSpokenLanguage.value()) {
+        QColor dimmed = color;
+        dimmed.setAlphaF(color.alphaF() * spokenLineOpacity);
+        m_spokenLine->setText(*sourceText);
+        m_spokenLine->setFont(subtitleFont(fontSize * spokenLineScale));
+        m_spokenLine->setTextColor(dimmed);
+        m_spokenLine->setMinimumScaleFactor(1.0);
+    } else if (!m_targetText) {
+        // Holds one line of height until the first translation comes.
+        m_spokenLine->setText(u" "_s);
+        m_spokenLine->setFont(QApplication::font());
+        m_spokenLine->setShadowed(false);
+    } else {
+        m_spokenLine->hide();
+    }
+}
+
+void SubtitleOverlayWindow::arrange(Layout layout)
+{
+    const QRect area = rect().adjusted(padding, padding, -padding, -padding);
+    if (area.isEmpty())
+        return;
+    const auto place = [&](QWidget *widget, int top, int height) {
+        widget->setGeometry(area.left(), top, area.width(), height);
+    };
+    if (layout == Layout::Waiting) {
+        const int height = std::min(area.height(), m_waitingPanel->heightForWidth(area.width()));
+        place(m_waitingPanel, area.bottom() + 1 - height, height);
+        return;
+    }
+    if (layout == Layout::SingleLanguage) {
+        const int height = std::min(area.height(), m_spokenLine->heightForWidth(area.width()));
+        place(m_spokenLine, area.bottom() + 1 - height, height);
+        return;
+    }
+    // The translation takes its room first; the spoken line keeps at least one line of what is
+    // left, and both sit in the vertical middle.
+    const bool hasTranslation = m_translatedLine->isVisibleTo(this);
+    const bool hasSpoken = m_spokenLine->isVisibleTo(this);
+    const int available = area.height() - (hasTranslation && hasSpoken ? spacing : 0);
+    const int spokenMinimum = hasSpoken ? m_spokenLine->minimumLineHeight() : 0;
+    const int translatedHeight = hasTranslation
+                                     ? std::clamp(m_translatedLine->heightForWidth(area.width()), 0,
+                                                  std::max(0, available - spokenMinimum))
+                                     : 0;
+    const int spokenHeight = hasSpoken ? std::min(m_spokenLine->heightForWidth(area.width()),
+                                                  available - translatedHeight)
+                                       : 0;
+    const int total = translatedHeight + spokenHeight + (area.height() - available);
+    int top = area.top() + (area.height() - total) / 2;
+    if (hasTranslation) {
+        place(m_translatedLine, top, translatedHeight);
+        top += translatedHeight + spacing;
+    }
+    if (hasSpoken)
+        place(m_spokenLine, top, spokenHeight);
+}
+
+void SubtitleOverlayWindow::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    arrange(currentLayout());
+}
+
+void SubtitleOverlayWindow::watchErrors(ErrorReportingModel *model, const QString &title)
+{
+    connect(model, &ErrorReportingModel::shouldShowErrorChanged, this,
+            [this, model, title] { showAlert(model, title); });
+    connect(model, &ErrorReportingModel::errorMessageChanged, this,
+            [this, model, title] { showAlert(model, title); });
+}
+
+void SubtitleOverlayWindow::showAlert(ErrorReportingModel *model, const QString &title)
+{
+    auto *alert = findChild<QMessageBox *>(title, Qt::FindDirectChildrenOnly);
+    const bool shown = model->shouldShowError() && model->errorMessage();
+    if (!shown) {
+        if (alert)
+            alert->hide();
+        return;
+    }
+    if (!alert) {
+        alert =
+            new QMessageBox(QMessageBox::Warning, title, QString(), QMessageBox::NoButton, this);
+        alert->setObjectName(title);
+        alert->setWindowModality(Qt::NonModal);
+        // Above the overlay, which stays above everything else.
+        alert->setWindowFlag(Qt::WindowStaysOnTopHint);
+        QPushButton *ok = alert->addButton(tr("OK"), QMessageBox::RejectRole);
+        alert->setEscapeButton(ok);
+        connect(alert, &QMessageBox::finished, model,
+                [model] { model->setShouldShowError(false); });
+    }
+    alert->setText(*model->errorMessage());
+    alert->show();
+}

@@ -1,0 +1,97 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "Language.h"
+#include "SettingsKeys.h"
+
+#include <QWidget>
+#include <memory>
+#include <optional>
+
+class DisplayTextTranslator;
+class ErrorReportingModel;
+class QMessageBox;
+class SubtitleLabel;
+class SubtitleOverlayWindowModel;
+class WaitingPanel;
+
+/// The content of the floating subtitle window: the live spoken text, or the spoken text and its
+/// translation, in the user's font, size and colour; and the run behind them.
+///
+/// Showing it for the first time starts a run with the stored languages; disappear() (the window
+/// closing) ends it. A change of either stored language is handed to the run at once, and every
+/// change of the subtitle style is drawn at once. Errors of the run are shown in alerts that do
+/// not block, so the subtitles go on behind them. Main thread.
+class SubtitleOverlayWindow : public QWidget
+{
+    Q_OBJECT
+
+public:
+    /// Which of the three arrangements is shown.
+    enum class Layout {
+        /// No translation: the spoken text alone, at the bottom.
+        SingleLanguage,
+        /// The pair is being installed: a busy indicator and where to follow it.
+        Waiting,
+        /// The translation above the smaller spoken text, in the middle.
+        Translation,
+    };
+    Q_ENUM(Layout)
+
+    /// A view over a run on the microphone, with on-device recognition and translation.
+    explicit SubtitleOverlayWindow(QWidget *parent = nullptr);
+    /// A view over \a model's run.
+    explicit SubtitleOverlayWindow(std::unique_ptr<SubtitleOverlayWindowModel> model,
+                                   QWidget *parent = nullptr);
+    ~SubtitleOverlayWindow() override;
+
+    SubtitleOverlayWindowModel &model() const { return *m_model; }
+    /// The latest translation of the display text; none before the first, or when it failed.
+    std::optional<QString> targetText() const { return m_targetText; }
+    Layout currentLayout() const;
+    /// "Start speaking English...": what the spoken line says before the first word.
+    QString placeholderText() const;
+
+    /// The window is going away: the run stops, and the last text is merged and stored. Only the
+    /// first call counts; the destructor makes it when the window did not.
+    void disappear();
+
+    /// The subtitle lines, as shown; for tests.
+    const SubtitleLabel &translatedLine() const { return *m_translatedLine; }
+    const SubtitleLabel &spokenLine() const { return *m_spokenLine; }
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void appear();
+    void settingsChanged();
+    void refresh();
+    void styleLines(Layout layout);
+    void arrange(Layout layout);
+    QFont subtitleFont(double pointSize) const;
+    void translated(const std::optional<QString> &target);
+    void watchErrors(ErrorReportingModel *model, const QString &title);
+    void showAlert(ErrorReportingModel *model, const QString &title);
+
+    std::unique_ptr<SubtitleOverlayWindowModel> m_model;
+    std::unique_ptr<DisplayTextTranslator> m_translator;
+    const Setting<Language> m_selectedFromLanguage{SettingsKeys::selectedFromLanguage};
+    const Setting<Language> m_selectedToLanguage{SettingsKeys::selectedToLanguage};
+    const Setting<double> m_fontSize{SettingsKeys::translationFontSize};
+    const Setting<bool> m_showSpokenLanguage{SettingsKeys::showSpokenLanguage};
+    const Setting<QColor> m_textColor{SettingsKeys::textColor};
+    const Setting<QString> m_selectedFont{SettingsKeys::selectedFont};
+
+    std::optional<QString> m_targetText;
+    // The languages last handed to the run, to tell a change from a write of another setting.
+    std::optional<Language> m_appliedFrom;
+    std::optional<Language> m_appliedTo;
+    bool m_hasAppeared = false;
+    bool m_hasDisappeared = false;
+
+    SubtitleLabel *m_translatedLine;
+    SubtitleLabel *m_spokenLine;
+    WaitingPanel *m_waitingPanel;
+};

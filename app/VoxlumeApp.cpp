@@ -1,0 +1,48 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "VoxlumeApp.h"
+
+#include "DataManager.h"
+#include "Logging.h"
+#include "SettingsKeys.h"
+#include "TerminationSignals.h"
+#include "Views/AppMenu.h"
+
+#include <QAction>
+#include <QMessageBox>
+
+using namespace Qt::Literals::StringLiterals;
+
+VoxlumeApp::VoxlumeApp()
+    : m_checkForUpdates(new QAction(tr("Check for Updates…"), this))
+    , m_terminationSignals(std::make_unique<TerminationSignals>())
+{
+    // Crash reporting first, so that it sees everything after.
+    Logging::shared();
+    VOXLUME_BREADCRUMB(u"Voxlume started"_s, u"VoxlumeApp()"_s);
+    // Opened now rather than by the first run, so that a store that cannot be opened says so at
+    // once, and no run waits for the check of a large one.
+    DataManager::shared().modelContainer();
+
+    connect(m_checkForUpdates, &QAction::triggered, this, &VoxlumeApp::checkForUpdates);
+    m_menu = std::make_unique<AppMenu>(QList<QAction *>{m_checkForUpdates});
+    m_menu->setOpenWindowHandler([this](const QString &identifier) { openWindow(identifier); });
+    connect(m_terminationSignals.get(), &TerminationSignals::received, m_menu.get(),
+            &AppMenu::quit);
+}
+
+VoxlumeApp::~VoxlumeApp() = default;
+
+void VoxlumeApp::openWindow(const QString &identifier)
+{
+    VOXLUME_BREADCRUMB(u"No window is made for "_s + identifier + u" yet"_s, u"openWindow(_:)"_s);
+}
+
+void VoxlumeApp::checkForUpdates()
+{
+    auto *box = new QMessageBox(QMessageBox::Information, tr("Check for Updates"),
+                                tr("Updates for this copy of Voxlume come from your system's "
+                                   "package manager."),
+                                QMessageBox::Ok);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->show();
+}
