@@ -63,7 +63,11 @@ public:
                                        (target ? target->rawValue() : QString()),
                                    Status::Supported);
     }
-    QCoro::Task<QList<Language>> supportedLanguages() override { co_return QList<Language>(); }
+    QCoro::Task<QList<Language>> supportedLanguages() override
+    {
+        co_await QCoro::sleepFor(std::chrono::milliseconds(1));
+        co_return languages;
+    }
     std::shared_ptr<TranslationSession> makeSession(std::optional<Language> source,
                                                     std::optional<Language> target) override
     {
@@ -73,6 +77,7 @@ public:
     }
 
     std::optional<Error> preparationError;
+    QList<Language> languages;
     int preparations = 0;
     int statusQueries = 0;
     QList<std::shared_ptr<Session>> sessions;

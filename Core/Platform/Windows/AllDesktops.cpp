@@ -24,8 +24,9 @@ xcb_atom_t atom(xcb_connection_t *connection, const char *name)
 
 void AllDesktops::pin(QWidget *window)
 {
+    // Other platforms (Wayland, offscreen) may answer for X11 too, without a connection.
     auto *x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (!x11 || !window)
+    if (!window || QGuiApplication::platformName() != u"xcb" || !x11 || !x11->connection())
         return;
     xcb_connection_t *connection = x11->connection();
     const auto id = xcb_window_t(window->winId());

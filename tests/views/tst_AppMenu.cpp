@@ -1,0 +1,141 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "OverlayFixture.h"
+#include "TestMain.h"
+#include "Views/AppMenu.h"
+#include "Views/SubtitleWindow.h"
+
+#include <QMenu>
+#include <QSignalSpy>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+const Language english(u"en"_s, {}, u"US"_s);
+const Language japanese(u"ja"_s, {}, u"JP"_s);
+const Language brazilian(u"pt"_s, {}, u"BR"_s);
+const Language portuguese(u"pt"_s, {}, u"PT"_s);
+
+QStringList texts(const QMenu *menu)
+{
+    QStringList texts;
+    for (const QAction *action : menu->actions())
+        texts.append(action->isSeparator() ? u"-"_s : action->text());
+    return texts;
+}
+
+QString checkedText(const QMenu *menu)
+{
+    for (const QAction *action : menu->actions()) {
+        if (action->isChecked())
+            return action->text();
+    }
+    return {};
+}
+
+} // namespace
+
+class TestAppMenu : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<OverlayFixture> m_fixture;
+    std::unique_ptr<AppMenu> m_menu;
+
+    void makeMenu(QList<QAction *> additionalContent = {})
+    {
+        m_fixture->translation->languages = {portuguese, japanese, english, brazilian};
+        AppMenu::Services services;
+        services.translation = m_fixture->translation;
+        services.hasSpeechModel = [](const Language &language) {
+            return language.languageCode() == u"en"_s;
+        };
+        services.makeOverlayModel = [this] { return m_fixture->makeOverlayModel(); };
+        m_menu = std::make_unique<AppMenu>(std::move(services), std::move(additionalContent));
+        QSignalSpy loaded(m_menu.get(), &AppMenu::supportedLanguagesLoaded);
+        QVERIFY(loaded.wait());
+    }
+
+    QMenu *picker(int index) { return m_menu->menu()->actions().at(index)->menu(); }
+    QMenu *spoken() { return picker(3); }
+    QMenu *translated() { return picker(4); }
+    QAction *startStop() { return m_menu->menu()->actions().constFirst(); }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_fixture = std::make_unique<OverlayFixture>();
+        OverlayFixture::set("selectedFromLanguage", u"en-US"_s);
+        OverlayFixture::set("selectedToLanguage", u"en-US"_s);
+    }
+
+    void cleanup()
+    {
+        if (SubtitleWindow *window = m_menu ? m_menu->model().subtitleWindow() : nullptr)
+            delete window;
+        m_menu.reset();
+        m_fixture.reset();
+    }
+
+    void itemsInOrder()
+    {
+        QAction update(u"Check for Updates…"_s);
+        makeMenu({&update});
+        QCOMPARE(
+            texts(m_menu->menu()),
+            (QStringList{u"Start Live Subtitles"_s, u"Click Through Subtitles"_s, u"-"_s,
+                         u"Spoken Language"_s, u"Translated Language"_s, u"-"_s, u"View History"_s,
+                         u"-"_s, u"Settings..."_s, u"Check for Updates…"_s, u"Quit"_s}));
+    }
+
+    // Languages that share a name are told apart by region, in the labels and in the order; the
+    // spoken language reads as no translation among the translation languages.
+    void pickersLabelAndMarkTheLanguages()
+    {
+        makeMenu();
+        QCOMPARE(texts(spoken()),
+                 (QStringList{u"English"_s, u"Japanese"_s, u"Portuguese (Brazil)"_s,
+                              u"Portuguese (Portugal)"_s}));
+        QCOMPARE(checkedText(spoken()), u"English"_s);
+        QCOMPARE(checkedText(translated()), u"English (No Translation)"_s);
+
+        // Without a speech model a language stays listed, but cannot be chosen to speak.
+        QAction *japaneseEntry = spoken()->actions().at(1);
+        QVERIFY(!japaneseEntry->isEnabled());
+        QVERIFY(!japaneseEntry->toolTip().isEmpty());
+
+        translated()->actions().at(1)->trigger();
+        QCOMPARE(SettingsStore::shared().string(u"selectedToLanguage"_s), u"ja-JP"_s);
+        QCOMPARE(checkedText(translated()), u"Japanese"_s);
+        // A swap elsewhere (the subtitle window's control) shows in both pickers at once.
+        OverlayFixture::set("selectedFromLanguage", u"ja-JP"_s);
+        OverlayFixture::set("selectedToLanguage", u"en-US"_s);
+        QCOMPARE(checkedText(spoken()), u"Japanese"_s);
+        QCOMPARE(texts(translated()).at(1), u"Japanese (No Translation)"_s);
+        QCOMPARE(checkedText(translated()), u"English"_s);
+    }
+
+    void startAndStopFollowTheWindow()
+    {
+        makeMenu();
+        startStop()->trigger();
+        QCOMPARE(startStop()->text(), u"Stop Live Subtitles"_s);
+        QVERIFY(SettingsStore::shared().boolValue(u"isOnboardingComplete"_s));
+        const QPointer<SubtitleWindow> window = m_menu->model().subtitleWindow();
+        QVERIFY(window && window->isVisible());
+
+        startStop()->trigger();
+        QCOMPARE(startStop()->text(), u"Start Live Subtitles"_s);
+        QVERIFY(!window->isVisible());
+        QTRY_VERIFY(!window);
+
+        // Closing the window itself turns the item back too.
+        startStop()->trigger();
+        m_menu->model().subtitleWindow()->performClose();
+        QCOMPARE(startStop()->text(), u"Start Live Subtitles"_s);
+    }
+};
+
+VOXLUME_TEST_MAIN(TestAppMenu)
+#include "tst_AppMenu.moc"

@@ -1,0 +1,165 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "AppState.h"
+#include "OverlayFixture.h"
+#include "TestMain.h"
+#include "Views/AppMenuModel.h"
+#include "Views/SubtitleOverlayWindow.h"
+#include "Views/SubtitleWindow.h"
+#include "Views/SwapAccessory.h"
+
+#include <QLabel>
+#include <QSignalSpy>
+#include <QToolButton>
+
+using namespace Qt::Literals::StringLiterals;
+
+class TestAppMenuModel : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<OverlayFixture> m_fixture;
+    std::unique_ptr<AppMenuModel> m_controller;
+
+    void makeController()
+    {
+        m_controller =
+            std::make_unique<AppMenuModel>([this] { return m_fixture->makeOverlayModel(); });
+    }
+
+    SubtitleWindow *window() { return m_controller->subtitleWindow(); }
+
+    /// The opacity of the window's background, read from what it draws, away from the text.
+    int backgroundAlpha()
+    {
+        const QImage image = window()->grab().toImage();
+        return qAlpha(image.pixel(image.width() / 2, image.height() / 4));
+    }
+
+    SwapAccessory &accessory() { return *window()->titleAccessory(); }
+    QString accessoryText()
+    {
+        return accessory().leftLabel()->text() + u' ' + accessory().rightLabel()->text();
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_fixture = std::make_unique<OverlayFixture>();
+        makeController();
+    }
+
+    void cleanup()
+    {
+        if (window())
+            delete window();
+        m_controller.reset();
+        m_fixture.reset();
+    }
+
+    // A first start writes the transparency and the swap control's defaults, so the window ends
+    // at alpha 0.8 with the control shown; each later change shows at once.
+    void backgroundFollowsTheTransparencySetting()
+    {
+        m_controller->startLiveSubtitles();
+        QVERIFY(m_controller->isListening());
+        QCOMPARE(SettingsStore::shared().string(u"windowTransparency"_s), u"0.2"_s);
+        QVERIFY(SettingsStore::shared().boolValue(u"showLanguageSwapButton"_s));
+        QCOMPARE(backgroundAlpha(), 204);
+        OverlayFixture::set("windowTransparency", u"0.5"_s);
+        QCOMPARE(backgroundAlpha(), 128);
+        OverlayFixture::set("windowTransparency", u"0"_s);
+        QCOMPARE(backgroundAlpha(), 255);
+    }
+
+    // The user's transparency holds from the first moment of every later window, not only after
+    // the next change of some setting.
+    void laterWindowsStartAtTheStoredTransparency()
+    {
+        OverlayFixture::set("windowTransparency", u"0.6"_s);
+        m_controller->startLiveSubtitles();
+        QCOMPARE(backgroundAlpha(), 102);
+    }
+
+    void swapControlShowsTheLanguagesAndSwapsThem()
+    {
+        OverlayFixture::set("selectedFromLanguage", u"en-US"_s);
+        OverlayFixture::set("selectedToLanguage", u"ja-JP"_s);
+        m_controller->startLiveSubtitles();
+        QCOMPARE(accessoryText(), u"EN JA"_s);
+        const QImage rightArrow = accessory().button()->icon().pixmap(20).toImage();
+
+        accessory().button()->click();
+        QCOMPARE(SettingsStore::shared().string(u"selectedFromLanguage"_s), u"ja-JP"_s);
+        QCOMPARE(SettingsStore::shared().string(u"selectedToLanguage"_s), u"en-US"_s);
+        // The labels keep their places; only the arrow turns.
+        QCOMPARE(accessoryText(), u"EN JA"_s);
+        QVERIFY(accessory().button()->icon().pixmap(20).toImage() != rightArrow);
+        QCOMPARE(accessory().button()->accessibleName(), u"Swap Languages"_s);
+
+        accessory().button()->click();
+        QCOMPARE(SettingsStore::shared().string(u"selectedFromLanguage"_s), u"en-US"_s);
+        QCOMPARE(accessory().button()->icon().pixmap(20).toImage(), rightArrow);
+    }
+
+    void swapControlFollowsItsSetting()
+    {
+        OverlayFixture::set("selectedFromLanguage", u"x-"_s);
+        OverlayFixture::set("showLanguageSwapButton", u"false"_s);
+        m_controller->startLiveSubtitles();
+        QVERIFY(!accessory().isVisibleTo(window()));
+        OverlayFixture::set("showLanguageSwapButton", u"true"_s);
+        QVERIFY(accessory().isVisibleTo(window()));
+        // One letter of code shows one letter.
+        QCOMPARE(accessory().leftLabel()->text(), u"X"_s);
+    }
+
+    void closeButtonEndsTheRun()
+    {
+        OverlayFixture::set("selectedFromLanguage", u"en-US"_s);
+        OverlayFixture::set("selectedToLanguage", u"en-US"_s);
+        m_controller->startLiveSubtitles();
+        auto *content = qobject_cast<SubtitleOverlayWindow *>(window()->contentView());
+        ListeningModel *listening = content->model().listeningModel();
+        QTRY_VERIFY(listening->isListening());
+        QVERIFY(AppState::shared().isOverlayWindowDisplayed());
+
+        QSignalSpy changes(m_controller.get(), &AppMenuModel::isListeningChanged);
+        const QPointer<SubtitleWindow> closed = window();
+        closed->performClose();
+        QCOMPARE(changes.size(), 1);
+        QVERIFY(!m_controller->isListening());
+        QVERIFY(!m_controller->subtitleWindow());
+        QVERIFY(!listening->isListening());
+        QVERIFY(!AppState::shared().isOverlayWindowDisplayed());
+        QTRY_VERIFY(!closed);
+    }
+
+    // Starting with a window open, minimised say, brings it back rather than opening another.
+    void startingAgainReusesTheOpenWindow()
+    {
+        m_controller->startLiveSubtitles();
+        SubtitleWindow *first = window();
+        first->showMinimized();
+        m_controller->startLiveSubtitles();
+        QCOMPARE(window(), first);
+        QVERIFY(!first->isMinimized());
+        const QWidgetList windows = QApplication::topLevelWidgets();
+        QCOMPARE(std::count_if(windows.begin(), windows.end(),
+                               [](QWidget *widget) {
+                                   return qobject_cast<SubtitleWindow *>(widget) != nullptr;
+                               }),
+                 1);
+    }
+
+    void startsAtOnceWhenAskedTo()
+    {
+        OverlayFixture::set("startImmediately", u"true"_s);
+        makeController();
+        QVERIFY(m_controller->isListening());
+        QVERIFY(window()->isVisible());
+    }
+};
+
+VOXLUME_TEST_MAIN(TestAppMenuModel)
+#include "tst_AppMenuModel.moc"

@@ -1,0 +1,76 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "TestMain.h"
+#include "Views/SubtitleLabel.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+const QString sentence = u"the quick brown fox jumps over the lazy dog"_s;
+
+} // namespace
+
+class TestSubtitleLabel : public QObject
+{
+    Q_OBJECT
+
+private:
+    SubtitleLabel m_label;
+
+    /// A label whose text needs \a lines lines of its font at full size in a box \a width wide.
+    int heightOfLines(int lines)
+    {
+        return int(std::ceil(QFontMetricsF(m_label.font()).lineSpacing() * lines)) + 4;
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        QFont font = m_label.font();
+        font.setPointSizeF(35);
+        m_label.setFont(font);
+        m_label.setMinimumScaleFactor(0.7);
+    }
+
+    void textThatFitsKeepsItsSize()
+    {
+        m_label.setText(u"hello"_s);
+        const SubtitleLabel::Fit fit = m_label.fit({800, heightOfLines(1)});
+        QCOMPARE(fit.pointSize, 35.0);
+        QCOMPARE(fit.text, u"hello"_s);
+    }
+
+    // A text one line too long for its box gets smaller, and none of it is cut.
+    void shrinksBeforeCutting()
+    {
+        m_label.setText(sentence);
+        const QSize box(int(QFontMetricsF(m_label.font()).horizontalAdvance(sentence) * 0.85),
+                        heightOfLines(1));
+        const SubtitleLabel::Fit fit = m_label.fit(box);
+        QVERIFY2(fit.pointSize < 35.0 && fit.pointSize >= 35.0 * 0.7,
+                 qPrintable(QString::number(fit.pointSize)));
+        QCOMPARE(fit.text, sentence);
+        QCOMPARE(fit.lineCount, 1);
+    }
+
+    // Live text loses its oldest words: the newest must stay readable however long it grows.
+    void cutsTheBeginningAndKeepsTheEnd()
+    {
+        QString text;
+        for (int i = 0; i < 12; ++i)
+            text += sentence + u' ';
+        text += u"newest words here"_s;
+        m_label.setText(text);
+        const SubtitleLabel::Fit fit = m_label.fit({600, heightOfLines(2)});
+        QCOMPARE(fit.pointSize, 35.0 * 0.7);
+        QVERIFY2(fit.text.startsWith(u'…'), qPrintable(fit.text));
+        QVERIFY2(fit.text.endsWith(u"newest words here"_s), qPrintable(fit.text));
+        QVERIFY(fit.text.size() < text.size());
+        QVERIFY(fit.lineCount <= 2);
+        // It keeps as much as the box holds: two lines, not one.
+        QVERIFY2(fit.text.size() > 30, qPrintable(fit.text));
+    }
+};
+
+VOXLUME_TEST_MAIN(TestSubtitleLabel)
+#include "tst_SubtitleLabel.moc"

@@ -1,0 +1,145 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "AppState.h"
+#include "OverlayFixture.h"
+#include "TestMain.h"
+#include "TimedWords.h"
+#include "Views/SubtitleLabel.h"
+#include "Views/SubtitleOverlayWindow.h"
+
+#include <QAbstractButton>
+#include <QMessageBox>
+
+using namespace Qt::Literals::StringLiterals;
+
+using Layout = SubtitleOverlayWindow::Layout;
+
+class TestSubtitleOverlayWindow : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<OverlayFixture> m_fixture;
+    std::unique_ptr<SubtitleOverlayWindow> m_view;
+
+    ListeningModel &listening() { return *m_view->model().listeningModel(); }
+
+    void show(const QString &from, const QString &to)
+    {
+        OverlayFixture::set("selectedFromLanguage", from);
+        OverlayFixture::set("selectedToLanguage", to);
+        m_view = std::make_unique<SubtitleOverlayWindow>(m_fixture->makeOverlayModel());
+        m_view->resize(1000, 200);
+        m_view->show();
+    }
+
+    void hear(const QString &text)
+    {
+        QTRY_VERIFY(listening().isListening());
+        m_fixture->speech->tasks().last()->hypothesize(timedWords(text, 0.5));
+    }
+
+private Q_SLOTS:
+    void init() { m_fixture = std::make_unique<OverlayFixture>(); }
+
+    void cleanup()
+    {
+        m_view.reset();
+        m_fixture.reset();
+    }
+
+    void placeholderNamesTheSpokenLanguage()
+    {
+        show(u"en-US"_s, u"en-US"_s);
+        QCOMPARE(m_view->spokenLine().text(), u"Start speaking English..."_s);
+        // A language without a code has no name to give.
+        OverlayFixture::set("selectedFromLanguage", u"-"_s);
+        QCOMPARE(m_view->spokenLine().text(), u"Start speaking Unknown..."_s);
+    }
+
+    void sameLanguagesShowTheSpokenTextAloneAtTheBottom()
+    {
+        show(u"en-US"_s, u"en-US"_s);
+        QCOMPARE(m_view->currentLayout(), Layout::SingleLanguage);
+        hear(u"Hello there."_s);
+        QCOMPARE(m_view->spokenLine().text(), u"Hello there."_s);
+        QVERIFY(!m_view->translatedLine().isVisible());
+        QCOMPARE(m_view->spokenLine().geometry().bottom(), m_view->height() - 1 - 16);
+    }
+
+    // The waiting panel stands in for both lines from the moment the user was asked to install
+    // the pair until it is ready; then the translation shows above the spoken text.
+    void layoutFollowsThePairBeingInstalled()
+    {
+        const Language english(u"en"_s, {}, u"US"_s);
+        const Language spanish(u"es"_s, {}, u"ES"_s);
+        show(u"en-US"_s, u"es-ES"_s);
+        QCOMPARE(m_view->currentLayout(), Layout::Translation);
+        QTRY_COMPARE(m_view->currentLayout(), Layout::Waiting);
+        QVERIFY(!m_view->spokenLine().isVisible());
+
+        m_fixture->translation->setStatus(english, spanish, TranslationService::Status::Installed);
+        QTRY_COMPARE_WITH_TIMEOUT(m_view->currentLayout(), Layout::Translation, 5000);
+        hear(u"Good morning"_s);
+        QTRY_COMPARE(m_view->targetText(), std::optional(u"[Good morning]"_s));
+        QVERIFY(m_view->translatedLine().isVisible());
+        QCOMPARE(m_view->translatedLine().text(), u"[Good morning]"_s);
+        QCOMPARE(m_view->spokenLine().text(), u"Good morning"_s);
+        QVERIFY(m_view->translatedLine().geometry().bottom() <
+                m_view->spokenLine().geometry().top());
+        QCOMPARE(m_view->spokenLine().font().pointSizeF(),
+                 m_view->translatedLine().font().pointSizeF() * 0.7);
+
+        // Without the spoken text only the translation shows.
+        OverlayFixture::set("showSpokenLanguage", u"false"_s);
+        QVERIFY(!m_view->spokenLine().isVisible());
+        // A language set back to the spoken one drops the translation from view, even though the
+        // last one is still held.
+        OverlayFixture::set("selectedToLanguage", u"en-US"_s);
+        QCOMPARE(m_view->currentLayout(), Layout::SingleLanguage);
+        QVERIFY(!m_view->translatedLine().isVisible());
+    }
+
+    void spokenTextKeepsItsPlaceUntilTheFirstTranslation()
+    {
+        const Language english(u"en"_s, {}, u"US"_s);
+        const Language spanish(u"es"_s, {}, u"ES"_s);
+        m_fixture->translation->setStatus(english, spanish, TranslationService::Status::Installed);
+        OverlayFixture::set("showSpokenLanguage", u"false"_s);
+        show(u"en-US"_s, u"es-ES"_s);
+        hear(u"Good"_s);
+        QCOMPARE(m_view->spokenLine().text(), u" "_s);
+        QVERIFY(m_view->spokenLine().isVisible());
+    }
+
+    void closingStopsTheRun()
+    {
+        show(u"en-US"_s, u"en-US"_s);
+        QVERIFY(AppState::shared().isOverlayWindowDisplayed());
+        hear(u"Hello there."_s);
+        m_view->disappear();
+        QVERIFY(!listening().isListening());
+        QVERIFY(!AppState::shared().isOverlayWindowDisplayed());
+        QCOMPARE(listening().fullTranscript(), u"Hello there."_s);
+    }
+
+    // The alert must not stop the subtitles behind it, and its one button lowers the flag.
+    void errorsShowInAlertsThatDoNotBlock()
+    {
+        OverlayFixture::set("showErrors", u"true"_s);
+        show(u"en-US"_s, u"en-US"_s);
+        ListeningModel &model = listening();
+        model.setErrorMessage(u"The microphone stopped working."_s);
+        auto *alert = m_view->findChild<QMessageBox *>(u"Listening Error"_s);
+        QVERIFY(alert && alert->isVisible());
+        QCOMPARE(alert->windowTitle(), u"Listening Error"_s);
+        QCOMPARE(alert->text(), u"The microphone stopped working."_s);
+        QVERIFY(!alert->isModal());
+        QCOMPARE(alert->buttons().size(), 1);
+        alert->buttons().constFirst()->click();
+        QVERIFY(!model.shouldShowError());
+        QVERIFY(!alert->isVisible());
+    }
+};
+
+VOXLUME_TEST_MAIN(TestSubtitleOverlayWindow)
+#include "tst_SubtitleOverlayWindow.moc"
