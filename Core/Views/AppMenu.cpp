@@ -5,6 +5,7 @@
 #include "Platform/Translation/Apertium/ApertiumTranslationService.h"
 #include "SettingsKeys.h"
 #include "SubtitleWindow.h"
+#include "TraylessMenuWindow.h"
 
 #include <QActionGroup>
 #include <QCollator>
@@ -14,10 +15,13 @@
 #include <QMenu>
 #include <QPointer>
 #include <QSystemTrayIcon>
+#include <QTimer>
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
+
+constexpr int trayGraceMs = 2000;
 
 bool hasPocketSphinxModel(const Language &language)
 {
@@ -96,6 +100,13 @@ void AppMenu::makeTrayIcon()
                     m_menu->popup(QCursor::pos());
             });
     m_trayIcon->show();
+    // A tray that starts with the session may come up a moment after the program.
+    QTimer::singleShot(trayGraceMs, this, [this] {
+        if (QSystemTrayIcon::isSystemTrayAvailable())
+            return;
+        m_traylessWindow = std::make_unique<TraylessMenuWindow>(m_menu.get(), [this] { quit(); });
+        m_traylessWindow->show();
+    });
 }
 
 QString AppMenu::label(const Language &language, const QList<Language> &languages)

@@ -15,6 +15,7 @@ class QActionGroup;
 class QMenu;
 class QSystemTrayIcon;
 class TranslationService;
+class TraylessMenuWindow;
 
 /// The program's menu in the system tray: start and stop live subtitles, choose the spoken and
 /// the translation language, open the history and the settings, whatever the program adds, and
@@ -78,6 +79,7 @@ private:
     std::unique_ptr<AppMenuModel> m_model;
     std::unique_ptr<QMenu> m_menu;
     QSystemTrayIcon *m_trayIcon = nullptr;
+    std::unique_ptr<TraylessMenuWindow> m_traylessWindow;
     QAction *m_startStop;
     QAction *m_clickThrough;
     QMenu *m_spokenMenu;
