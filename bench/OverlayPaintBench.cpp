@@ -1,0 +1,112 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// From a recognition hypothesis to its pixels in the subtitle window: the window's repaint is
+// done, its image handed to the window system, and the X server has answered a round trip after
+// it (so it has the image). Recognition is scripted, so only the window's own cost is measured.
+// Run it on a real X display, such as the test desktop:
+//   scripts/desktop build/bench/voxlume-bench-overlay-paint [hypotheses, default 300]
+
+#include "FakeTranslationService.h"
+#include "Platform/Audio/ManualAudioEngine.h"
+#include "Platform/Speech/Scripted/ScriptedSpeechService.h"
+#include "Platform/Store/ModelContainer.h"
+#include "SubtitleOverlayWindowModel.h"
+#include "TimedWords.h"
+#include "Views/AppMenuModel.h"
+#include "Views/SubtitleWindow.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QWindow>
+#include <cstdio>
+#include <xcb/xcb.h>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+double percentile(QList<double> values, double share)
+{
+    if (values.isEmpty())
+        return qQNaN();
+    std::sort(values.begin(), values.end());
+    return values.at(qsizetype(share * double(values.size() - 1)));
+}
+
+/// Waits until the X server has handled everything sent so far.
+void syncWithServer()
+{
+    auto *x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11 || !x11->connection())
+        return;
+    free(xcb_get_input_focus_reply(x11->connection(), xcb_get_input_focus(x11->connection()),
+                                   nullptr));
+}
+
+/// Notes when a window has finished a repaint: the turn of the loop after its update request.
+class RepaintWatch : public QObject
+{
+public:
+    /// Widgets ask their top-level widget, not its window, for the update.
+    explicit RepaintWatch(QWidget *window) { window->installEventFilter(this); }
+
+    bool repainted = false;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::UpdateRequest)
+            QTimer::singleShot(0, this, [this] { repainted = true; });
+        return false;
+    }
+};
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QTemporaryDir home;
+    qputenv("XDG_CONFIG_HOME", home.filePath(u"config"_s).toLocal8Bit());
+    QApplication application(argc, argv);
+    const int count = argc > 1 ? std::max(1, atoi(argv[1])) : 300;
+    if (QGuiApplication::platformName() != u"xcb"_s)
+        std::printf("note: platform %s, not X11: no round trip to a display server is measured\n",
+                    qPrintable(QGuiApplication::platformName()));
+
+    const std::unique_ptr<ModelContainer> store = ModelContainer::inMemory();
+    const auto speech = std::make_shared<ScriptedSpeechService>();
+    const auto translation = std::make_shared<FakeTranslationService>();
+    AppMenuModel controller([&] {
+        return std::make_unique<SubtitleOverlayWindowModel>(
+            speech, std::make_unique<ManualAudioEngine>(), translation, *store);
+    });
+    controller.startLiveSubtitles();
+    SubtitleWindow *window = controller.subtitleWindow();
+    while (speech->tasks().isEmpty() || !window->windowHandle()->isExposed())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+
+    RepaintWatch watch(window);
+    const QStringList words =
+        u"the quick brown fox jumps over the lazy dog while the band plays on"_s.split(u' ');
+    QList<double> latencies;
+    QElapsedTimer clock;
+    for (int i = 0; i < count; ++i) {
+        // A hypothesis that grows word by word, then starts again, as speech between pauses does.
+        const QString text = words.mid(0, 1 + i % words.size()).join(u' ');
+        watch.repainted = false;
+        clock.start();
+        speech->tasks().last()->hypothesize(timedWords(text, 0.5));
+        while (!watch.repainted)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        syncWithServer();
+        latencies.append(double(clock.nsecsElapsed()) / 1e6);
+    }
+    std::printf("hypothesis to pixels, %d hypotheses: median %.2f ms, 95th percentile %.2f ms, "
+                "longest %.2f ms\n",
+                count, percentile(latencies, 0.5), percentile(latencies, 0.95),
+                percentile(latencies, 1.0));
+    window->close();
+    return 0;
+}
