@@ -38,8 +38,9 @@ SubtitleOverlayWindow::SubtitleOverlayWindow(std::unique_ptr<SubtitleOverlayWind
     , m_waitingPanel(new WaitingPanel(this))
 {
     setAttribute(Qt::WA_TranslucentBackground);
-    m_translatedLine->setAccessibleName(tr("Translation"));
-    m_spokenLine->setAccessibleName(tr("Spoken text"));
+    // Described rather than named: a screen reader then reads the subtitle itself as the name.
+    m_translatedLine->setAccessibleDescription(tr("Translation"));
+    m_spokenLine->setAccessibleDescription(tr("Spoken text"));
 
     connect(m_translator.get(), &DisplayTextTranslator::translated, this,
             [this](const std::optional<QString> &, const std::optional<QString> &target) {

@@ -35,6 +35,7 @@ SwapAccessory::SwapAccessory(QWidget *parent)
 {
     setGeometry(containerGeometry);
     setAttribute(Qt::WA_TranslucentBackground);
+    setAccessibleName(tr("Translation Direction"));
     m_button->setGeometry(buttonGeometry);
     m_button->setAutoRaise(true);
     m_button->setIconSize(buttonGeometry.size() - QSize(4, 4));

@@ -57,6 +57,8 @@ WaitingPanel::WaitingPanel(QWidget *parent)
            "it is ready."),
         this);
     hint->setTextFormat(Qt::MarkdownText);
+    // Read out without the marks that make the words bold.
+    hint->setAccessibleName(hint->text().remove(QStringLiteral("**")));
 
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
