@@ -36,6 +36,64 @@
     </message>
 </context>
 <context>
+    <name>AppMenu</name>
+    <message>
+        <source>Click Through Subtitles</source>
+        <translation>Mausklicks durch Untertitel lassen</translation>
+    </message>
+    <message>
+        <source>The subtitle window lets the mouse through to the windows under it.</source>
+        <translation>Das Untertitelfenster lässt die Maus zu den Fenstern darunter durch.</translation>
+    </message>
+    <message>
+        <source>Spoken Language</source>
+        <translation>Gesprochene Sprache</translation>
+    </message>
+    <message>
+        <source>Translated Language</source>
+        <translation>Übersetzte Sprache</translation>
+    </message>
+    <message>
+        <source>View History</source>
+        <translation>Verlauf anzeigen</translation>
+    </message>
+    <message>
+        <source>Settings...</source>
+        <translation>Einstellungen...</translation>
+    </message>
+    <message>
+        <source>Quit</source>
+        <translation>Beenden</translation>
+    </message>
+    <message>
+        <source>Unknown</source>
+        <translation>Unbekannt</translation>
+    </message>
+    <message>
+        <source>No speech model for this language is installed.</source>
+        <translation>Für diese Sprache ist kein Sprachmodell installiert.</translation>
+    </message>
+    <message>
+        <source> (No Translation)</source>
+        <translation> (keine Übersetzung)</translation>
+    </message>
+    <message>
+        <source>Stop Live Subtitles</source>
+        <translation>Live-Untertitel beenden</translation>
+    </message>
+    <message>
+        <source>Start Live Subtitles</source>
+        <translation>Live-Untertitel starten</translation>
+    </message>
+</context>
+<context>
+    <name>BusyIndicator</name>
+    <message>
+        <source>Busy</source>
+        <translation>Beschäftigt</translation>
+    </message>
+</context>
+<context>
     <name>Error</name>
     <message>
         <source>The operation could not be completed. (%1 error %2.)</source>
@@ -162,6 +220,59 @@
     </message>
 </context>
 <context>
+    <name>SubtitleOverlayWindow</name>
+    <message>
+        <source>Translation</source>
+        <translation>Übersetzung</translation>
+    </message>
+    <message>
+        <source>Spoken text</source>
+        <translation>Gesprochener Text</translation>
+    </message>
+    <message>
+        <source>Transcription Error</source>
+        <translation>Fehler bei der Niederschrift</translation>
+    </message>
+    <message>
+        <source>Listening Error</source>
+        <translation>Fehler beim Zuhören</translation>
+    </message>
+    <message>
+        <source>Translation Error</source>
+        <translation>Fehler bei der Übersetzung</translation>
+    </message>
+    <message>
+        <source>Start speaking %1...</source>
+        <translation>Sprechen Sie %1...</translation>
+    </message>
+    <message>
+        <source>Unknown</source>
+        <translation>Unbekannt</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+</context>
+<context>
+    <name>SubtitleWindow</name>
+    <message>
+        <source>Live Subtitles</source>
+        <translation>Live-Untertitel</translation>
+    </message>
+</context>
+<context>
+    <name>SwapAccessory</name>
+    <message>
+        <source>Translation Direction</source>
+        <translation>Übersetzungsrichtung</translation>
+    </message>
+    <message>
+        <source>Swap Languages</source>
+        <translation>Sprachen tauschen</translation>
+    </message>
+</context>
+<context>
     <name>TranscriptionModel</name>
     <message>
         <source>Failed to save new transcript: </source>
@@ -174,6 +285,32 @@
     <message>
         <source>Failed to save transcript: </source>
         <translation>Transkript konnte nicht gespeichert werden: </translation>
+    </message>
+</context>
+<context>
+    <name>TraylessMenuWindow</name>
+    <message>
+        <source>Your desktop shows no system tray, so Voxlume&apos;s menu is here instead.</source>
+        <translation>Ihr Desktop hat keinen Infobereich, daher ist das Menü von Voxlume hier.</translation>
+    </message>
+    <message>
+        <source>Voxlume Menu</source>
+        <translation>Voxlume-Menü</translation>
+    </message>
+</context>
+<context>
+    <name>WaitingPanel</name>
+    <message>
+        <source>Waiting for translation to be ready...</source>
+        <translation>Warten, bis die Übersetzung bereit ist...</translation>
+    </message>
+    <message>
+        <source>Open Language Settings</source>
+        <translation>Spracheinstellungen öffnen</translation>
+    </message>
+    <message>
+        <source>Voxlume installs the translation through your system&apos;s **package manager**: confirm the installation when your desktop asks for it, and the subtitles start as soon as it is ready.</source>
+        <translation>Voxlume installiert die Übersetzung über die **Paketverwaltung** Ihres Systems: Bestätigen Sie die Installation, wenn Ihr Desktop danach fragt; die Untertitel beginnen, sobald sie bereit ist.</translation>
     </message>
 </context>
 <context>
@@ -221,6 +358,21 @@
     <message>
         <source>“%1” is not a valid WAV file: its format (%2 channels at %3 Hz, %4 bytes a frame) is impossible.</source>
         <translation>„%1“ ist keine gültige WAV-Datei: Ihr Format (%2 Kanäle mit %3 Hz, %4 Bytes je Frame) ist unmöglich.</translation>
+    </message>
+</context>
+<context>
+    <name>WindowButton</name>
+    <message>
+        <source>Close</source>
+        <translation>Schließen</translation>
+    </message>
+    <message>
+        <source>Minimize</source>
+        <translation>Minimieren</translation>
+    </message>
+    <message>
+        <source>Zoom</source>
+        <translation>Zoomen</translation>
     </message>
 </context>
 </TS>
