@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "AppSettings.h"
-#include "NamedColors.h"
 #include "SettingsKeys.h"
 #include "TestMain.h"
 
@@ -224,14 +223,6 @@ private Q_SLOTS:
         settings.swapLanguages();
         QCOMPARE(store().string(u"selectedFromLanguage"_s), expectedFrom);
         QCOMPARE(store().boolValue(u"isLanguageOrderSwappedInInterface"_s), false);
-    }
-
-    void namedColoursComeWithTheLibrary()
-    {
-        const QColor dark = NamedColors::color(u"DarkBlue"_s).value_or(QColor());
-        QVERIFY(dark.blueF() > dark.redF() &&
-                dark.lightnessF() < NamedColors::color(u"LightBlue"_s).value_or(dark).lightnessF());
-        QVERIFY(!NamedColors::color(u"Magenta"_s));
     }
 
     void coloursKeepTheirOpacityAndTheirStoredLayout()

@@ -64,29 +64,6 @@ private Q_SLOTS:
         model().setDelegate(&m_delegate);
     }
 
-    void triggersMakeOneConfigurationAndRefreshIt()
-    {
-        model().setSourceLanguage(english);
-        QVERIFY(!model().translationConfiguration());
-        QVERIFY(!model().didTriggerTranslation());
-        setPair(ServiceStatus::Installed);
-        QVERIFY(model().didTriggerTranslation());
-        QSignalSpy invalidated(model().translationConfiguration(),
-                               &TranslationConfiguration::invalidated);
-        // Until a translation uses it, a trigger changes nothing.
-        model().setTargetLanguage(spanish);
-        QCOMPARE(invalidated.count(), 0);
-
-        // Once a translation has used it, a language that goes away leaves the configuration's
-        // old value, and the configuration is refreshed all the same.
-        translate(u"x"_s); // the check, which triggers again
-        QCOMPARE(translate(u"x"_s), u"[x]"_s);
-        invalidated.clear();
-        model().setSourceLanguage(std::nullopt);
-        QCOMPARE(invalidated.count(), 1);
-        QCOMPARE(model().translationConfiguration()->source(), english);
-    }
-
     void equalLanguagesPassTheTextThrough()
     {
         model().setSourceLanguage(english);
@@ -116,25 +93,6 @@ private Q_SLOTS:
         QCOMPARE(translate(u"Hello"_s), u"[Hello]"_s);
         QCOMPARE(translate(QString()), std::nullopt);
         QCOMPARE(m_service->statusQueries, 1);
-    }
-
-    void aMissingPairIsPreparedThenAwaited()
-    {
-        setPair();
-        translate(u"Hello"_s);
-        QCOMPARE(model().languagePairValidationStatus(), Status::Invalid);
-
-        translate(u"Hello"_s);
-        QVERIFY(model().hasDownloadBeenPrompted());
-        QVERIFY(!model().isPreparingTranslation());
-        QCOMPARE(model().languagePairValidationStatus(), Status::NotStarted);
-
-        // Installed a while after the preparation returned: the readiness check finds it.
-        QTest::qWait(1500);
-        QCOMPARE(m_delegate.ready, 0);
-        m_service->setStatus(english, spanish, ServiceStatus::Installed);
-        QTRY_COMPARE(m_delegate.ready, 1);
-        QCOMPARE(model().languagePairValidationStatus(), Status::Valid);
     }
 
     void theReadinessCheckEndsWhenALanguageIsCleared()
@@ -183,6 +141,9 @@ private Q_SLOTS:
                                      seen << s;
                                      co_return;
                                  });
+        // No configuration, and so no session, until both languages are known.
+        model().setSourceLanguage(english);
+        QVERIFY(!model().translationConfiguration());
         setPair();
         hook.setConfiguration(model().translationConfiguration());
         // On a later turn, so that the trigger of a change made in the same turn is still the

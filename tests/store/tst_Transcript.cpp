@@ -15,8 +15,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("expected");
 
-        QTest::newRow("two sentences") << u"en-US"_s << u"Hello there. How are you today?"_s
-                                       << u"Hello there.\n\nHow are you today?"_s;
         QTest::newRow("white space around and between")
             << u"en-US"_s << u"  Hello there.   How are you?  \n"_s
             << u"Hello there.\n\nHow are you?"_s;
