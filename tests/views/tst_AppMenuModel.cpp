@@ -8,8 +8,10 @@
 #include "Views/SwapAccessory.h"
 
 #include <QLabel>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QToolButton>
+#include <QWindow>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -150,6 +152,39 @@ private Q_SLOTS:
                                    return qobject_cast<SubtitleWindow *>(widget) != nullptr;
                                }),
                  1);
+    }
+
+    // A window must never come back where no screen shows it, as after a monitor was unplugged.
+    void windowComesBackWhereItWasAndOnScreen()
+    {
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        m_controller->startLiveSubtitles();
+        QCOMPARE(window()->geometry().center(), screen.center());
+        window()->setGeometry(screen.left() + 10, screen.top() + 20, 640, 150);
+        m_controller->subtitleWindow()->performClose();
+        m_controller->startLiveSubtitles();
+        QCOMPARE(window()->geometry(), QRect(screen.left() + 10, screen.top() + 20, 640, 150));
+        delete window();
+
+        OverlayFixture::set("overlayWindowGeometry", u"-300,40,640,150"_s);
+        m_controller->startLiveSubtitles();
+        QCOMPARE(window()->geometry(), QRect(screen.left(), 40, 640, 150));
+        delete window();
+
+        OverlayFixture::set("overlayWindowGeometry", u"50000,50000,640,150"_s);
+        m_controller->startLiveSubtitles();
+        QVERIFY(screen.contains(window()->geometry()));
+    }
+
+    void clickThroughFollowsItsSetting()
+    {
+        m_controller->startLiveSubtitles();
+        QVERIFY(!(window()->windowHandle()->flags() & Qt::WindowTransparentForInput));
+        OverlayFixture::set("overlayClickThrough", u"true"_s);
+        QVERIFY(window()->windowHandle()->flags() & Qt::WindowTransparentForInput);
+        QVERIFY(window()->isVisible());
+        OverlayFixture::set("overlayClickThrough", u"false"_s);
+        QVERIFY(!(window()->windowHandle()->flags() & Qt::WindowTransparentForInput));
     }
 
     void startsAtOnceWhenAskedTo()
