@@ -2,9 +2,12 @@
 #pragma once
 
 #include <QObject>
+#include <QThreadPool>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
+#include <utility>
 
 /// Runs functions that other threads hand over on the main thread, in the order handed over.
 ///
@@ -21,6 +24,12 @@ public:
     /// Runs \a function on a later turn of the main loop. Any thread.
     void post(std::function<void()> function);
 
+    /// Runs \a work, which may block, on a thread of Qt's global pool, then \a then with its
+    /// result on a later turn of the main loop. Whatever \a then touches may be gone by then, so
+    /// it must look first. Main thread.
+    template <typename Work, typename Then>
+    void runInBackground(Work work, Then then);
+
 private:
     MainThreadRelay() = default;
     Q_INVOKABLE void runPosted();
@@ -28,3 +37,13 @@ private:
     std::mutex m_mutex;
     std::deque<std::function<void()>> m_posted;
 };
+
+template <typename Work, typename Then>
+void MainThreadRelay::runInBackground(Work work, Then then)
+{
+    // Shared, because the pool copies what it runs, and the work may hold what cannot be copied.
+    const auto call = std::make_shared<std::pair<Work, Then>>(std::move(work), std::move(then));
+    QThreadPool::globalInstance()->start([this, call] {
+        post([call, result = call->first()]() mutable { call->second(std::move(result)); });
+    });
+}

@@ -22,6 +22,14 @@ private:
     QTemporaryDir m_directory;
     PrivateSoundServer m_server;
 
+    /// How many clients record from the server now; the microphones' own streams are not counted.
+    int recordingStreams()
+    {
+        const QByteArray streams =
+            m_server.run(u"pactl"_s, {u"list"_s, u"short"_s, u"source-outputs"_s}).value_or("?");
+        return int(streams.count("protocol-native"));
+    }
+
     static bool lists(const QString &deviceId)
     {
         const QList<AudioInputDevice> devices = QtAudioEngine::inputDevices();
@@ -103,11 +111,55 @@ private Q_SLOTS:
         }
     }
 
+    void aPreparedStartHoldsTheAudioBackUntilItComes()
+    {
+        Capture capture(u"virtmic"_s);
+        const QFuture<void> prepared = capture.engine.prepareToStart();
+        // The server is asked and the device opened on other threads.
+        QVERIFY(!prepared.isFinished());
+        QTRY_VERIFY(prepared.isFinished() && !prepared.isCanceled());
+        QCOMPARE(recordingStreams(), 1);
+        QTest::qWait(200);
+        QVERIFY(capture.recorder.buffers().empty());
+        QVERIFY(!capture.engine.isRunning());
+
+        QCOMPARE(capture.engine.start(), std::nullopt);
+        QCOMPARE(capture.engine.inputDevice().id, u"virtmic"_s);
+        QTRY_VERIFY(!capture.recorder.buffers().empty());
+        QVERIFY(capture.failures.isEmpty());
+        capture.engine.stop();
+        QTRY_COMPARE(recordingStreams(), 0);
+    }
+
+    void aPreparationThatNoStartUsesLetsGoOfTheDevice()
+    {
+        // Let go of by stop() before it has finished, after, and with the engine.
+        for (const int when : {0, 1, 2}) {
+            auto capture = std::make_unique<Capture>(u"virtmic"_s);
+            const QFuture<void> prepared = capture->engine.prepareToStart();
+            if (when == 1)
+                QTRY_VERIFY(prepared.isFinished());
+            if (when == 2)
+                capture.reset();
+            else
+                capture->engine.stop();
+            QTRY_VERIFY(prepared.isCanceled() || when == 1);
+            QTest::qWait(300);
+            QCOMPARE(recordingStreams(), 0);
+        }
+    }
+
     void aChosenDeviceThatIsMissingIsAnError()
     {
-        Capture capture(u"unplugged-long-ago"_s);
-        QCOMPARE(capture.engine.start().value_or(Error({}, 0)).code(),
-                 QtAudioEngine::ChosenDeviceMissing);
+        for (const bool prepared : {false, true}) {
+            Capture capture(u"unplugged-long-ago"_s);
+            if (prepared) {
+                const QFuture<void> preparation = capture.engine.prepareToStart();
+                QTRY_VERIFY(preparation.isFinished());
+            }
+            QCOMPARE(capture.engine.start().value_or(Error({}, 0)).code(),
+                     QtAudioEngine::ChosenDeviceMissing);
+        }
     }
 
     void withoutServerOrMicrophoneStartSaysSo()
@@ -117,12 +169,14 @@ private Q_SLOTS:
             QVERIFY(code == QtAudioEngine::NoSoundServer || bare.start());
             QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
             environment.insert(u"PULSE_SERVER"_s, bare.address());
-            QProcess process;
-            process.setProcessEnvironment(environment);
-            process.start(QStringLiteral(START_AUDIO_CAPTURE), {});
-            // Qt on its own would wait for ever for a server that is not there.
-            QVERIFY(process.waitForFinished(30'000));
-            QCOMPARE(process.readAllStandardOutput().trimmed().toInt(), code);
+            for (const QString &way : {QString(), u"prepared"_s}) {
+                QProcess process;
+                process.setProcessEnvironment(environment);
+                process.start(QStringLiteral(START_AUDIO_CAPTURE), {way});
+                // Qt on its own would wait for ever for a server that is not there.
+                QVERIFY(process.waitForFinished(30'000));
+                QCOMPARE(process.readAllStandardOutput().trimmed().toInt(), code);
+            }
         }
     }
 

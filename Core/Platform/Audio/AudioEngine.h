@@ -4,6 +4,7 @@
 #include "AudioBuffer.h"
 #include "Error.h"
 
+#include <QFuture>
 #include <functional>
 #include <optional>
 
@@ -27,10 +28,17 @@ public:
     virtual void installTap(int frameCount, Tap tap) = 0;
     virtual void removeTap() = 0;
 
-    /// Gets ready to start: the place to do slow set-up ahead of start().
+    /// Quick set-up that start() needs, done right before it.
     virtual void prepare() = 0;
+    /// Readies the next start() without keeping the main thread waiting: once the future has
+    /// finished, start() returns at once, with capture running or with the error that the
+    /// preparation met. A start() without one does the same work itself, and waits for it. Calls
+    /// while a preparation is under way share it.
+    virtual QFuture<void> prepareToStart() { return QtFuture::makeReadyFuture(); }
     /// Starts capture; an error when it cannot (no input device, a device that refuses).
     virtual std::optional<Error> start() = 0;
+    /// Stops capture, and lets go of what prepareToStart() readied for a start that did not come,
+    /// cancelling its future if it has not finished.
     virtual void stop() = 0;
 
     /// Called on the main thread when capture fails while running (the device failed or went

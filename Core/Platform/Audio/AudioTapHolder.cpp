@@ -5,7 +5,7 @@ void AudioTapHolder::install(int frameCount, AudioEngine::Tap tap)
 {
     m_frameCount = frameCount;
     m_tap = std::move(tap);
-    if (m_feeder)
+    if (m_feeder && !m_held)
         m_feeder->setTap(m_frameCount, m_tap);
 }
 
@@ -18,8 +18,23 @@ void AudioTapHolder::remove()
 
 std::shared_ptr<AudioTapFeeder> AudioTapHolder::beginRun()
 {
+    m_held = false;
     m_feeder = std::make_shared<AudioTapFeeder>(m_frameCount, m_tap);
     return m_feeder;
+}
+
+std::shared_ptr<AudioTapFeeder> AudioTapHolder::beginHeldRun()
+{
+    m_held = true;
+    m_feeder = std::make_shared<AudioTapFeeder>(m_frameCount, nullptr);
+    return m_feeder;
+}
+
+void AudioTapHolder::releaseRun()
+{
+    m_held = false;
+    if (m_feeder)
+        m_feeder->setTap(m_frameCount, m_tap);
 }
 
 void AudioTapHolder::closeRun()
@@ -32,4 +47,5 @@ void AudioTapHolder::endRun()
 {
     closeRun();
     m_feeder.reset();
+    m_held = false;
 }

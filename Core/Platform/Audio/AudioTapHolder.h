@@ -17,6 +17,11 @@ public:
 
     /// A feeder for a new run, with the tap of now and each later one until the run ends.
     std::shared_ptr<AudioTapFeeder> beginRun();
+    /// A feeder for a new run that drops what it is fed until releaseRun(): for a device opened
+    /// ahead of its start.
+    std::shared_ptr<AudioTapFeeder> beginHeldRun();
+    /// Hands the held run the tap of now and each later one.
+    void releaseRun();
     /// Stops feeding the run: no tap is called after this returns.
     void closeRun();
     /// Closes the run and lets go of its feeder.
@@ -26,4 +31,5 @@ private:
     int m_frameCount = 1024;
     AudioEngine::Tap m_tap;
     std::shared_ptr<AudioTapFeeder> m_feeder;
+    bool m_held = false;
 };

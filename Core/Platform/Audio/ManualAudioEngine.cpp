@@ -33,8 +33,30 @@ void ManualAudioEngine::removeTap()
     m_tap = nullptr;
 }
 
+void ManualAudioEngine::finishPreparation()
+{
+    if (!m_preparation)
+        return;
+    std::exchange(m_preparation, nullptr)->finish();
+    m_prepared = true;
+}
+
+QFuture<void> ManualAudioEngine::prepareToStart()
+{
+    if (!m_holdsPreparations || m_prepared || isRunning())
+        return QtFuture::makeReadyFuture();
+    if (!m_preparation) {
+        m_preparation = std::make_unique<QPromise<void>>();
+        m_preparation->start();
+    }
+    return m_preparation->future();
+}
+
 std::optional<Error> ManualAudioEngine::start()
 {
+    // A start uses up what was prepared, and makes a preparation under way needless.
+    m_preparation.reset();
+    m_prepared = false;
     const std::lock_guard lock(m_lock);
     if (std::optional<Error> error = std::exchange(m_startError, std::nullopt))
         return error;
@@ -44,6 +66,9 @@ std::optional<Error> ManualAudioEngine::start()
 
 void ManualAudioEngine::stop()
 {
+    // As a real device's would be, the preparation's future is cancelled.
+    m_preparation.reset();
+    m_prepared = false;
     const std::lock_guard lock(m_lock);
     m_running = false;
 }

@@ -3,6 +3,8 @@
 
 #include "AudioEngine.h"
 
+#include <QPromise>
+#include <memory>
 #include <mutex>
 
 /// An audio engine without a device: it captures nothing by itself, and delivers the buffers it is
@@ -14,6 +16,13 @@ class ManualAudioEngine : public AudioEngine
 public:
     /// Makes the next start() fail with \a error.
     void failNextStart(const Error &error) { m_startError = error; }
+    /// Makes each prepareToStart() wait until finishPreparation(), as a slow device would; what it
+    /// readies lasts until start() uses it or stop() lets go of it.
+    void holdPreparations() { m_holdsPreparations = true; }
+    /// Ends the preparation under way, if there is one.
+    void finishPreparation();
+    /// Whether a preparation is under way: neither finished nor let go of.
+    bool isPreparing() const { return m_preparation != nullptr; }
     /// Reports a capture failure, as a device that goes away would.
     void fail(const Error &error);
 
@@ -24,6 +33,7 @@ public:
     void installTap(int frameCount, Tap tap) override;
     void removeTap() override;
     void prepare() override {}
+    QFuture<void> prepareToStart() override;
     std::optional<Error> start() override;
     void stop() override;
     void setFailureHandler(std::function<void(const Error &)> handler) override;
@@ -39,4 +49,9 @@ private:
     std::optional<Error> m_startError;
     std::function<void(const Error &)> m_failureHandler;
     std::function<void()> m_endOfInputHandler;
+
+    // Main thread.
+    bool m_holdsPreparations = false;
+    std::unique_ptr<QPromise<void>> m_preparation;
+    bool m_prepared = false;
 };

@@ -3,13 +3,15 @@
 
 #include "AudioCaptureThread.h"
 #include "AudioInputReader.h"
+#include "MainThreadRelay.h"
 #include "SettingsKeys.h"
 #include "SoundServerProbe.h"
 
 #include <QAudioDevice>
+#include <QAudioFormat>
 #include <QCoreApplication>
 #include <QMediaDevices>
-#include <future>
+#include <QPromise>
 
 using namespace Qt::Literals::StringLiterals;
 using namespace std::chrono_literals;
@@ -40,6 +42,14 @@ QAudioDevice defaultInput(const QList<QAudioDevice> &inputs, const QByteArray &s
 }
 
 /// The device's own format when it can be decoded, else a decodable one the device takes.
+/// How an opening under way ended: nothing when it has not ended within the time allowed. Blocks.
+std::optional<int> waitForOpening(std::future<int> &opening)
+{
+    if (opening.wait_for(openTimeout) != std::future_status::ready)
+        return std::nullopt;
+    return opening.get();
+}
+
 std::optional<QAudioFormat> readableFormat(const QAudioDevice &device)
 {
     QAudioFormat format = device.preferredFormat();
@@ -55,6 +65,21 @@ std::optional<QAudioFormat> readableFormat(const QAudioDevice &device)
 }
 
 } // namespace
+
+struct QtAudioEngine::Input
+{
+    QAudioDevice device;
+    QAudioFormat format;
+    bool isDefault = false;
+};
+
+struct QtAudioEngine::Preparation
+{
+    QPromise<void> promise;
+    bool finished = false;
+    /// What the start is to return.
+    std::optional<Error> error;
+};
 
 QtAudioEngine::QtAudioEngine()
 {
@@ -96,10 +121,104 @@ std::optional<Error> QtAudioEngine::start()
 {
     if (m_running)
         return std::nullopt;
+    if (m_preparation && m_preparation->finished) {
+        const std::shared_ptr<Preparation> preparation = std::exchange(m_preparation, nullptr);
+        if (preparation->error)
+            return preparation->error;
+        beginCapture();
+        return std::nullopt;
+    }
+    discardPreparation();
 
     // Asked before Qt is, since Qt waits forever for a server that does not answer.
-    const std::optional<QByteArray> serverDefault =
-        SoundServerProbe::defaultSourceName(serverTimeout);
+    const std::variant<Input, Error> input =
+        chooseInput(SoundServerProbe::defaultSourceName(serverTimeout));
+    if (const Error *error = std::get_if<Error>(&input))
+        return *error;
+    std::future<int> opening = openDevice(std::get<Input>(input));
+    if (std::optional<Error> failure = openingError(waitForOpening(opening))) {
+        endCapture();
+        return failure;
+    }
+    beginCapture();
+    return std::nullopt;
+}
+
+QFuture<void> QtAudioEngine::prepareToStart()
+{
+    if (m_running)
+        return QtFuture::makeReadyFuture();
+    if (m_preparation)
+        return m_preparation->promise.future();
+    m_preparation = std::make_shared<Preparation>();
+    m_preparation->promise.start();
+    MainThreadRelay::instance().runInBackground(
+        [] { return SoundServerProbe::defaultSourceName(serverTimeout); },
+        [this, preparation =
+                   std::weak_ptr(m_preparation)](const std::optional<QByteArray> &serverDefault) {
+            // Discarded, by stop(), a start() that did not wait for it, or the engine's end.
+            if (!preparation.expired())
+                openPrepared(serverDefault);
+        });
+    return m_preparation->promise.future();
+}
+
+void QtAudioEngine::openPrepared(const std::optional<QByteArray> &serverDefault)
+{
+    const std::variant<Input, Error> input = chooseInput(serverDefault);
+    if (const Error *error = std::get_if<Error>(&input)) {
+        finishPreparation(*error);
+        return;
+    }
+    MainThreadRelay::instance().runInBackground(
+        [opening = openDevice(std::get<Input>(input))]() mutable {
+            return waitForOpening(opening);
+        },
+        [this, preparation = std::weak_ptr(m_preparation)](std::optional<int> outcome) {
+            if (!preparation.expired())
+                finishPreparation(openingError(outcome));
+        });
+}
+
+void QtAudioEngine::finishPreparation(std::optional<Error> error)
+{
+    Preparation &preparation = *m_preparation;
+    if (!preparation.error)
+        preparation.error = std::move(error);
+    if (preparation.error && m_reader)
+        endCapture();
+    preparation.finished = true;
+    preparation.promise.finish();
+}
+
+void QtAudioEngine::discardPreparation()
+{
+    if (!m_preparation)
+        return;
+    // Its future is cancelled as it goes.
+    m_preparation.reset();
+    if (!m_running && m_reader)
+        endCapture();
+}
+
+void QtAudioEngine::stop()
+{
+    discardPreparation();
+    if (!m_running)
+        return;
+    m_running = false;
+    m_failed = false;
+    endCapture();
+}
+
+void QtAudioEngine::setFailureHandler(std::function<void(const Error &)> handler)
+{
+    m_failureHandler = std::move(handler);
+}
+
+std::variant<QtAudioEngine::Input, Error>
+QtAudioEngine::chooseInput(const std::optional<QByteArray> &serverDefault)
+{
     if (!serverDefault) {
         return error(NoSoundServer, QCoreApplication::translate(
                                         "QtAudioEngine", "No microphone was found: no sound server "
@@ -113,54 +232,42 @@ std::optional<Error> QtAudioEngine::start()
 
     const QAudioDevice fallback = defaultInput(inputs, *serverDefault);
     const QString chosen = Setting(SettingsKeys::selectedInputDevice).value();
+    std::optional<QAudioDevice> found;
     if (chosen.isEmpty())
-        return startCapture(fallback, true);
+        found = fallback;
     for (const QAudioDevice &device : inputs) {
-        if (idOf(device) == chosen)
-            return startCapture(device, device.id() == fallback.id());
+        if (!found && idOf(device) == chosen)
+            found = device;
     }
-    return error(ChosenDeviceMissing,
-                 QCoreApplication::translate("QtAudioEngine",
-                                             "The microphone chosen in the settings is not "
-                                             "connected. Connect it, or choose another microphone "
-                                             "in the settings."),
-                 {{u"deviceId"_s, chosen}});
-}
-
-void QtAudioEngine::stop()
-{
-    if (!m_running)
-        return;
-    m_running = false;
-    m_failed = false;
-    endCapture();
-}
-
-void QtAudioEngine::setFailureHandler(std::function<void(const Error &)> handler)
-{
-    m_failureHandler = std::move(handler);
-}
-
-std::optional<Error> QtAudioEngine::startCapture(const QAudioDevice &device, bool isDefault)
-{
-    const std::optional<QAudioFormat> format = readableFormat(device);
+    if (!found) {
+        return error(ChosenDeviceMissing,
+                     QCoreApplication::translate("QtAudioEngine",
+                                                 "The microphone chosen in the settings is not "
+                                                 "connected. Connect it, or choose another "
+                                                 "microphone in the settings."),
+                     {{u"deviceId"_s, chosen}});
+    }
+    const std::optional<QAudioFormat> format = readableFormat(*found);
     if (!format) {
         return error(NoReadableFormat,
                      QCoreApplication::translate("QtAudioEngine",
                                                  "The microphone “%1” offers no sound format "
                                                  "that can be recorded.")
-                         .arg(device.description()),
-                     {{u"deviceId"_s, idOf(device)}});
+                         .arg(found->description()),
+                     {{u"deviceId"_s, idOf(*found)}});
     }
+    return Input{*found, *format, found->id() == fallback.id()};
+}
 
-    m_device = {idOf(device), device.description(), isDefault};
-
-    m_reader = new AudioInputReader(device, *format, m_tap.beginRun());
+std::future<int> QtAudioEngine::openDevice(const Input &input)
+{
+    m_device = {idOf(input.device), input.device.description(), input.isDefault};
+    m_reader = new AudioInputReader(input.device, input.format, m_tap.beginHeldRun());
     m_reader->moveToThread(AudioCaptureThread::shared());
     const quint64 run = ++m_run;
     QObject::connect(
         m_reader, &AudioInputReader::failed, &m_mainThread,
-        [this, run, id = m_device.id, description = device.description()](int reason) {
+        [this, run, id = m_device.id, description = m_device.description](int reason) {
             fail(run, error(DeviceFailed,
                             QCoreApplication::translate("QtAudioEngine",
                                                         "The microphone “%1” stopped working.")
@@ -169,32 +276,37 @@ std::optional<Error> QtAudioEngine::startCapture(const QAudioDevice &device, boo
         },
         Qt::QueuedConnection);
 
-    // The device opens on the capture thread, where it will be read; the wait for it is bounded,
-    // as a device can hang on opening.
-    const auto opened = std::make_shared<std::promise<QAudio::Error>>();
-    std::future<QAudio::Error> outcome = opened->get_future();
+    // The device opens on the capture thread, where it will be read.
+    const auto opened = std::make_shared<std::promise<int>>();
+    std::future<int> outcome = opened->get_future();
     QMetaObject::invokeMethod(
         m_reader, [reader = m_reader, opened] { opened->set_value(reader->start()); },
         Qt::QueuedConnection);
-    std::optional<Error> failure;
-    if (outcome.wait_for(openTimeout) != std::future_status::ready) {
-        failure = error(
+    return outcome;
+}
+
+std::optional<Error> QtAudioEngine::openingError(std::optional<int> outcome) const
+{
+    if (!outcome) {
+        return error(
             DeviceNotResponding,
             QCoreApplication::translate("QtAudioEngine", "The microphone “%1” does not respond.")
-                .arg(device.description()),
+                .arg(m_device.description),
             {{u"deviceId"_s, m_device.id}});
-    } else if (outcome.get() != QAudio::NoError) {
-        failure = error(
+    }
+    if (*outcome != QAudio::NoError) {
+        return error(
             DeviceRefused,
             QCoreApplication::translate("QtAudioEngine", "The microphone “%1” could not be opened.")
-                .arg(device.description()),
+                .arg(m_device.description),
             {{u"deviceId"_s, m_device.id}});
     }
-    if (failure) {
-        endCapture();
-        return failure;
-    }
+    return std::nullopt;
+}
 
+void QtAudioEngine::beginCapture()
+{
+    m_tap.releaseRun();
     if (!m_mediaDevices) {
         m_mediaDevices = std::make_unique<QMediaDevices>();
         QObject::connect(m_mediaDevices.get(), &QMediaDevices::audioInputsChanged, &m_mainThread,
@@ -202,7 +314,6 @@ std::optional<Error> QtAudioEngine::startCapture(const QAudioDevice &device, boo
     }
     m_presenceTimer.start();
     m_running = true;
-    return std::nullopt;
 }
 
 void QtAudioEngine::endCapture()
@@ -210,7 +321,8 @@ void QtAudioEngine::endCapture()
     m_presenceTimer.stop();
     m_tap.endRun();
     // Its destructor lets go of the device, on the capture thread, whenever that is free.
-    m_reader->deleteLater();
+    if (m_reader)
+        m_reader->deleteLater();
     m_reader = nullptr;
     m_device = {};
 }
@@ -234,8 +346,18 @@ void QtAudioEngine::checkDeviceIsPresent()
 
 void QtAudioEngine::fail(quint64 run, const Error &error)
 {
-    if (!m_running || m_failed || run != m_run)
+    if (m_failed || run != m_run)
         return;
+    // A device opened for a start to come that fails before it: the start says so.
+    if (!m_running) {
+        if (!m_preparation || !m_reader)
+            return;
+        if (!m_preparation->error)
+            m_preparation->error = error;
+        if (m_preparation->finished)
+            endCapture();
+        return;
+    }
     m_failed = true;
     m_presenceTimer.stop();
     m_tap.closeRun();

@@ -8,10 +8,11 @@
 #include <QList>
 #include <QObject>
 #include <QTimer>
+#include <future>
 #include <memory>
+#include <variant>
 
 class AudioInputReader;
-class QAudioDevice;
 class QMediaDevices;
 
 /// Captures a microphone through Qt Multimedia, from PulseAudio or from PipeWire's PulseAudio
@@ -25,7 +26,8 @@ class QMediaDevices;
 /// The device is read in its own format on the capture thread (AudioCaptureThread), where the
 /// samples become floats and blocks of the tap's frame count, and where the tap runs. Every wait on
 /// the sound server is bounded, and stop() waits for nothing but a tap call under way, so that
-/// neither hangs on a server or a device that has stopped answering.
+/// neither hangs on a server or a device that has stopped answering. prepareToStart() does those
+/// waits on other threads, so that a start through it never keeps the main thread waiting.
 class QtAudioEngine : public AudioEngine
 {
 public:
@@ -55,10 +57,13 @@ public:
     bool isRunning() const override { return m_running; }
     void installTap(int frameCount, Tap tap) override;
     void removeTap() override;
-    /// Nothing to do: which device to open is only decided by start(), with the settings and the
-    /// devices of that moment.
+    /// Nothing to do: the slow part of a start is prepareToStart()'s.
     void prepare() override {}
-    /// Does nothing while running.
+    /// Asks the sound server for its default source on another thread, then chooses the device
+    /// with the settings and the devices of that moment and opens it on the capture thread, its
+    /// audio held back until start(). An error on the way is kept for start() to return.
+    QFuture<void> prepareToStart() override;
+    /// Does nothing while running. Without a finished preparation, prepares and waits for it.
     std::optional<Error> start() override;
     void stop() override;
     void setFailureHandler(std::function<void(const Error &error)> handler) override;
@@ -66,9 +71,29 @@ public:
     void setEndOfInputHandler(std::function<void()>) override {}
 
 private:
-    std::optional<Error> startCapture(const QAudioDevice &device, bool isDefault);
+    struct Preparation;
+    /// The device to capture, and the format to read it in.
+    struct Input;
+
+    /// The input to capture, given the server's default source (nothing when no server answered);
+    /// or why there is none.
+    static std::variant<Input, Error> chooseInput(const std::optional<QByteArray> &serverDefault);
+    /// Opens \a input on the capture thread, its audio held back; the future tells how it went,
+    /// as a QAudio::Error.
+    std::future<int> openDevice(const Input &input);
+    /// The error of an opening that ended with the QAudio::Error \a outcome, or that did not end
+    /// in time (nothing).
+    std::optional<Error> openingError(std::optional<int> outcome) const;
+    /// Lets the opened device's audio through to the tap, and watches that the device stays.
+    void beginCapture();
     /// Stops delivering and lets go of the device.
     void endCapture();
+    /// Main thread, once the server has answered or not: the preparation's next step.
+    void openPrepared(const std::optional<QByteArray> &serverDefault);
+    /// Ends the preparation, with \a error unless it has met one already.
+    void finishPreparation(std::optional<Error> error);
+    /// Lets go of the preparation and of whatever it opened.
+    void discardPreparation();
     void checkDeviceIsPresent();
     /// Ends run \a run, if it is still the current one, and reports \a error.
     void fail(quint64 run, const Error &error);
@@ -90,4 +115,6 @@ private:
     AudioInputDevice m_device;
     /// Lives on the capture thread, and is deleted there.
     AudioInputReader *m_reader = nullptr;
+    /// Only the engine holds it, so that a step that finds it gone knows the engine may be too.
+    std::shared_ptr<Preparation> m_preparation;
 };
