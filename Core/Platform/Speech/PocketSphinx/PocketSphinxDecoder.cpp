@@ -4,11 +4,13 @@
 #include "SpeechAudioConverter.h"
 
 #include <QCoreApplication>
+#include <QThreadPool>
 
 #include <pocketsphinx.h>
 
 #include <algorithm>
 #include <condition_variable>
+#include <future>
 #include <map>
 #include <mutex>
 #include <pthread.h>
@@ -34,7 +36,8 @@ struct Registry
 {
     std::mutex mutex;
     std::map<QString, std::weak_ptr<PocketSphinxDecoder>> running;
-    std::map<QString, bool> soundness;
+    // By folder. The first to ask checks, outside the lock; whoever asks meanwhile waits for it.
+    std::map<QString, std::shared_future<bool>> soundness;
 };
 
 // Never destroyed: the post routine that stops the workers runs when the application object goes,
@@ -89,24 +92,62 @@ struct PocketSphinxDecoder::Session
 
 std::shared_ptr<PocketSphinxDecoder> PocketSphinxDecoder::forModel(const PocketSphinxModel &model)
 {
+    if (!check(model))
+        return nullptr;
     Registry &shared = registry();
     const std::lock_guard lock(shared.mutex);
     std::weak_ptr<PocketSphinxDecoder> &running = shared.running[model.folder()];
     if (const std::shared_ptr<PocketSphinxDecoder> decoder = running.lock();
         decoder && decoder->isAvailable())
         return decoder;
-    auto soundness = shared.soundness.find(model.folder());
-    if (soundness == shared.soundness.end())
-        soundness = shared.soundness.emplace(model.folder(), model.isSound()).first;
-    if (!soundness->second)
-        return nullptr;
-    auto decoder = std::make_shared<PocketSphinxDecoder>(model);
+    const std::shared_ptr<PocketSphinxDecoder> decoder(new PocketSphinxDecoder(model),
+                                                       &endInBackground);
     running = decoder;
     // The list of post routines is emptied as it runs, and it may have run for an earlier
     // application object.
     qRemovePostRoutine(stopAll);
     qAddPostRoutine(stopAll);
     return decoder;
+}
+
+bool PocketSphinxDecoder::check(const PocketSphinxModel &model)
+{
+    Registry &shared = registry();
+    std::promise<bool> verdict;
+    std::shared_future<bool> known;
+    bool checksHere = false;
+    {
+        const std::lock_guard lock(shared.mutex);
+        const auto [entry, added] =
+            shared.soundness.try_emplace(model.folder(), verdict.get_future().share());
+        known = entry->second;
+        checksHere = added;
+    }
+    if (checksHere)
+        verdict.set_value(model.isSound());
+    return known.get();
+}
+
+bool PocketSphinxDecoder::isChecked(const PocketSphinxModel &model)
+{
+    Registry &shared = registry();
+    const std::lock_guard lock(shared.mutex);
+    const auto entry = shared.soundness.find(model.folder());
+    return entry != shared.soundness.end() &&
+           entry->second.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+}
+
+// The worker may still be loading, and freeing a model takes tens of milliseconds: whoever lets go
+// of the last reference, the main thread mostly, must not wait for either.
+void PocketSphinxDecoder::endInBackground(PocketSphinxDecoder *decoder)
+{
+    QThreadPool *const pool =
+        QCoreApplication::instance() ? QThreadPool::globalInstance() : nullptr;
+    if (!pool) {
+        delete decoder;
+        return;
+    }
+    pool->start([decoder] { delete decoder; });
 }
 
 PocketSphinxDecoder::PocketSphinxDecoder(PocketSphinxModel model)

@@ -43,10 +43,18 @@ public:
     /// post the progress on, never wait or call back into the decoder.
     using ProgressHandler = std::function<void(const Progress &progress)>;
 
-    /// The process's decoder for \a model: the one running already, or else a new one once a child
-    /// process has shown that the model loads, which blocks for about one load the first time a
-    /// model is asked for. Null for a damaged model; that verdict holds for the process.
+    /// The process's decoder for \a model: the one running already, or else a new one once check()
+    /// has found the model sound. Null for a damaged model. When the last holder lets go of it, it
+    /// is stopped and freed on a thread of Qt's global pool, which the application object waits
+    /// for as it goes.
     static std::shared_ptr<PocketSphinxDecoder> forModel(const PocketSphinxModel &model);
+
+    /// Whether \a model is sound, which a child process shows by loading it: blocks for about one
+    /// load the first time a model is asked for, and for a check under way on another thread. The
+    /// verdict holds for the process. Any thread.
+    static bool check(const PocketSphinxModel &model);
+    /// Whether check() would return at once for \a model. Any thread.
+    static bool isChecked(const PocketSphinxModel &model);
 
     /// Starts loading \a model on a new worker thread. Only for a model that isSound().
     explicit PocketSphinxDecoder(PocketSphinxModel model);
@@ -84,6 +92,8 @@ private:
     struct Session;
 
     static void stopAll();
+    /// The deleter of the decoders that forModel() hands out.
+    static void endInBackground(PocketSphinxDecoder *decoder);
     void stop();
 
     // The worker thread's own.

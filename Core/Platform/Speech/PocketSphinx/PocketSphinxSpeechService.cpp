@@ -3,9 +3,12 @@
 
 #include "Language.h"
 #include "Logging.h"
+#include "MainThreadRelay.h"
 #include "PocketSphinxDecoder.h"
 #include "PocketSphinxModel.h"
 #include "PocketSphinxRecognizer.h"
+
+#include <QPromise>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -15,9 +18,26 @@ void PocketSphinxSpeechService::requestAuthorization(
     handler(AuthorizationStatus::Authorized);
 }
 
+QFuture<void> PocketSphinxSpeechService::prepareRecognizer(const Locale &locale)
+{
+    const QString languageCode = languageCodeOf(locale);
+    if (languageCode.isEmpty() || m_decoders.contains(languageCode))
+        return QtFuture::makeReadyFuture();
+    const std::optional<PocketSphinxModel> model = PocketSphinxModel::forLanguage(languageCode);
+    if (!model || PocketSphinxDecoder::isChecked(*model))
+        return QtFuture::makeReadyFuture();
+    // Held by the hand-over alone: the service may go first, and the check still ends.
+    const auto checked = std::make_shared<QPromise<void>>();
+    checked->start();
+    MainThreadRelay::instance().runInBackground(
+        [model = *model] { return PocketSphinxDecoder::check(model); },
+        [checked](bool) { checked->finish(); });
+    return checked->future();
+}
+
 std::shared_ptr<SpeechRecognizer> PocketSphinxSpeechService::recognizer(const Locale &locale)
 {
-    const QString languageCode = locale.language().languageCode().value_or(QString()).toLower();
+    const QString languageCode = languageCodeOf(locale);
     if (languageCode.isEmpty())
         return nullptr;
     auto known = m_decoders.find(languageCode);
@@ -26,6 +46,11 @@ std::shared_ptr<SpeechRecognizer> PocketSphinxSpeechService::recognizer(const Lo
     if (!known->second)
         return nullptr;
     return std::make_shared<PocketSphinxRecognizer>(known->second);
+}
+
+QString PocketSphinxSpeechService::languageCodeOf(const Locale &locale)
+{
+    return locale.language().languageCode().value_or(QString()).toLower();
 }
 
 std::shared_ptr<PocketSphinxDecoder>

@@ -30,6 +30,25 @@ void ScriptedSpeechService::requestAuthorization(std::function<void(Authorizatio
     std::thread([handler = std::move(handler), status = m_status] { handler(status); }).detach();
 }
 
+void ScriptedSpeechService::finishPreparation()
+{
+    if (!m_preparation)
+        return;
+    std::exchange(m_preparation, nullptr)->finish();
+    m_prepared = true;
+}
+
+QFuture<void> ScriptedSpeechService::prepareRecognizer(const Locale &)
+{
+    if (!m_holdsPreparations || m_prepared)
+        return QtFuture::makeReadyFuture();
+    if (!m_preparation) {
+        m_preparation = std::make_unique<QPromise<void>>();
+        m_preparation->start();
+    }
+    return m_preparation->future();
+}
+
 std::shared_ptr<SpeechRecognizer> ScriptedSpeechService::recognizer(const Locale &locale)
 {
     const QString code = locale.language().languageCode().value_or(QString());

@@ -4,7 +4,9 @@
 #include "Platform/Speech/SpeechService.h"
 
 #include <QList>
+#include <QPromise>
 #include <QStringList>
+#include <memory>
 
 class ScriptedRecognitionTask;
 
@@ -24,6 +26,12 @@ public:
     void setAvailable(bool available) { m_available = available; }
     /// The permission answer, given on a thread of its own, as a platform would.
     void setAuthorizationStatus(AuthorizationStatus status) { m_status = status; }
+    /// Makes prepareRecognizer() wait until finishPreparation(), as a model's first check would.
+    void holdPreparations() { m_holdsPreparations = true; }
+    /// Ends the preparation under way, if there is one.
+    void finishPreparation();
+    /// Whether a preparation is under way.
+    bool isPreparing() const { return m_preparation != nullptr; }
 
     /// The tasks created so far, the first created first. The service keeps them all, so that an
     /// old task can still be made to report after its owner has let it go.
@@ -35,6 +43,7 @@ public:
     }
 
     void requestAuthorization(std::function<void(AuthorizationStatus)> handler) override;
+    QFuture<void> prepareRecognizer(const Locale &locale) override;
     std::shared_ptr<SpeechRecognizer> recognizer(const Locale &locale) override;
 
 private:
@@ -46,6 +55,9 @@ private:
     AuthorizationStatus m_status = AuthorizationStatus::Authorized;
     QList<std::shared_ptr<ScriptedRecognitionTask>> m_tasks;
     std::function<void(ScriptedRecognitionTask *)> m_taskCreated;
+    bool m_holdsPreparations = false;
+    std::unique_ptr<QPromise<void>> m_preparation;
+    bool m_prepared = false;
 };
 
 /// A recognition task that reports what it is told to.
