@@ -8,6 +8,8 @@
 
 #include <QCoreApplication>
 #include <QHash>
+#include <QPointer>
+#include <qcoro/qcorofuture.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -78,7 +80,39 @@ void ListeningModel::requestTaggingAssets(const Language &language)
 
 void ListeningModel::scheduleStartListening()
 {
-    QMetaObject::invokeMethod(this, &ListeningModel::startListening, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, stopCount = m_stopCount] { startWhenPrepared(stopCount); },
+        Qt::QueuedConnection);
+}
+
+QCoro::Task<> ListeningModel::startWhenPrepared(quint64 stopCount)
+{
+    const QPointer<ListeningModel> self = this;
+    const Locale locale = Locale::fromLanguage(m_sourceLanguage);
+    const auto cancelled = [this, stopCount] { return stopCount != m_stopCount; };
+    ++m_startsBeingPrepared;
+    // Asked again after every wait, until both are ready when asked: an earlier start may have used
+    // up what the engine readied, and startListening() must not have to wait for it.
+    bool ready = false;
+    while (!ready && !cancelled()) {
+        // Both at once: the recogniser's model check and the microphone's opening take their own
+        // time.
+        const QFuture<void> recognizer = m_speech->prepareRecognizer(locale);
+        const QFuture<void> audio = m_audioEngine->prepareToStart();
+        ready = recognizer.isFinished() && audio.isFinished();
+        co_await recognizer;
+        co_await audio;
+        if (!self)
+            co_return;
+    }
+    --m_startsBeingPrepared;
+    if (!ready)
+        co_return;
+    startListening();
+    // A start that failed before reaching the engine, an unsupported language for one, leaves it
+    // holding what it readied, an open microphone perhaps.
+    if (!isListening())
+        m_audioEngine->stop();
 }
 
 void ListeningModel::startListening()
@@ -174,9 +208,13 @@ void ListeningModel::startRecognitionTask()
 void ListeningModel::stopListening()
 {
     const QString method = u"stopListening()"_s;
+    ++m_stopCount;
     if (!isListening()) {
         sourceLog.breadcrumb(u"Ignoring request to stop listening, not listening"_s, method,
                              __LINE__);
+        // The cancelled starts' engine preparation goes with them.
+        if (m_startsBeingPrepared > 0)
+            m_audioEngine->stop();
         return;
     }
     sourceLog.breadcrumb(u"Stopping listening"_s, method, __LINE__);

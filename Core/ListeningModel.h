@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <qcoro/qcorotask.h>
 #include <vector>
 
 /// Listens to the microphone for one overlay: captures audio, recognises it, and assembles one
@@ -46,9 +47,12 @@ public:
     /// Whether capture runs: the listening state.
     bool isListening() const { return m_audioEngine->isRunning(); }
 
-    /// Starts listening on a later turn of the main loop; the way other models start it.
+    /// Starts listening on a later turn of the main loop, once the recogniser and the audio engine
+    /// have done their slow set-up without the main thread waiting; the way other models start
+    /// it. A stop before then, or a change of language, cancels it.
     void scheduleStartListening();
-    /// Starts capture and recognition, unless already listening.
+    /// Starts capture and recognition, unless already listening. What has not been prepared is set
+    /// up here, and waited for.
     void startListening();
     /// Stops capture and recognition, if listening, and merges the last text.
     void stopListening();
@@ -97,6 +101,8 @@ private:
         std::shared_ptr<RecognitionRequest> recognitionRequest;
     };
 
+    /// \a stopCount: stopListening()'s count when the start was scheduled.
+    QCoro::Task<> startWhenPrepared(quint64 stopCount);
     std::optional<Error> beginRecognition();
     void startRecognitionTask();
     void stopAudioAndRecognition();
@@ -116,6 +122,9 @@ private:
     static std::shared_ptr<RecognitionRequest> makeRequest();
 
     quint64 m_id = 0;
+    // Counts the stops, so that a start scheduled before one is not made after it.
+    quint64 m_stopCount = 0;
+    int m_startsBeingPrepared = 0;
     std::shared_ptr<SpeechService> m_speech;
     std::unique_ptr<AudioEngine> m_audioEngine;
     WeakDelegate<ListeningModelDelegate> m_delegate;

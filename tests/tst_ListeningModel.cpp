@@ -191,28 +191,132 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("failure");
         QTest::addColumn<QString>("message");
-        QTest::newRow("unsupported")
-            << u"unsupported"_s << u"Speech recognition is not supported for en_US."_s;
-        QTest::newRow("unavailable")
-            << u"unavailable"_s << u"Speech recognition is not available."_s;
-        QTest::newRow("no microphone") << u"engine"_s << u"No microphone was found."_s;
+        QTest::addColumn<bool>("scheduled");
+        for (const bool scheduled : {false, true}) {
+            const char *const way = scheduled ? "scheduled" : "at once";
+            QTest::addRow("unsupported, %s", way)
+                << u"unsupported"_s << u"Speech recognition is not supported for en_US."_s
+                << scheduled;
+            QTest::addRow("unavailable, %s", way)
+                << u"unavailable"_s << u"Speech recognition is not available."_s << scheduled;
+            QTest::addRow("no microphone, %s", way)
+                << u"engine"_s << u"No microphone was found."_s << scheduled;
+        }
     }
 
     void failuresBecomeErrorMessages()
     {
         QFETCH(QString, failure);
         QFETCH(QString, message);
+        QFETCH(bool, scheduled);
         if (failure == u"unsupported")
             m_speech->setSupportedLanguageCodes({u"de"_s});
         if (failure == u"unavailable")
             m_speech->setAvailable(false);
         if (failure == u"engine")
             m_engine->failNextStart(Error::fromMessage(message, u"AudioEngine"_s, 1));
-        model().startListening();
-        QCOMPARE(model().errorMessage(), message);
+        if (scheduled)
+            model().scheduleStartListening();
+        else
+            model().startListening();
+        QTRY_COMPARE(model().errorMessage(), message);
         QVERIFY(!model().isListening());
         // The owner undoes what it did for the start.
         QCOMPARE(m_delegate->calls, (QStringList{u"start"_s, u"stop"_s}));
+    }
+
+    void aScheduledStartWaitsUntilTheRecognizerAndTheMicrophoneAreReady_data()
+    {
+        QTest::addColumn<bool>("recognizerHeld");
+        QTest::newRow("recognizer") << true;
+        QTest::newRow("microphone") << false;
+    }
+
+    void aScheduledStartWaitsUntilTheRecognizerAndTheMicrophoneAreReady()
+    {
+        QFETCH(bool, recognizerHeld);
+        if (recognizerHeld)
+            m_speech->holdPreparations();
+        else
+            m_engine->holdPreparations();
+        model().scheduleStartListening();
+        model().scheduleStartListening();
+        QTRY_VERIFY(m_speech->isPreparing() || m_engine->isPreparing());
+        QTest::qWait(100);
+        QVERIFY(!model().isListening());
+        QVERIFY(m_delegate->calls.isEmpty());
+
+        m_speech->finishPreparation();
+        m_engine->finishPreparation();
+        QTRY_VERIFY(model().isListening());
+        // The second start finds the first one's run.
+        QTest::qWait(100);
+        QCOMPARE(m_speech->tasks().size(), 1);
+        QCOMPARE(m_delegate->calls, QStringList{u"start"_s});
+    }
+
+    void aStartThatFollowsAnotherWaitsForAPreparationOfItsOwn()
+    {
+        const QString message = u"The microphone could not be opened."_s;
+        m_engine->holdPreparations();
+        m_engine->failNextStart(Error::fromMessage(message, u"AudioEngine"_s, 5));
+        model().scheduleStartListening();
+        model().scheduleStartListening();
+        QTRY_VERIFY(m_engine->isPreparing());
+        m_engine->finishPreparation();
+        QTRY_COMPARE(model().errorMessage(), message);
+        // The first start used up what the engine readied: the second one does not start the
+        // engine unprepared, but has it prepare again.
+        QTRY_VERIFY(m_engine->isPreparing());
+        QVERIFY(!model().isListening());
+        m_engine->finishPreparation();
+        QTRY_VERIFY(model().isListening());
+    }
+
+    void aStopALanguageChangeOrTheModelsEndCancelsAScheduledStart_data()
+    {
+        QTest::addColumn<QString>("cancel");
+        QTest::addColumn<bool>("whilePreparing");
+        QTest::newRow("stop before the next turn") << u"stop"_s << false;
+        QTest::newRow("stop") << u"stop"_s << true;
+        QTest::newRow("language") << u"language"_s << true;
+        QTest::newRow("end") << u"end"_s << true;
+    }
+
+    void aStopALanguageChangeOrTheModelsEndCancelsAScheduledStart()
+    {
+        QFETCH(QString, cancel);
+        QFETCH(bool, whilePreparing);
+        if (whilePreparing)
+            m_engine->holdPreparations();
+        model().scheduleStartListening();
+        if (whilePreparing)
+            QTRY_VERIFY(m_engine->isPreparing());
+        if (cancel == u"end") {
+            // The engine goes with the model, and its preparation's future is cancelled.
+            m_model.reset();
+            QTest::qWait(100);
+            return;
+        }
+        if (cancel == u"stop")
+            model().stopListening();
+        else
+            model().setSourceLanguage(Language(u"fr"_s, {}, u"FR"_s));
+        // What the engine readied for the start is let go of, and not asked for again.
+        QVERIFY(!m_engine->isPreparing());
+        QTest::qWait(100);
+        QVERIFY(!m_engine->isPreparing());
+        QVERIFY(!model().isListening());
+        QVERIFY(m_speech->tasks().isEmpty());
+        QVERIFY(!m_delegate->calls.contains(u"start"_s));
+
+        // A start scheduled after the stop goes ahead.
+        model().scheduleStartListening();
+        if (whilePreparing) {
+            QTRY_VERIFY(m_engine->isPreparing());
+            m_engine->finishPreparation();
+        }
+        QTRY_VERIFY(model().isListening());
     }
 
     void refusedPermissionIsAnError()
