@@ -129,8 +129,20 @@ void ApertiumPipeline::launch()
     }
     connect(m_stages.last(), &QProcess::readyReadStandardOutput, this,
             &ApertiumPipeline::readOutput);
-    for (QProcess *stage : std::as_const(m_stages))
-        stage->start(QIODevice::ReadWrite);
+    startStage(generation, 0);
+}
+
+// One stage a turn of the main loop: each start forks this whole process, recogniser and all, which
+// takes milliseconds, and a dozen at once would hold the main thread up for tens of them. Requests
+// sent meanwhile wait in the pipes between the stages.
+void ApertiumPipeline::startStage(quint64 generation, qsizetype index)
+{
+    if (generation != m_generation || index >= m_stages.size())
+        return;
+    m_stages.at(index)->start(QIODevice::ReadWrite);
+    QMetaObject::invokeMethod(
+        this, [this, generation, index] { startStage(generation, index + 1); },
+        Qt::QueuedConnection);
 }
 
 void ApertiumPipeline::shutDown()

@@ -68,6 +68,8 @@ public:
 
 private:
     void launch();
+    /// Starts stage \a index of generation \a generation, and the next one on a later turn.
+    void startStage(quint64 generation, qsizetype index);
     void shutDown();
     void sendNext();
     void send();
