@@ -74,6 +74,8 @@ private Q_SLOTS:
     {
         if (SubtitleWindow *window = m_menu ? m_menu->model().subtitleWindow() : nullptr)
             delete window;
+        // Closed windows go on a later turn; their runs must end before the store they write to.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         m_menu.reset();
         m_fixture.reset();
     }

@@ -55,6 +55,8 @@ private Q_SLOTS:
     {
         if (window())
             delete window();
+        // Closed windows go on a later turn; their runs must end before the store they write to.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         m_controller.reset();
         m_fixture.reset();
     }
