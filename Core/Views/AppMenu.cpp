@@ -11,6 +11,7 @@
 #include <QCollator>
 #include <QCoreApplication>
 #include <QCursor>
+#include <QHash>
 #include <QIcon>
 #include <QMenu>
 #include <QPointer>
@@ -109,17 +110,28 @@ void AppMenu::makeTrayIcon()
     });
 }
 
-QString AppMenu::label(const Language &language, const QList<Language> &languages)
+QStringList AppMenu::labels(const QList<Language> &languages)
 {
-    const std::optional<QString> name = language.languageName();
-    if (!name)
-        return tr("Unknown");
-    const auto sameName =
-        std::count_if(languages.begin(), languages.end(),
-                      [&](const Language &other) { return other.languageName() == name; });
-    if (sameName == 1)
-        return *name;
-    return language.displayName().value_or(tr("Unknown"));
+    // Names are looked up once each: a menu of a hundred languages would otherwise ask the locale
+    // data ten thousand times.
+    QList<std::optional<QString>> names;
+    QHash<QString, int> nameCounts;
+    for (const Language &language : languages) {
+        names.append(language.languageName());
+        if (names.constLast())
+            ++nameCounts[*names.constLast()];
+    }
+    QStringList labels;
+    for (qsizetype i = 0; i < languages.size(); ++i) {
+        const std::optional<QString> &name = names.at(i);
+        if (!name)
+            labels.append(tr("Unknown"));
+        else if (nameCounts.value(*name) == 1)
+            labels.append(*name);
+        else
+            labels.append(languages.at(i).displayName().value_or(tr("Unknown")));
+    }
+    return labels;
 }
 
 QCoro::Task<> AppMenu::loadSupportedLanguages()
@@ -130,15 +142,19 @@ QCoro::Task<> AppMenu::loadSupportedLanguages()
     if (!self)
         co_return;
     QCollator collator;
+    const QStringList names = labels(languages);
     QList<std::pair<QString, Language>> labelled;
-    for (const Language &language : std::as_const(languages))
-        labelled.append({label(language, languages), language});
+    for (qsizetype i = 0; i < languages.size(); ++i)
+        labelled.append({names.at(i), languages.at(i)});
     std::stable_sort(labelled.begin(), labelled.end(), [&](const auto &a, const auto &b) {
         return collator.compare(a.first, b.first) < 0;
     });
     m_supportedLanguages.clear();
-    for (const auto &entry : std::as_const(labelled))
-        m_supportedLanguages.append(entry.second);
+    m_labels.clear();
+    for (const auto &[name, language] : std::as_const(labelled)) {
+        m_labels.append(name);
+        m_supportedLanguages.append(language);
+    }
     buildPickers();
     Q_EMIT supportedLanguagesLoaded();
 }
@@ -149,8 +165,9 @@ void AppMenu::buildPickers()
         picker->clear();
         auto *group = new QActionGroup(picker);
         group->setExclusive(true);
-        for (const Language &language : std::as_const(m_supportedLanguages)) {
-            QAction *entry = picker->addAction(label(language, m_supportedLanguages));
+        for (qsizetype i = 0; i < m_supportedLanguages.size(); ++i) {
+            const Language &language = m_supportedLanguages.at(i);
+            QAction *entry = picker->addAction(m_labels.at(i));
             entry->setCheckable(true);
             entry->setData(language.rawValue());
             group->addAction(entry);
@@ -173,13 +190,12 @@ void AppMenu::updatePickers()
     const Language to = Setting(SettingsKeys::selectedToLanguage).value();
     for (QAction *entry : m_spokenMenu->actions())
         entry->setChecked(languageOf(entry) == from);
-    for (QAction *entry : m_translatedMenu->actions()) {
-        const Language language = languageOf(entry);
-        QString text = label(language, m_supportedLanguages);
-        if (language == from)
-            text += tr(" (No Translation)");
-        entry->setText(text);
-        entry->setChecked(language == to);
+    const QList<QAction *> entries = m_translatedMenu->actions();
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        const Language language = languageOf(entries.at(i));
+        entries.at(i)->setText(language == from ? m_labels.at(i) + tr(" (No Translation)")
+                                                : m_labels.at(i));
+        entries.at(i)->setChecked(language == to);
     }
     const QSignalBlocker quiet(m_clickThrough);
     m_clickThrough->setChecked(Setting(SettingsKeys::overlayClickThrough).value());

@@ -55,9 +55,9 @@ public:
 
     /// The languages both pickers offer, sorted by label; empty until loaded.
     QList<Language> supportedLanguages() const { return m_supportedLanguages; }
-    /// How \a language is named in a list of \a languages: by its name, or with its region when
+    /// How each of \a languages is named in the list: by its name, or with its region when
     /// another language of the list has the same name; "Unknown" without a name.
-    static QString label(const Language &language, const QList<Language> &languages);
+    static QStringList labels(const QList<Language> &languages);
 
     /// Ends a running run of subtitles, so its last text is stored, then ends the program.
     void quit();
@@ -85,5 +85,7 @@ private:
     QMenu *m_spokenMenu;
     QMenu *m_translatedMenu;
     QList<Language> m_supportedLanguages;
+    // The entries' labels, in the same order.
+    QStringList m_labels;
     OpenWindow m_openWindow;
 };
