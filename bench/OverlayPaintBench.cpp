@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// From a recognition hypothesis to its pixels in the subtitle window: the window's repaint is
-// done, its image handed to the window system, and the X server has answered a round trip after
-// it (so it has the image). Recognition is scripted, so only the window's own cost is measured.
+// What the subtitle window costs the main thread, with recognition scripted so that only the
+// window is measured:
+//   - opening a window and closing it again: how long each call holds the main thread (the first
+//     opening loads fonts and icons);
+//   - from a recognition hypothesis to its pixels: the window's repaint is done, its image handed
+//     to the window system, and the X server has answered a round trip after it (so it has the
+//     image).
 // Run it on a real X display, such as the test desktop:
 //   scripts/desktop build/bench/voxlume-bench-overlay-paint [hypotheses, default 300]
 
@@ -26,6 +30,8 @@
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
+
+constexpr int openCloseRounds = 10;
 
 double percentile(QList<double> values, double share)
 {
@@ -82,16 +88,37 @@ int main(int argc, char *argv[])
         return std::make_unique<SubtitleOverlayWindowModel>(
             speech, std::make_unique<ManualAudioEngine>(), translation, *store);
     });
-    controller.startLiveSubtitles();
-    SubtitleWindow *window = controller.subtitleWindow();
-    while (speech->tasks().isEmpty() || !window->windowHandle()->isExposed())
+    QElapsedTimer clock;
+    QList<double> openings;
+    QList<double> closings;
+    SubtitleWindow *window = nullptr;
+    for (int round = 0; round < openCloseRounds; ++round) {
+        clock.start();
+        controller.startLiveSubtitles();
+        openings.append(double(clock.nsecsElapsed()) / 1e6);
+        window = controller.subtitleWindow();
+        while (!window->windowHandle()->isExposed())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        if (round == openCloseRounds - 1)
+            break;
+        clock.start();
+        window->performClose();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        closings.append(double(clock.nsecsElapsed()) / 1e6);
+    }
+    std::printf("opening a window holds the main thread: first %.1f ms, later ones median %.1f ms, "
+                "longest %.1f ms\n",
+                openings.constFirst(), percentile(openings.mid(1), 0.5),
+                percentile(openings.mid(1), 1.0));
+    std::printf("closing a window holds the main thread: median %.1f ms, longest %.1f ms\n",
+                percentile(closings, 0.5), percentile(closings, 1.0));
+    while (speech->tasks().isEmpty())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 
     RepaintWatch watch(window);
     const QStringList words =
         u"the quick brown fox jumps over the lazy dog while the band plays on"_s.split(u' ');
     QList<double> latencies;
-    QElapsedTimer clock;
     for (int i = 0; i < count; ++i) {
         // A hypothesis that grows word by word, then starts again, as speech between pauses does.
         const QString text = words.mid(0, 1 + i % words.size()).join(u' ');
