@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "DisplayTextTranslator.h"
 
+#include "Platform/Translation/ObservedTranslationSession.h"
 #include "Platform/Translation/TranslationTaskHook.h"
 #include "SubtitleOverlayWindowModel.h"
 
@@ -28,8 +29,12 @@ DisplayTextTranslator::translateDisplayText(std::shared_ptr<TranslationSession> 
     // The translator may go while the translation is under way; the session's cancellation ends
     // the translation, and this guard keeps the end from touching what is gone.
     const QPointer<DisplayTextTranslator> self(this);
-    if (m_wrapper)
-        session = m_wrapper(std::move(session));
+    // Watched, because the translation model keeps a failed preparation to itself.
+    session = std::make_shared<ObservedTranslationSession>(
+        std::move(session), [self](const Error &error) {
+            if (self)
+                Q_EMIT self->preparationFailed(error);
+        });
     const std::optional<QString> source = m_overlay.listeningModel()->sourceText();
     const std::optional<QString> target =
         co_await m_overlay.translationModel()->translate(source, std::move(session));

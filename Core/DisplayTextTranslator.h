@@ -4,7 +4,6 @@
 #include "Platform/Translation/TranslationSession.h"
 
 #include <QObject>
-#include <functional>
 #include <memory>
 #include <optional>
 
@@ -21,25 +20,21 @@ class DisplayTextTranslator : public QObject
     Q_OBJECT
 
 public:
-    /// Lets a host watch or wrap each session before the translation model uses it.
-    using SessionWrapper =
-        std::function<std::shared_ptr<TranslationSession>(std::shared_ptr<TranslationSession>)>;
-
     /// Follows \a overlay's translation configuration for as long as both live.
     explicit DisplayTextTranslator(SubtitleOverlayWindowModel &overlay, QObject *parent = nullptr);
     ~DisplayTextTranslator() override;
-
-    void setSessionWrapper(SessionWrapper wrapper) { m_wrapper = std::move(wrapper); }
 
 Q_SIGNALS:
     /// A run has ended: \a target is the translation of \a source, or none (nothing to
     /// translate, the pair not ready yet, a failure, or a cancelled run).
     void translated(const std::optional<QString> &source, const std::optional<QString> &target);
+    /// The pair could not be made ready (refused, or nothing to install it with); the translation
+    /// model does not try again, so no translation will come.
+    void preparationFailed(const Error &error);
 
 private:
     QCoro::Task<> translateDisplayText(std::shared_ptr<TranslationSession> session);
 
     SubtitleOverlayWindowModel &m_overlay;
     std::unique_ptr<TranslationTaskHook> m_hook;
-    SessionWrapper m_wrapper;
 };

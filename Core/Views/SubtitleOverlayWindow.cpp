@@ -46,6 +46,9 @@ SubtitleOverlayWindow::SubtitleOverlayWindow(std::unique_ptr<SubtitleOverlayWind
             [this](const std::optional<QString> &, const std::optional<QString> &target) {
                 translated(target);
             });
+    connect(
+        m_translator.get(), &DisplayTextTranslator::preparationFailed, m_waitingPanel,
+        [this](const Error &error) { m_waitingPanel->showFailure(error.localizedDescription()); });
     SettingsStore &store = SettingsStore::shared();
     connect(&store, &SettingsStore::changed, this, &SubtitleOverlayWindow::settingsChanged);
 

@@ -32,17 +32,19 @@ QLabel *whiteLabel(const QString &text, QWidget *parent)
 WaitingPanel::WaitingPanel(QWidget *parent)
     : QWidget(parent)
 {
-    auto *indicator = new BusyIndicator(this);
-    QLabel *title = whiteLabel(tr("Waiting for translation to be ready..."), this);
-    QFont titleFont = title->font();
+    m_indicator = new BusyIndicator(this);
+    m_title = whiteLabel(tr("Waiting for translation to be ready..."), this);
+    // One line: wrapped, the title would break into a column beside the indicator.
+    m_title->setWordWrap(false);
+    QFont titleFont = m_title->font();
     titleFont.setPointSizeF(titleFont.pointSizeF() * titleScale);
-    title->setFont(titleFont);
+    m_title->setFont(titleFont);
 
     auto *row = new QHBoxLayout;
     row->addStretch();
-    row->addWidget(indicator);
+    row->addWidget(m_indicator);
     row->addSpacing(4);
-    row->addWidget(title);
+    row->addWidget(m_title);
     row->addStretch();
 
     m_settingsButton = new QPushButton(tr("Open Language Settings"), this);
@@ -51,20 +53,29 @@ WaitingPanel::WaitingPanel(QWidget *parent)
         if (m_languageSettings)
             m_languageSettings();
     });
-    QLabel *hint = whiteLabel(
+    m_hint = whiteLabel(
         tr("Voxlume installs the translation through your system's **package manager**: confirm "
            "the installation when your desktop asks for it, and the subtitles start as soon as "
            "it is ready."),
         this);
-    hint->setTextFormat(Qt::MarkdownText);
+    m_hint->setTextFormat(Qt::MarkdownText);
     // Read out without the marks that make the words bold.
-    hint->setAccessibleName(hint->text().remove(QStringLiteral("**")));
+    m_hint->setAccessibleName(m_hint->text().remove(QStringLiteral("**")));
 
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->addLayout(row);
     column->addWidget(m_settingsButton, 0, Qt::AlignHCenter);
-    column->addWidget(hint);
+    column->addWidget(m_hint);
+}
+
+void WaitingPanel::showFailure(const QString &reason)
+{
+    m_indicator->hide();
+    m_title->setText(tr("The translation cannot be made ready"));
+    m_hint->setTextFormat(Qt::PlainText);
+    m_hint->setText(reason + u' ' + tr("Then start the subtitles again."));
+    m_hint->setAccessibleName(QString());
 }
 
 void WaitingPanel::setLanguageSettingsAction(std::function<void()> action)

@@ -19,7 +19,13 @@ public:
     /// What "Open Language Settings" does; without one the button is not offered.
     void setLanguageSettingsAction(std::function<void()> action);
 
+    /// Stops waiting, and says why the translation will not come: \a reason.
+    void showFailure(const QString &reason);
+
 private:
+    QWidget *m_indicator;
+    QLabel *m_title;
+    QLabel *m_hint;
     QPushButton *m_settingsButton;
     std::function<void()> m_languageSettings;
 };

@@ -3,10 +3,13 @@
 #include "OverlayFixture.h"
 #include "TestMain.h"
 #include "TimedWords.h"
+#include "Views/BusyIndicator.h"
 #include "Views/SubtitleLabel.h"
 #include "Views/SubtitleOverlayWindow.h"
+#include "Views/WaitingPanel.h"
 
 #include <QAbstractButton>
+#include <QLabel>
 #include <QMessageBox>
 
 using namespace Qt::Literals::StringLiterals;
@@ -97,6 +100,26 @@ private Q_SLOTS:
         OverlayFixture::set("selectedToLanguage", u"en-US"_s);
         QCOMPARE(m_view->currentLayout(), Layout::SingleLanguage);
         QVERIFY(!m_view->translatedLine().isVisible());
+    }
+
+    // The translation model keeps a failed preparation to itself; the panel must not go on
+    // waiting for a pair that will not come, and says what to do.
+    void aPairThatCannotBeInstalledSaysWhy()
+    {
+        m_fixture->translation->preparationError = Error::fromMessage(
+            u"Install the package apertium-eng-spa to translate from English to Spanish."_s,
+            u"Test"_s, 1);
+        show(u"en-US"_s, u"es-ES"_s);
+        QTRY_COMPARE(m_view->currentLayout(), Layout::Waiting);
+        const auto *panel = m_view->findChild<WaitingPanel *>();
+        const auto saysWhy = [panel] {
+            const QList<QLabel *> labels = panel->findChildren<QLabel *>();
+            return std::any_of(labels.cbegin(), labels.cend(), [](const QLabel *label) {
+                return label->text().startsWith(u"Install the package"_s);
+            });
+        };
+        QTRY_VERIFY(saysWhy());
+        QVERIFY(!panel->findChild<BusyIndicator *>()->isVisibleTo(panel));
     }
 
     void spokenTextKeepsItsPlaceUntilTheFirstTranslation()

@@ -4,7 +4,6 @@
 #include "AppState.h"
 #include "CharacterSequence.h"
 #include "DisplayTextTranslator.h"
-#include "ObservedTranslationSession.h"
 #include "Platform/Store/ModelContext.h"
 #include "SubtitleOverlayWindowModel.h"
 
@@ -45,13 +44,11 @@ TranscribeSession::TranscribeSession(SubtitleOverlayWindowModel &overlay, EventL
         reportError(u"transcription"_s, transcription->errorMessage());
     });
 
-    // As the overlay view hosts it: the display text is translated with each fresh session, which
-    // is watched, so that a preparation that fails ends the run instead of leaving it waiting.
+    // As the overlay view hosts it: the display text is translated with each fresh session. A
+    // preparation that fails ends the run instead of leaving it waiting.
     m_translator = std::make_unique<DisplayTextTranslator>(overlay);
-    m_translator->setSessionWrapper([this](std::shared_ptr<TranslationSession> session) {
-        return std::make_shared<ObservedTranslationSession>(
-            std::move(session), [this](const Error &error) { preparationFailed(error); });
-    });
+    connect(m_translator.get(), &DisplayTextTranslator::preparationFailed, this,
+            &TranscribeSession::preparationFailed);
     connect(m_translator.get(), &DisplayTextTranslator::translated, this,
             &TranscribeSession::showTranslation);
     connect(translationModel, &TranslationModel::languagePairValidationStatusChanged, this,

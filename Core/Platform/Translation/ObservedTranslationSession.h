@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "Platform/Translation/TranslationSession.h"
+#include "TranslationSession.h"
 
 #include <functional>
 #include <memory>
 
 /// A translation session that tells its watcher when preparing the pair fails, so that a run that
-/// can never translate ends with the reason rather than waiting for ever.
+/// can never translate says why rather than waiting for ever.
 class ObservedTranslationSession : public TranslationSession
 {
 public:
