@@ -312,6 +312,14 @@
         <source>Voxlume installs the translation through your system&apos;s **package manager**: confirm the installation when your desktop asks for it, and the subtitles start as soon as it is ready.</source>
         <translation>Voxlume installiert die Übersetzung über die **Paketverwaltung** Ihres Systems: Bestätigen Sie die Installation, wenn Ihr Desktop danach fragt; die Untertitel beginnen, sobald sie bereit ist.</translation>
     </message>
+    <message>
+        <source>The translation cannot be made ready</source>
+        <translation>Die Übersetzung kann nicht bereitgestellt werden</translation>
+    </message>
+    <message>
+        <source>Then start the subtitles again.</source>
+        <translation>Starten Sie danach die Untertitel erneut.</translation>
+    </message>
 </context>
 <context>
     <name>WavFile</name>
