@@ -227,7 +227,11 @@ void AppMenu::openWindow(const QString &identifier)
 
 void AppMenu::quit()
 {
-    if (m_model->isListening())
+    if (const QPointer<SubtitleWindow> window = m_model->subtitleWindow()) {
         startOrStop();
+        // Now rather than on a later turn, which never comes once the loop has quit: a run that
+        // never started listening ends its empty transcript only as it goes.
+        delete window;
+    }
     QCoreApplication::quit();
 }

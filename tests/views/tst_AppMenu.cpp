@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "OverlayFixture.h"
+#include "StoredTranscripts.h"
 #include "TestMain.h"
 #include "Views/AppMenu.h"
 #include "Views/SubtitleWindow.h"
@@ -136,6 +137,20 @@ private Q_SLOTS:
         startStop()->trigger();
         m_menu->model().subtitleWindow()->performClose();
         QCOMPARE(startStop()->text(), u"Start Live Subtitles"_s);
+    }
+
+    // Quitting while the subtitles wait for a language pair leaves no empty transcript behind.
+    void quitEndsTheRunFirst()
+    {
+        OverlayFixture::set("selectedToLanguage", u"es-ES"_s);
+        makeMenu();
+        startStop()->trigger();
+        const QPointer<SubtitleWindow> window = m_menu->model().subtitleWindow();
+        QTRY_VERIFY(m_fixture->translation->preparations == 1);
+        m_menu->quit();
+        QVERIFY(!window);
+        QVERIFY(!m_menu->model().isListening());
+        QCOMPARE(storedTranscripts(m_fixture->store().path()).size(), 0);
     }
 };
 
