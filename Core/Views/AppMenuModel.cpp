@@ -61,19 +61,16 @@ AppMenuModel::AppMenuModel(OverlayModelFactory makeOverlayModel, QObject *parent
 {
     if (!m_makeOverlayModel)
         m_makeOverlayModel = [] { return std::make_unique<SubtitleOverlayWindowModel>(); };
-    m_subscriptions.append(connect(&SettingsStore::shared(), &SettingsStore::changed, this, [this] {
+    // Ends with the controller, as Qt drops a connection when its receiver goes.
+    connect(&SettingsStore::shared(), &SettingsStore::changed, this, [this] {
         applyTransparency();
         applyClickThrough();
-    }));
+    });
     if (Setting(SettingsKeys::startImmediately).value())
         startLiveSubtitles();
 }
 
-AppMenuModel::~AppMenuModel()
-{
-    for (const QMetaObject::Connection &subscription : std::as_const(m_subscriptions))
-        disconnect(subscription);
-}
+AppMenuModel::~AppMenuModel() = default;
 
 SubtitleWindow *AppMenuModel::subtitleWindow() const
 {

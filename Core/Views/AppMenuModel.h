@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QList>
 #include <QObject>
 #include <QPointer>
 #include <functional>
@@ -60,5 +59,4 @@ private:
     OverlayModelFactory m_makeOverlayModel;
     QPointer<SubtitleWindow> m_subtitleWindow;
     bool m_isListening = false;
-    QList<QMetaObject::Connection> m_subscriptions;
 };

@@ -71,8 +71,6 @@ SubtitleOverlayWindow::SubtitleOverlayWindow(std::unique_ptr<SubtitleOverlayWind
 SubtitleOverlayWindow::~SubtitleOverlayWindow()
 {
     disappear();
-    // The translations under way end with the translator, before the run they read from.
-    m_translator.reset();
 }
 
 SubtitleOverlayWindow::Layout SubtitleOverlayWindow::currentLayout() const

@@ -76,6 +76,7 @@ private:
     void showAlert(ErrorReportingModel *model, const QString &title);
 
     std::unique_ptr<SubtitleOverlayWindowModel> m_model;
+    // After the model, so it goes first: translations under way end before the run they read.
     std::unique_ptr<DisplayTextTranslator> m_translator;
     const Setting<Language> m_selectedFromLanguage{SettingsKeys::selectedFromLanguage};
     const Setting<Language> m_selectedToLanguage{SettingsKeys::selectedToLanguage};
