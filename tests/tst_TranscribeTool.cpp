@@ -108,16 +108,10 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("reason");
         QTest::newRow("no audio") << QStringList{} << u"exactly one of"_s;
-        QTest::newRow("fast without a file")
-            << QStringList{u"--microphone"_s, u"--fast"_s} << u"--fast goes with --wav"_s;
         QTest::newRow("bad language")
             << QStringList{u"--from"_s, u"english"_s, u"--microphone"_s} << u"such as en-US"_s;
-        QTest::newRow("missing script")
-            << QStringList{u"--script"_s, u"/nonexistent.jsonl"_s} << u"/nonexistent.jsonl"_s;
         QTest::newRow("not a WAV file")
             << QStringList{u"--wav"_s, QStringLiteral(TRANSCRIBE)} << QStringLiteral(TRANSCRIBE);
-        QTest::newRow("history with a run")
-            << QStringList{u"--list"_s, u"--microphone"_s} << u"--list and --show go alone"_s;
         QTest::newRow("an unknown transcript")
             << QStringList{u"--show"_s, u"0123"_s} << u"no stored transcript has the id 0123"_s;
         QTest::newRow("script not JSON")
