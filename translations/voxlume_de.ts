@@ -85,6 +85,10 @@
         <source>Start Live Subtitles</source>
         <translation>Live-Untertitel starten</translation>
     </message>
+    <message>
+        <source>Show Live Subtitles</source>
+        <translation>Live-Untertitel zeigen</translation>
+    </message>
 </context>
 <context>
     <name>BusyIndicator</name>

@@ -57,6 +57,14 @@ AppMenu::AppMenu(Services services, QList<QAction *> additionalContent, QObject 
 {
     m_menu->setToolTipsVisible(true);
     m_startStop = m_menu->addAction(QString(), this, &AppMenu::startOrStop);
+    // A minimised window without a frame is easy to lose; the menu brings it back.
+    m_showWindow = m_menu->addAction(tr("Show Live Subtitles"), this,
+                                     [this] { m_model->startLiveSubtitles(); });
+    connect(m_menu.get(), &QMenu::aboutToShow, this, [this] {
+        const SubtitleWindow *window = m_model->subtitleWindow();
+        m_showWindow->setVisible(window && window->isMinimized());
+    });
+    m_showWindow->setVisible(false);
     m_clickThrough = m_menu->addAction(tr("Click Through Subtitles"));
     m_clickThrough->setCheckable(true);
     m_clickThrough->setToolTip(

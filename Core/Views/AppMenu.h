@@ -81,6 +81,7 @@ private:
     QSystemTrayIcon *m_trayIcon = nullptr;
     std::unique_ptr<TraylessMenuWindow> m_traylessWindow;
     QAction *m_startStop;
+    QAction *m_showWindow;
     QAction *m_clickThrough;
     QMenu *m_spokenMenu;
     QMenu *m_translatedMenu;

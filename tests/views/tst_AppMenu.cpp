@@ -17,11 +17,14 @@ const Language japanese(u"ja"_s, {}, u"JP"_s);
 const Language brazilian(u"pt"_s, {}, u"BR"_s);
 const Language portuguese(u"pt"_s, {}, u"PT"_s);
 
+/// What the menu shows: its visible entries, "-" for a divider.
 QStringList texts(const QMenu *menu)
 {
     QStringList texts;
-    for (const QAction *action : menu->actions())
-        texts.append(action->isSeparator() ? u"-"_s : action->text());
+    for (const QAction *action : menu->actions()) {
+        if (action->isVisible())
+            texts.append(action->isSeparator() ? u"-"_s : action->text());
+    }
     return texts;
 }
 
@@ -59,8 +62,8 @@ private:
     }
 
     QMenu *picker(int index) { return m_menu->menu()->actions().at(index)->menu(); }
-    QMenu *spoken() { return picker(3); }
-    QMenu *translated() { return picker(4); }
+    QMenu *spoken() { return picker(4); }
+    QMenu *translated() { return picker(5); }
     QAction *startStop() { return m_menu->menu()->actions().constFirst(); }
 
 private Q_SLOTS:
@@ -127,6 +130,17 @@ private Q_SLOTS:
         QVERIFY(SettingsStore::shared().boolValue(u"isOnboardingComplete"_s));
         const QPointer<SubtitleWindow> window = m_menu->model().subtitleWindow();
         QVERIFY(window && window->isVisible());
+
+        // A minimised window is offered back, and comes back itself, not as a second one.
+        QAction *show = m_menu->menu()->actions().at(1);
+        Q_EMIT m_menu->menu()->aboutToShow();
+        QVERIFY(!show->isVisible());
+        window->showMinimized();
+        Q_EMIT m_menu->menu()->aboutToShow();
+        QVERIFY(show->isVisible());
+        show->trigger();
+        QCOMPARE(m_menu->model().subtitleWindow(), window.data());
+        QVERIFY(!window->isMinimized());
 
         startStop()->trigger();
         QCOMPARE(startStop()->text(), u"Start Live Subtitles"_s);
