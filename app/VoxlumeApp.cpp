@@ -6,11 +6,18 @@
 #include "SettingsKeys.h"
 #include "TerminationSignals.h"
 #include "Views/AppMenu.h"
+#include "Views/SettingsView.h"
 
 #include <QAction>
 #include <QMessageBox>
 
 using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+constexpr QSize settingsSize(700, 550);
+
+} // namespace
 
 VoxlumeApp::VoxlumeApp()
     : m_checkForUpdates(new QAction(tr("Check for Updates…"), this))
@@ -34,7 +41,26 @@ VoxlumeApp::~VoxlumeApp() = default;
 
 void VoxlumeApp::openWindow(const QString &identifier)
 {
+    if (identifier == u"settings"_s) {
+        showSettings();
+        return;
+    }
     VOXLUME_BREADCRUMB(u"No window is made for "_s + identifier + u" yet"_s, u"openWindow(_:)"_s);
+}
+
+void VoxlumeApp::showSettings()
+{
+    // One settings window: asking again brings the open one forward.
+    if (!m_settings) {
+        m_settings = new SettingsView;
+        m_settings->setWindowFlags(Qt::Window | Qt::WindowStaysOnTopHint);
+        m_settings->setAttribute(Qt::WA_DeleteOnClose);
+        m_settings->setWindowTitle(tr("Settings"));
+        m_settings->resize(settingsSize);
+    }
+    m_settings->show();
+    m_settings->raise();
+    m_settings->activateWindow();
 }
 
 void VoxlumeApp::checkForUpdates()

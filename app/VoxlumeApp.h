@@ -2,10 +2,12 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <memory>
 
 class AppMenu;
 class QAction;
+class SettingsView;
 class TerminationSignals;
 
 /// The program: crash reporting, the transcript store, the tray menu with the program's own
@@ -23,9 +25,11 @@ public:
 
 private:
     void openWindow(const QString &identifier);
+    void showSettings();
     void checkForUpdates();
 
     QAction *m_checkForUpdates;
     std::unique_ptr<AppMenu> m_menu;
     std::unique_ptr<TerminationSignals> m_terminationSignals;
+    QPointer<SettingsView> m_settings;
 };

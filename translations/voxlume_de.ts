@@ -224,6 +224,69 @@
     </message>
 </context>
 <context>
+    <name>SettingsView</name>
+    <message>
+        <source>Text Appearance</source>
+        <translation>Textdarstellung</translation>
+    </message>
+    <message>
+        <source>Font Size</source>
+        <translation>Schriftgröße</translation>
+    </message>
+    <message>
+        <source>Smaller</source>
+        <translation>Kleiner</translation>
+    </message>
+    <message>
+        <source>Larger</source>
+        <translation>Größer</translation>
+    </message>
+    <message>
+        <source>Font</source>
+        <translation>Schrift</translation>
+    </message>
+    <message>
+        <source>Text Color</source>
+        <translation>Textfarbe</translation>
+    </message>
+    <message>
+        <source>Display Settings</source>
+        <translation>Anzeige</translation>
+    </message>
+    <message>
+        <source>Window Transparency</source>
+        <translation>Fenstertransparenz</translation>
+    </message>
+    <message>
+        <source>Opaque</source>
+        <translation>Deckend</translation>
+    </message>
+    <message>
+        <source>Clear</source>
+        <translation>Durchsichtig</translation>
+    </message>
+    <message>
+        <source>Show Spoken Language</source>
+        <translation>Gesprochene Sprache zeigen</translation>
+    </message>
+    <message>
+        <source>Show Language Swap Button</source>
+        <translation>Schalter zum Sprachtausch zeigen</translation>
+    </message>
+    <message>
+        <source>Open Language Settings</source>
+        <translation type="unfinished">Spracheinstellungen öffnen</translation>
+    </message>
+    <message>
+        <source>A translation language pair is installed through your system&apos;s **package manager** the first time you choose it in the **Translated Language** menu.</source>
+        <translation>Ein Sprachpaar für die Übersetzung wird über die **Paketverwaltung** Ihres Systems installiert, wenn Sie es zum ersten Mal im Menü **Übersetzte Sprache** wählen.</translation>
+    </message>
+    <message>
+        <source>Break the world</source>
+        <translation>Die Welt zerbrechen</translation>
+    </message>
+</context>
+<context>
     <name>SubtitleOverlayWindow</name>
     <message>
         <source>Translation</source>

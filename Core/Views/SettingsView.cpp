@@ -1,0 +1,246 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "SettingsView.h"
+
+#include "FatalError.h"
+#include "FontPicker.h"
+
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QSlider>
+#include <QVBoxLayout>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+constexpr double smallestFontSize = 30;
+constexpr double fontSizeStep = 5;
+constexpr int fontSizeSteps = 6;
+// Fine enough that no two positions look different on screen, and both ends are reachable.
+constexpr int transparencySteps = 1000;
+constexpr int smallGlyphPoints = 12;
+constexpr int largeGlyphPoints = 24;
+
+/// The letter that stands for text at one end of the size slider; both ends take the width of the
+/// large one, so the slider sits centred.
+QLabel *glyph(int points, const QString &name, QWidget *parent)
+{
+    auto *label = new QLabel(u"A"_s, parent);
+    QFont font = label->font();
+    font.setPointSize(points);
+    label->setFont(font);
+    QFont large = font;
+    large.setPointSize(largeGlyphPoints);
+    label->setFixedWidth(QFontMetrics(large).horizontalAdvance(u'A') + 4);
+    label->setAlignment(Qt::AlignCenter);
+    label->setAccessibleName(name);
+    return label;
+}
+
+QLabel *icon(const QString &resource, const QString &name, QWidget *parent)
+{
+    auto *label = new QLabel(parent);
+    QFont large = label->font();
+    large.setPointSize(largeGlyphPoints);
+    const int side = QFontMetrics(large).height();
+    label->setPixmap(QIcon(resource).pixmap(side * 2 / 3));
+    label->setFixedSize(side, side);
+    label->setAlignment(Qt::AlignCenter);
+    label->setAccessibleName(name);
+    return label;
+}
+
+QWidget *sliderRow(QWidget *start, QSlider *slider, QWidget *end, QWidget *parent)
+{
+    auto *row = new QWidget(parent);
+    auto *layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(start);
+    layout->addWidget(slider, 1);
+    layout->addWidget(end);
+    return row;
+}
+
+void showColor(QPushButton *button, const QColor &color)
+{
+    // Framed and over a checkerboard, so white and see-through colours show on any button.
+    QPixmap swatch(28, 16);
+    swatch.fill(Qt::white);
+    QPainter painter(&swatch);
+    for (int x = 0; x < swatch.width(); x += 4) {
+        for (int y = (x / 4) % 2 * 4; y < swatch.height(); y += 8)
+            painter.fillRect(x, y, 4, 4, Qt::lightGray);
+    }
+    painter.fillRect(swatch.rect(), color);
+    painter.setPen(Qt::darkGray);
+    painter.drawRect(swatch.rect().adjusted(0, 0, -1, -1));
+    painter.end();
+    button->setIcon(QIcon(swatch));
+    button->setText(color.name(QColor::HexArgb).toUpper());
+}
+
+} // namespace
+
+SettingsView::SettingsView(QWidget *parent)
+    : QWidget(parent)
+{
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(makeTextAppearance());
+    layout->addWidget(makeDisplaySettings());
+    layout->addWidget(makeLanguageHelp());
+    layout->addStretch();
+    showStoredValues();
+    connect(&SettingsStore::shared(), &SettingsStore::changed, this,
+            &SettingsView::showStoredValues);
+}
+
+int SettingsView::fontSizePosition(double pointSize)
+{
+    return std::clamp(int(std::lround((pointSize - smallestFontSize) / fontSizeStep)), 0,
+                      fontSizeSteps);
+}
+
+double SettingsView::fontSizeAt(int position)
+{
+    return smallestFontSize + fontSizeStep * position;
+}
+
+int SettingsView::transparencyPosition(double transparency)
+{
+    return int(std::lround(std::clamp(transparency, 0.0, 1.0) * transparencySteps));
+}
+
+double SettingsView::transparencyAt(int position)
+{
+    return double(position) / transparencySteps;
+}
+
+QWidget *SettingsView::makeTextAppearance()
+{
+    auto *section = new QGroupBox(tr("Text Appearance"), this);
+    auto *form = new QFormLayout(section);
+
+    m_fontSize = new QSlider(Qt::Horizontal, section);
+    m_fontSize->setRange(0, fontSizeSteps);
+    m_fontSize->setPageStep(1);
+    m_fontSize->setTickPosition(QSlider::TicksBelow);
+    m_fontSize->setAccessibleName(tr("Font Size"));
+    connect(m_fontSize, &QSlider::valueChanged, this, [](int position) {
+        Setting(SettingsKeys::translationFontSize).setValue(fontSizeAt(position));
+    });
+    form->addRow(tr("Font Size"),
+                 sliderRow(glyph(smallGlyphPoints, tr("Smaller"), section), m_fontSize,
+                           glyph(largeGlyphPoints, tr("Larger"), section), section));
+
+    m_font = new FontPicker(section);
+    m_font->setAccessibleName(tr("Font"));
+    connect(m_font, &QComboBox::activated, this,
+            [this] { Setting(SettingsKeys::selectedFont).setValue(m_font->family()); });
+    form->addRow(tr("Font"), m_font);
+
+    m_textColor = new QPushButton(section);
+    m_textColor->setAccessibleName(tr("Text Color"));
+    connect(m_textColor, &QPushButton::clicked, this, &SettingsView::chooseColor);
+    form->addRow(tr("Text Color"), m_textColor);
+    return section;
+}
+
+QWidget *SettingsView::makeDisplaySettings()
+{
+    auto *section = new QGroupBox(tr("Display Settings"), this);
+    auto *form = new QFormLayout(section);
+
+    m_transparency = new QSlider(Qt::Horizontal, section);
+    m_transparency->setRange(0, transparencySteps);
+    m_transparency->setPageStep(transparencySteps / 10);
+    m_transparency->setAccessibleName(tr("Window Transparency"));
+    connect(m_transparency, &QSlider::valueChanged, this, [](int position) {
+        Setting(SettingsKeys::windowTransparency).setValue(transparencyAt(position));
+    });
+    form->addRow(tr("Window Transparency"),
+                 sliderRow(icon(u":/VoxlumeCore/icons/eye-slash.svg"_s, tr("Opaque"), section),
+                           m_transparency,
+                           icon(u":/VoxlumeCore/icons/eye.svg"_s, tr("Clear"), section), section));
+
+    m_showSpokenLanguage = new QCheckBox(tr("Show Spoken Language"), section);
+    connect(m_showSpokenLanguage, &QCheckBox::toggled, this,
+            [](bool on) { Setting(SettingsKeys::showSpokenLanguage).setValue(on); });
+    form->addRow(m_showSpokenLanguage);
+    m_showSwapButton = new QCheckBox(tr("Show Language Swap Button"), section);
+    connect(m_showSwapButton, &QCheckBox::toggled, this,
+            [](bool on) { Setting(SettingsKeys::showLanguageSwapButton).setValue(on); });
+    form->addRow(m_showSwapButton);
+    return section;
+}
+
+QWidget *SettingsView::makeLanguageHelp()
+{
+    auto *help = new QWidget(this);
+    auto *layout = new QVBoxLayout(help);
+    layout->setSpacing(8);
+    m_languageSettings = new QPushButton(tr("Open Language Settings"), help);
+    m_languageSettings->hide();
+    connect(m_languageSettings, &QPushButton::clicked, this, [this] {
+        if (m_openLanguageSettings)
+            m_openLanguageSettings();
+    });
+    layout->addWidget(m_languageSettings, 0, Qt::AlignHCenter);
+
+    auto *hint = new QLabel(
+        tr("A translation language pair is installed through your system's **package "
+           "manager** the first time you choose it in the **Translated Language** menu."),
+        help);
+    hint->setTextFormat(Qt::MarkdownText);
+    hint->setWordWrap(true);
+    hint->setAlignment(Qt::AlignCenter);
+    hint->setAccessibleName(hint->text().remove(u"**"_s));
+    // Without an alignment here, so the layout gives the wrapped text the height it needs.
+    layout->addWidget(hint);
+
+    // Read once, when the window is made: a diagnostic switch, set from outside the program.
+    if (SettingsStore::shared().boolValue(SettingsKeys::showCrashButton.key())) {
+        auto *crash = new QPushButton(tr("Break the world"), help);
+        connect(crash, &QPushButton::clicked, [] { fatalError(u"Break the world"_s); });
+        layout->addWidget(crash, 0, Qt::AlignHCenter);
+    }
+    return help;
+}
+
+void SettingsView::setLanguageSettingsAction(std::function<void()> action)
+{
+    m_openLanguageSettings = std::move(action);
+    m_languageSettings->setVisible(bool(m_openLanguageSettings));
+}
+
+void SettingsView::chooseColor()
+{
+    auto *dialog = new QColorDialog(Setting(SettingsKeys::textColor).value(), this);
+    dialog->setOption(QColorDialog::ShowAlphaChannel);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QColorDialog::colorSelected, this,
+            [](const QColor &color) { Setting(SettingsKeys::textColor).setValue(color); });
+    dialog->open();
+}
+
+void SettingsView::showStoredValues()
+{
+    const QSignalBlocker quietSize(m_fontSize);
+    const QSignalBlocker quietFont(m_font);
+    const QSignalBlocker quietTransparency(m_transparency);
+    const QSignalBlocker quietSpoken(m_showSpokenLanguage);
+    const QSignalBlocker quietSwap(m_showSwapButton);
+    m_fontSize->setValue(fontSizePosition(Setting(SettingsKeys::translationFontSize).value()));
+    m_font->setFamily(Setting(SettingsKeys::selectedFont).value());
+    showColor(m_textColor, Setting(SettingsKeys::textColor).value());
+    m_transparency->setValue(
+        transparencyPosition(Setting(SettingsKeys::windowTransparency).value()));
+    m_showSpokenLanguage->setChecked(Setting(SettingsKeys::showSpokenLanguage).value());
+    m_showSwapButton->setChecked(Setting(SettingsKeys::showLanguageSwapButton).value());
+}

@@ -1,0 +1,61 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "SettingsKeys.h"
+
+#include <QWidget>
+#include <functional>
+
+class FontPicker;
+class QCheckBox;
+class QLabel;
+class QPushButton;
+class QSlider;
+
+/// The settings window's content: how the subtitles look (size, font, colour), how see-through
+/// their window is, and what it shows.
+///
+/// Every control is bound to its settings key: a change is stored at once, and the open subtitle
+/// window follows it by itself; a change made elsewhere shows here at once. Nothing is stored until
+/// the user changes a control. Main thread.
+class SettingsView : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit SettingsView(QWidget *parent = nullptr);
+
+    /// What "Open Language Settings" does; without one the button is not offered.
+    void setLanguageSettingsAction(std::function<void()> action);
+
+    /// The controls, for tests.
+    QSlider *fontSizeSlider() const { return m_fontSize; }
+    FontPicker *fontPicker() const { return m_font; }
+    QSlider *transparencySlider() const { return m_transparency; }
+    QCheckBox *showSpokenLanguageToggle() const { return m_showSpokenLanguage; }
+    QCheckBox *showSwapButtonToggle() const { return m_showSwapButton; }
+    QPushButton *textColorButton() const { return m_textColor; }
+
+    /// The slider positions of a font size and of a transparency, and back.
+    static int fontSizePosition(double pointSize);
+    static double fontSizeAt(int position);
+    static int transparencyPosition(double transparency);
+    static double transparencyAt(int position);
+
+private:
+    QWidget *makeTextAppearance();
+    QWidget *makeDisplaySettings();
+    QWidget *makeLanguageHelp();
+    void chooseColor();
+    /// Shows what the store holds, without storing anything.
+    void showStoredValues();
+
+    QSlider *m_fontSize;
+    FontPicker *m_font;
+    QPushButton *m_textColor;
+    QSlider *m_transparency;
+    QCheckBox *m_showSpokenLanguage;
+    QCheckBox *m_showSwapButton;
+    QPushButton *m_languageSettings;
+    std::function<void()> m_openLanguageSettings;
+};

@@ -1,0 +1,96 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "OverlayFixture.h"
+#include "TestMain.h"
+#include "Views/FontPicker.h"
+#include "Views/SettingsView.h"
+
+#include <QCheckBox>
+#include <QPushButton>
+#include <QSettings>
+#include <QSlider>
+
+using namespace Qt::Literals::StringLiterals;
+
+class TestSettingsView : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<OverlayFixture> m_fixture;
+
+    static QStringList storedKeys()
+    {
+        return QSettings(SettingsStore::shared().filePath(), QSettings::IniFormat).allKeys();
+    }
+
+private Q_SLOTS:
+    void init() { m_fixture = std::make_unique<OverlayFixture>(); }
+    void cleanup() { m_fixture.reset(); }
+
+    // Opening the window must not turn the defaults into stored choices.
+    void freshStoreShowsTheDefaultsAndStoresNothing()
+    {
+        const SettingsView view;
+        QCOMPARE(SettingsView::fontSizeAt(view.fontSizeSlider()->value()), 35.0);
+        QCOMPARE(SettingsView::transparencyAt(view.transparencySlider()->value()), 0.2);
+        QVERIFY(view.showSpokenLanguageToggle()->isChecked());
+        QVERIFY(view.showSwapButtonToggle()->isChecked());
+        QCOMPARE(view.fontPicker()->family(), u"System"_s);
+        QCOMPARE(view.fontPicker()->currentIndex(), 0);
+        QCOMPARE(view.textColorButton()->text(), u"#FFFFFFFF"_s);
+        QCOMPARE(storedKeys(), QStringList());
+    }
+
+    void slidersStoreOnlyWhatTheyOffer()
+    {
+        const SettingsView view;
+        QSlider *size = view.fontSizeSlider();
+        QList<double> sizes;
+        for (int position = size->minimum(); position <= size->maximum(); ++position)
+            sizes.append(SettingsView::fontSizeAt(position));
+        QCOMPARE(sizes, (QList<double>{30, 35, 40, 45, 50, 55, 60}));
+        size->setValue(size->maximum());
+        QCOMPARE(SettingsStore::shared().string(u"translationFontSize"_s), u"60"_s);
+
+        QSlider *transparency = view.transparencySlider();
+        transparency->setValue(transparency->minimum());
+        QCOMPARE(SettingsStore::shared().doubleValue(u"windowTransparency"_s), 0.0);
+        transparency->setValue(transparency->maximum());
+        QCOMPARE(SettingsStore::shared().doubleValue(u"windowTransparency"_s), 1.0);
+    }
+
+    // Both ways: a control stores at once, and a change made elsewhere shows at once.
+    void controlsAndStoreFollowEachOther()
+    {
+        const SettingsView view;
+        view.showSpokenLanguageToggle()->click();
+        QCOMPARE(SettingsStore::shared().string(u"showSpokenLanguage"_s), u"false"_s);
+        OverlayFixture::set("showLanguageSwapButton", u"false"_s);
+        QVERIFY(!view.showSwapButtonToggle()->isChecked());
+        OverlayFixture::set("translationFontSize", u"50"_s);
+        QCOMPARE(SettingsView::fontSizeAt(view.fontSizeSlider()->value()), 50.0);
+    }
+
+    void systemComesFirstAndFamiliesInPlainOrder()
+    {
+        QCOMPARE(FontPicker::choices({u"Zapf"_s, u"System"_s, u"arial"_s, u"Bitstream"_s}),
+                 (QStringList{u"System"_s, u"Bitstream"_s, u"System"_s, u"Zapf"_s, u"arial"_s}));
+    }
+
+    void crashButtonOnlyWhenAskedFor()
+    {
+        const auto hasCrashButton = [] {
+            const SettingsView view;
+            const QList<QPushButton *> buttons = view.findChildren<QPushButton *>();
+            return std::any_of(buttons.cbegin(), buttons.cend(), [](const QPushButton *button) {
+                return button->text() == u"Break the world"_s;
+            });
+        };
+        QVERIFY(!hasCrashButton());
+        OverlayFixture::set("showCrashButton", u"true"_s);
+        QVERIFY(hasCrashButton());
+    }
+};
+
+VOXLUME_TEST_MAIN(TestSettingsView)
+#include "tst_SettingsView.moc"
