@@ -275,7 +275,7 @@
     </message>
     <message>
         <source>Open Language Settings</source>
-        <translation type="unfinished">Spracheinstellungen öffnen</translation>
+        <translation>Spracheinstellungen öffnen</translation>
     </message>
     <message>
         <source>A translation language pair is installed through your system&apos;s **package manager** the first time you choose it in the **Translated Language** menu.</source>
