@@ -6,6 +6,7 @@
 #include "SettingsKeys.h"
 #include "TerminationSignals.h"
 #include "Views/AppMenu.h"
+#include "Views/OnboardingView.h"
 #include "Views/SettingsView.h"
 
 #include <QAction>
@@ -16,6 +17,7 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 constexpr QSize settingsSize(700, 550);
+constexpr QSize onboardingSize(640, 320);
 
 } // namespace
 
@@ -35,6 +37,18 @@ VoxlumeApp::VoxlumeApp()
     m_menu->setOpenWindowHandler([this](const QString &identifier) { openWindow(identifier); });
     connect(m_terminationSignals.get(), &TerminationSignals::received, m_menu.get(),
             &AppMenu::quit);
+    if (!Setting(SettingsKeys::isOnboardingComplete).value())
+        showOnboarding();
+}
+
+void VoxlumeApp::showOnboarding()
+{
+    auto *window = new OnboardingView;
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setWindowTitle(tr("Welcome"));
+    // As large as the welcome needs at the user's font size, and not resizable.
+    window->setFixedSize(window->sizeHint().expandedTo(onboardingSize));
+    window->show();
 }
 
 VoxlumeApp::~VoxlumeApp() = default;

@@ -25,6 +25,7 @@ public:
 
 private:
     void openWindow(const QString &identifier);
+    void showOnboarding();
     void showSettings();
     void checkForUpdates();
 

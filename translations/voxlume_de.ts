@@ -151,6 +151,21 @@
     </message>
 </context>
 <context>
+    <name>OnboardingView</name>
+    <message>
+        <source>Welcome to **Voxlume**</source>
+        <translation>Willkommen bei **Voxlume**</translation>
+    </message>
+    <message>
+        <source>Click the %@ icon in the menu bar to get started.</source>
+        <translation>Klicken Sie auf das Symbol %@ in der Menüleiste, um zu beginnen.</translation>
+    </message>
+    <message>
+        <source>Voxlume icon</source>
+        <translation>Voxlume-Symbol</translation>
+    </message>
+</context>
+<context>
     <name>PackageInstaller</name>
     <message>
         <source>The installation was cancelled.</source>
