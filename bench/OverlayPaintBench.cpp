@@ -3,6 +3,7 @@
 // window is measured:
 //   - opening a window and closing it again: how long each call holds the main thread (the first
 //     opening loads fonts and icons);
+//   - from a settings change to the subtitles' new pixels, and opening the settings window;
 //   - from a recognition hypothesis to its pixels: the window's repaint is done, its image handed
 //     to the window system, and the X server has answered a round trip after it (so it has the
 //     image).
@@ -13,9 +14,11 @@
 #include "Platform/Audio/ManualAudioEngine.h"
 #include "Platform/Speech/Scripted/ScriptedSpeechService.h"
 #include "Platform/Store/ModelContainer.h"
+#include "SettingsKeys.h"
 #include "SubtitleOverlayWindowModel.h"
 #include "TimedWords.h"
 #include "Views/AppMenuModel.h"
+#include "Views/SettingsView.h"
 #include "Views/SubtitleWindow.h"
 
 #include <QApplication>
@@ -32,6 +35,7 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 constexpr int openCloseRounds = 10;
+constexpr int settingsChanges = 50;
 
 double percentile(QList<double> values, double share)
 {
@@ -134,6 +138,34 @@ int main(int argc, char *argv[])
                 "longest %.2f ms\n",
                 count, percentile(latencies, 0.5), percentile(latencies, 0.95),
                 percentile(latencies, 1.0));
+
+    // A change in the settings window reaches the subtitles through the settings store.
+    QList<double> settingChanges;
+    for (int i = 0; i < settingsChanges; ++i) {
+        watch.repainted = false;
+        clock.start();
+        Setting(SettingsKeys::translationFontSize).setValue(i % 2 ? 35.0 : 40.0);
+        while (!watch.repainted)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        syncWithServer();
+        settingChanges.append(double(clock.nsecsElapsed()) / 1e6);
+    }
+    std::printf("settings change to pixels, %d changes: median %.2f ms, longest %.2f ms\n",
+                settingsChanges, percentile(settingChanges, 0.5), percentile(settingChanges, 1.0));
+
+    for (const char *which : {"first", "second"}) {
+        clock.start();
+        auto *settings = new SettingsView;
+        settings->setAttribute(Qt::WA_DeleteOnClose);
+        settings->show();
+        while (!settings->windowHandle()->isExposed())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        syncWithServer();
+        std::printf("opening the settings window, %s time: %.1f ms\n", which,
+                    double(clock.nsecsElapsed()) / 1e6);
+        settings->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
     window->close();
     return 0;
 }
