@@ -1,15 +1,36 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Starts crash reporting into the folder given, leaves two breadcrumbs and crashes: with
-// "fatal" through fatalError(), with "segv" through a segmentation fault.
+// "fatal" through fatalError(), with "button" through the settings window's "Break the world", with
+// "segv" through a segmentation fault.
 
 #include "FatalError.h"
 #include "Logging.h"
 #include "Platform/CrashReporting/SentryClient.h"
+#include "Platform/Settings/SettingsStore.h"
+#include "Views/SettingsView.h"
+
+#include <QApplication>
+#include <QPushButton>
 
 #include <csignal>
 #include <cstring>
 
 using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+void clickBreakTheWorld(int argc, char *argv[])
+{
+    QApplication application(argc, argv);
+    SettingsStore::shared().setBool(u"showCrashButton"_s, true);
+    const SettingsView settings;
+    for (QPushButton *button : settings.findChildren<QPushButton *>()) {
+        if (button->text() == u"Break the world"_s)
+            button->click();
+    }
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -25,6 +46,8 @@ int main(int argc, char *argv[])
     log.logBreadcrumb(u"About to crash"_s, u"Core/SettingsView"_s, u"breakTheWorld()"_s, 40);
     if (std::strcmp(argv[2], "fatal") == 0)
         fatalError(u"Break the world"_s);
+    if (std::strcmp(argv[2], "button") == 0)
+        clickBreakTheWorld(argc, argv);
     std::raise(SIGSEGV);
     return 0;
 }

@@ -278,6 +278,8 @@ private Q_SLOTS:
 
         QTest::newRow("fatal error")
             << u"fatal"_s << SIGABRT << u"Fatal error"_s << u"Break the world"_s << true;
+        QTest::newRow("the settings window's button")
+            << u"button"_s << SIGABRT << u"Fatal error"_s << u"Break the world"_s << true;
         QTest::newRow("segmentation fault") << u"segv"_s << SIGSEGV << u"SIGSEGV"_s
                                             << u"The program was stopped by a signal"_s << false;
     }
@@ -295,7 +297,7 @@ private Q_SLOTS:
         QVERIFY(crashing.waitForFinished());
         QCOMPARE(crashing.exitStatus(), QProcess::CrashExit);
         QCOMPARE(crashing.exitCode(), signal);
-        if (mode == u"fatal")
+        if (signal == SIGABRT)
             QVERIFY(crashing.readAllStandardError().contains("Fatal error: Break the world\n"));
 
         const EnvelopeQueue queue(m_cache->path(), 10);
