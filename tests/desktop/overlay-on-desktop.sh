@@ -321,6 +321,29 @@ first_item_reads() {
     [ "${line% }" = "$1" ]
 }
 
+# ---- the settings window: its transparency reaches the open subtitle window at once
+# Settings... is the sixth item the keyboard reaches; in the settings window the transparency slider
+# is the fourth control, and End moves it to fully clear.
+overlay_background_is_clear() {
+    screenshot clear-background
+    read_geometry "$overlay" || return 1
+    local clear=0 level
+    for px in 8 $((width - 8)); do
+        level=$(grey_at "$shot" $((x + px)) $((y + height / 2)))
+        [ "$level" -ge 200 ] && clear=$((clear + 1))
+    done
+    [ "$clear" -eq 2 ]
+}
+if open_menu menu-settings; then
+    xdotool key Down Down Down Down Down Down Return
+    sleep 1
+    xdotool key Tab Tab Tab End
+    poll 5 overlay_background_is_clear ||
+        fail "the subtitle window did not turn clear when the settings window's transparency went to the end"
+    grep -q '^windowTransparency=1$' "$XDG_CONFIG_HOME/Voxlume/Voxlume.ini" ||
+        fail "the settings window did not store the transparency"
+fi
+
 stopped=
 if open_menu menu-running; then
     if ! first_item_reads "Stop Live Subtitles"; then
