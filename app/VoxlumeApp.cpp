@@ -37,18 +37,42 @@ VoxlumeApp::VoxlumeApp()
     m_menu->setOpenWindowHandler([this](const QString &identifier) { openWindow(identifier); });
     connect(m_terminationSignals.get(), &TerminationSignals::received, m_menu.get(),
             &AppMenu::quit);
+    connect(m_menu.get(), &AppMenu::trayUnavailable, this, &VoxlumeApp::offerMenuWithoutTray);
+    connect(&m_menu->model(), &AppMenuModel::isListeningChanged, this, &VoxlumeApp::closeWelcome);
     if (!Setting(SettingsKeys::isOnboardingComplete).value())
         showOnboarding();
 }
 
-void VoxlumeApp::showOnboarding()
+OnboardingView &VoxlumeApp::showOnboarding()
 {
-    auto *window = new OnboardingView;
-    window->setAttribute(Qt::WA_DeleteOnClose);
-    window->setWindowTitle(tr("Welcome"));
-    // As large as the welcome needs at the user's font size, and not resizable.
-    window->setFixedSize(window->sizeHint().expandedTo(onboardingSize));
-    window->show();
+    if (!m_onboarding) {
+        m_onboarding = new OnboardingView;
+        m_onboarding->setAttribute(Qt::WA_DeleteOnClose);
+        m_onboarding->setWindowTitle(tr("Welcome"));
+        // As large as the welcome needs at the user's font size, and not resizable.
+        m_onboarding->setFixedSize(m_onboarding->sizeHint().expandedTo(onboardingSize));
+    }
+    m_onboarding->show();
+    return *m_onboarding;
+}
+
+void VoxlumeApp::offerMenuWithoutTray()
+{
+    VOXLUME_BREADCRUMB(u"No system tray: offering the menu in a window"_s,
+                       u"offerMenuWithoutTray()"_s);
+    OnboardingView &window = showOnboarding();
+    window.offerMenu(m_menu->menu());
+    window.setWindowTitle(u"Voxlume"_s);
+    window.setFixedSize(window.sizeHint().expandedTo(onboardingSize));
+    // Without a tray this window is the only way to the program, so closing it is quitting.
+    connect(&window, &QObject::destroyed, this, [this] { m_menu->quit(); });
+}
+
+void VoxlumeApp::closeWelcome()
+{
+    // The welcome has done its job once subtitles run; the menu in its place stays.
+    if (m_onboarding && !m_onboarding->isOfferingMenu() && m_menu->model().isListening())
+        m_onboarding->close();
 }
 
 VoxlumeApp::~VoxlumeApp() = default;

@@ -6,6 +6,7 @@
 #include <memory>
 
 class AppMenu;
+class OnboardingView;
 class QAction;
 class SettingsView;
 class TerminationSignals;
@@ -25,7 +26,11 @@ public:
 
 private:
     void openWindow(const QString &identifier);
-    void showOnboarding();
+    /// The welcome window, made and shown unless it is open already.
+    OnboardingView &showOnboarding();
+    /// Offers the menu in the welcome window, for a desktop without a tray.
+    void offerMenuWithoutTray();
+    void closeWelcome();
     void showSettings();
     void checkForUpdates();
 
@@ -33,4 +38,5 @@ private:
     std::unique_ptr<AppMenu> m_menu;
     std::unique_ptr<TerminationSignals> m_terminationSignals;
     QPointer<SettingsView> m_settings;
+    QPointer<OnboardingView> m_onboarding;
 };

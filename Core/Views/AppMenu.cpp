@@ -5,7 +5,6 @@
 #include "Platform/Translation/Apertium/ApertiumTranslationService.h"
 #include "SettingsKeys.h"
 #include "SubtitleWindow.h"
-#include "TraylessMenuWindow.h"
 
 #include <QActionGroup>
 #include <QCollator>
@@ -109,12 +108,12 @@ void AppMenu::makeTrayIcon()
                     m_menu->popup(QCursor::pos());
             });
     m_trayIcon->show();
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        return;
     // A tray that starts with the session may come up a moment after the program.
     QTimer::singleShot(trayGraceMs, this, [this] {
-        if (QSystemTrayIcon::isSystemTrayAvailable())
-            return;
-        m_traylessWindow = std::make_unique<TraylessMenuWindow>(m_menu.get(), [this] { quit(); });
-        m_traylessWindow->show();
+        if (!QSystemTrayIcon::isSystemTrayAvailable())
+            Q_EMIT trayUnavailable();
     });
 }
 

@@ -15,7 +15,6 @@ class QActionGroup;
 class QMenu;
 class QSystemTrayIcon;
 class TranslationService;
-class TraylessMenuWindow;
 
 /// The program's menu in the system tray: start and stop live subtitles, choose the spoken and
 /// the translation language, open the history and the settings, whatever the program adds, and
@@ -65,6 +64,9 @@ public:
 Q_SIGNALS:
     /// The pickers have their entries.
     void supportedLanguagesLoaded();
+    /// The desktop has shown no system tray for a while after the start, so the menu must be
+    /// offered some other way.
+    void trayUnavailable();
 
 private:
     QCoro::Task<> loadSupportedLanguages();
@@ -79,7 +81,6 @@ private:
     std::unique_ptr<AppMenuModel> m_model;
     std::unique_ptr<QMenu> m_menu;
     QSystemTrayIcon *m_trayIcon = nullptr;
-    std::unique_ptr<TraylessMenuWindow> m_traylessWindow;
     QAction *m_startStop;
     QAction *m_showWindow;
     QAction *m_clickThrough;

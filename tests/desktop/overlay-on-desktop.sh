@@ -49,7 +49,7 @@ finish() {
         echo "=== screenshots, OCR and logs are kept in $out"
         exit 1
     fi
-    echo "PASS: subtitles shown, read, stopped from the tray and stored"
+    echo "PASS: subtitles shown, read, stopped from the tray and stored; the menu offered without a tray"
 }
 trap finish EXIT
 trap 'fail "unexpected failure of: $BASH_COMMAND (line $LINENO)"' ERR
@@ -399,18 +399,48 @@ check_transcript() {
 [ -n "$stopped" ] && check_transcript "after Stop"
 
 # ---- a clean end
+# Collects the ended program's exit status, failing with $1 unless it is 0.
+reap() {
+    local status=0
+    wait "$pid" || status=$?
+    pid=
+    [ "$status" -eq 0 ] || fail "$1, with status $status"
+}
 if ! running; then
-    status=0
-    wait "$pid" || status=$?
-    pid=
-    fail "Voxlume ended by itself during the test, with status $status"
+    fail "Voxlume ended by itself during the test"
+    reap "It ended"
 elif kill -TERM "$pid" && poll 15 exited "$pid"; then
-    status=0
-    wait "$pid" || status=$?
-    pid=
-    [ "$status" -eq 0 ] || fail "Voxlume ended with status $status on SIGTERM, not 0"
+    reap "Voxlume ended badly on SIGTERM"
 else
     fail "Voxlume was still running 15 s after SIGTERM"
 fi
 [ -n "$stopped" ] || check_transcript "after SIGTERM"
+
+# ---- a desktop without a tray: the menu's commands come in a window, and closing it quits
+# Only this desktop's tray goes: its processes carry the desktop's mark.
+for tray in $(pgrep -x trayer || true); do
+    grep -qz "^VOXLUME_DESKTOP_ROOT=$VOXLUME_DESKTOP_ROOT\$" "/proc/$tray/environ" && kill "$tray"
+done
+sed -i 's/^startImmediately=.*/startImmediately=false/' "$XDG_CONFIG_HOME/Voxlume/Voxlume.ini"
+"$program" >"$out/voxlume-trayless.log" 2>&1 &
+pid=$!
+menu_window() {
+    menu_window=$(xdotool search --onlyvisible --name '^Voxlume$' 2>/dev/null | head -n 1)
+    [ -n "$menu_window" ]
+}
+if ! poll 15 menu_window; then
+    fail "without a tray, no window named Voxlume offered the menu"
+else
+    import -window "$menu_window" "$out/trayless-menu.png"
+    tesseract "$out/trayless-menu.png" "$out/trayless-menu" >/dev/null 2>&1
+    grep -q 'Start Live Subtitles' "$out/trayless-menu.txt" ||
+        fail "the trayless window does not read Start Live Subtitles: $(tr '\n' ' ' <"$out/trayless-menu.txt")"
+    # openbox closes the active window on Alt+F4, as most window managers do.
+    xdotool windowactivate --sync "$menu_window" key --clearmodifiers alt+F4
+    if poll 10 exited "$pid"; then
+        reap "closing the trayless window ended Voxlume badly"
+    else
+        fail "Voxlume kept running, unreachable, after its trayless window was closed"
+    fi
+fi
 exit 0

@@ -3,6 +3,9 @@
 #include "Views/OnboardingView.h"
 
 #include <QLabel>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QPushButton>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -34,6 +37,45 @@ private Q_SLOTS:
         const QPointer<OnboardingView> watched = view;
         QTest::keyClick(view, Qt::Key_Escape);
         QTRY_VERIFY(!watched);
+    }
+
+    void offersTheMenuWithoutATray()
+    {
+        QMenu menu;
+        QAction *start = menu.addAction(u"Start Live Subtitles"_s);
+        menu.addAction(u"Settings..."_s);
+        QAction *hidden = menu.addAction(u"Show Live Subtitles"_s);
+        hidden->setVisible(false);
+        menu.addSeparator();
+        QMenu *languages = menu.addMenu(u"Spoken Language"_s);
+        languages->addAction(u"English"_s);
+
+        auto *view = new OnboardingView;
+        view->setAttribute(Qt::WA_DeleteOnClose);
+        view->offerMenu(&menu);
+        view->show();
+        QVERIFY(QTest::qWaitForWindowExposed(view));
+        QVERIFY(view->findChildren<QLabel *>(u"trayIcon"_s).isEmpty());
+        const QList<QPushButton *> buttons = view->findChildren<QPushButton *>();
+        QCOMPARE(buttons.size(), 4);
+        QCOMPARE(buttons.at(1)->text(), u"Settings..."_s);
+        QVERIFY(!buttons.at(2)->isVisible());
+        QCOMPARE(buttons.at(3)->menu(), languages);
+
+        // The buttons are the commands: a click runs one, and a change of its text shows.
+        QSignalSpy triggered(start, &QAction::triggered);
+        QTest::mouseClick(buttons.at(0), Qt::LeftButton);
+        QCOMPARE(triggered.size(), 1);
+        start->setText(u"Stop Live Subtitles"_s);
+        QCOMPARE(buttons.at(0)->text(), u"Stop Live Subtitles"_s);
+        hidden->setVisible(true);
+        QVERIFY(buttons.at(2)->isVisible());
+
+        // The window is the only way to the program: Escape must not lose it.
+        const QPointer<OnboardingView> watched = view;
+        QTest::keyClick(view, Qt::Key_Escape);
+        QVERIFY(watched);
+        delete view;
     }
 };
 
