@@ -95,6 +95,7 @@ void VoxlumeApp::showSettings()
         m_settings->setAttribute(Qt::WA_DeleteOnClose);
         m_settings->setWindowTitle(tr("Settings"));
         m_settings->resize(settingsSize);
+        m_settings->setLanguageSettingsAction([this] { openWindow(u"languages"_s); });
     }
     m_settings->show();
     m_settings->raise();

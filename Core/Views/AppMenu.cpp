@@ -226,6 +226,12 @@ void AppMenu::startOrStop()
     m_model->setSubtitleWindow(nullptr);
 }
 
+void AppMenu::setOpenWindowHandler(OpenWindow handler)
+{
+    m_openWindow = std::move(handler);
+    m_model->setLanguageSettingsAction([this] { openWindow(u"languages"_s); });
+}
+
 void AppMenu::openWindow(const QString &identifier)
 {
     if (m_openWindow)

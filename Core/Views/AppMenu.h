@@ -28,7 +28,7 @@ class AppMenu : public QObject
     Q_OBJECT
 
 public:
-    /// Opens one of the program's windows by its identifier ("history", "settings").
+    /// Opens one of the program's windows by its identifier ("history", "settings", "languages").
     using OpenWindow = std::function<void(const QString &identifier)>;
 
     /// What the menu works with; each empty member stands for the real service.
@@ -50,7 +50,8 @@ public:
     QMenu *menu() const { return m_menu.get(); }
     QSystemTrayIcon *trayIcon() const { return m_trayIcon; }
 
-    void setOpenWindowHandler(OpenWindow openWindow) { m_openWindow = std::move(openWindow); }
+    /// Lets the menu and the subtitle windows open the program's other windows.
+    void setOpenWindowHandler(OpenWindow handler);
 
     /// The languages both pickers offer, sorted by label; empty until loaded.
     QList<Language> supportedLanguages() const { return m_supportedLanguages; }

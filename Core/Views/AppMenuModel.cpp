@@ -105,6 +105,7 @@ void AppMenuModel::startLiveSubtitles()
 SubtitleWindow *AppMenuModel::makeSubtitleWindow()
 {
     auto *content = new SubtitleOverlayWindow(m_makeOverlayModel());
+    content->setLanguageSettingsAction(m_openLanguageSettings);
     auto *window = new SubtitleWindow(content);
     window->place(decode(Setting(SettingsKeys::overlayWindowGeometry).value()));
     window->setBackgroundColor(black(initialAlpha));

@@ -48,6 +48,11 @@ public:
     void swapLanguages();
     /// Asked when the user closes the window: lets it go, and always agrees.
     bool windowShouldClose();
+    /// What the windows' "Open Language Settings" does, from the next window on.
+    void setLanguageSettingsAction(std::function<void()> action)
+    {
+        m_openLanguageSettings = std::move(action);
+    }
 
 Q_SIGNALS:
     void isListeningChanged();
@@ -57,6 +62,7 @@ private:
     void applyClickThrough();
 
     OverlayModelFactory m_makeOverlayModel;
+    std::function<void()> m_openLanguageSettings;
     QPointer<SubtitleWindow> m_subtitleWindow;
     bool m_isListening = false;
 };

@@ -110,6 +110,11 @@ void SubtitleOverlayWindow::appear()
     refresh();
 }
 
+void SubtitleOverlayWindow::setLanguageSettingsAction(std::function<void()> action)
+{
+    m_waitingPanel->setLanguageSettingsAction(std::move(action));
+}
+
 void SubtitleOverlayWindow::disappear()
 {
     if (!m_hasAppeared || std::exchange(m_hasDisappeared, true))

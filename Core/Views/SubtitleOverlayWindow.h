@@ -5,6 +5,7 @@
 #include "SettingsKeys.h"
 
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -51,6 +52,9 @@ public:
     Layout currentLayout() const;
     /// "Start speaking English...": what the spoken line says before the first word.
     QString placeholderText() const;
+
+    /// What the waiting panel's "Open Language Settings" does; without one it is not offered.
+    void setLanguageSettingsAction(std::function<void()> action);
 
     /// The window is going away: the run stops, and the last text is merged and stored. Only the
     /// first call counts; the destructor makes it when the window did not.
