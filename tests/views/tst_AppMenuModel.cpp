@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "AccessibleNames.h"
 #include "AppState.h"
 #include "OverlayFixture.h"
 #include "TestMain.h"
@@ -100,6 +101,7 @@ private Q_SLOTS:
         QCOMPARE(accessoryText(), u"EN JA"_s);
         QVERIFY(accessory().button()->icon().pixmap(20).toImage() != rightArrow);
         QCOMPARE(accessory().button()->accessibleName(), u"Swap Languages"_s);
+        QCOMPARE(unnamedControls(*m_controller->subtitleWindow()), QStringList());
 
         accessory().button()->click();
         QCOMPARE(SettingsStore::shared().string(u"selectedFromLanguage"_s), u"en-US"_s);

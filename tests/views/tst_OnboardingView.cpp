@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "AccessibleNames.h"
 #include "TestMain.h"
 #include "Views/OnboardingView.h"
 
@@ -61,6 +62,7 @@ private Q_SLOTS:
         QCOMPARE(buttons.at(1)->text(), u"Settings..."_s);
         QVERIFY(!buttons.at(2)->isVisible());
         QCOMPARE(buttons.at(3)->menu(), languages);
+        QCOMPARE(unnamedControls(*view), QStringList());
 
         // The buttons are the commands: a click runs one, and a change of its text shows.
         QSignalSpy triggered(start, &QAction::triggered);

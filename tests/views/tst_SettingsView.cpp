@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "AccessibleNames.h"
 #include "OverlayFixture.h"
 #include "TestMain.h"
 #include "Views/FontPicker.h"
@@ -8,6 +9,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QSlider>
+#include <QSet>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -89,6 +91,28 @@ private Q_SLOTS:
         QVERIFY(!hasCrashButton());
         OverlayFixture::set("showCrashButton", u"true"_s);
         QVERIFY(hasCrashButton());
+    }
+
+    // Screen readers name every control, and Tab reaches each of them.
+    void everyControlIsNamedAndReachedByKeyboard()
+    {
+        OverlayFixture::set("showCrashButton", u"true"_s);
+        SettingsView view;
+        view.setLanguageSettingsAction([] {});
+        view.show();
+        QVERIFY(QTest::qWaitForWindowActive(&view));
+        QCOMPARE(unnamedControls(view), QStringList());
+
+        QSet<QWidget *> reached;
+        view.fontSizeSlider()->setFocus();
+        for (int step = 0; step < 30; ++step) {
+            reached.insert(QApplication::focusWidget());
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        for (QWidget *control : view.findChildren<QWidget *>()) {
+            if (control->isVisible() && control->focusPolicy() & Qt::TabFocus)
+                QVERIFY2(reached.contains(control), control->metaObject()->className());
+        }
     }
 };
 
