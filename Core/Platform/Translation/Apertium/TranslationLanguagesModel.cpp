@@ -2,6 +2,7 @@
 #include "TranslationLanguagesModel.h"
 
 #include "ApertiumTranslationService.h"
+#include "PackageInstaller.h"
 #include "Views/AppMenu.h"
 
 #include <QCollator>
@@ -197,7 +198,7 @@ QCoro::Task<> TranslationLanguagesModel::runInstall(QString package)
         finishInstall(package, failure);
 }
 
-PackageInstaller::Progress TranslationLanguagesModel::progressOf(const QString &package)
+std::function<void(int)> TranslationLanguagesModel::progressOf(const QString &package)
 {
     return [self = QPointer(this), package](int percent) {
         if (self)

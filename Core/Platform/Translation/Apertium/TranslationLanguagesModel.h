@@ -3,13 +3,13 @@
 
 #include "ApertiumPairTable.h"
 #include "Error.h"
-#include "PackageInstaller.h"
 
 #include <QFileSystemWatcher>
 #include <QList>
 #include <QObject>
 #include <QSet>
 #include <QString>
+#include <functional>
 #include <optional>
 #include <qcoro/qcorotask.h>
 
@@ -72,7 +72,8 @@ Q_SIGNALS:
 
 private:
     QCoro::Task<> runInstall(QString package);
-    PackageInstaller::Progress progressOf(const QString &package);
+    /// Hears PackageKit's progress on \a package for as long as the model is there.
+    std::function<void(int)> progressOf(const QString &package);
     void showProgress(const QString &package, int percent);
     void finishInstall(const QString &package, const std::optional<Error> &failure);
     QString failureText(const QString &package, const std::optional<Error> &failure) const;
