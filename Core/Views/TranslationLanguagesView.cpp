@@ -10,6 +10,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -85,6 +86,9 @@ TranslationLanguagesView::TranslationLanguagesView(std::shared_ptr<TranslationLa
     m_search->setPlaceholderText(tr("Search"));
     m_search->setAccessibleName(tr("Search Languages"));
     m_search->setClearButtonEnabled(true);
+    // Qt's clear button has no name of its own for screen readers.
+    for (QToolButton *clear : m_search->findChildren<QToolButton *>())
+        clear->setAccessibleName(tr("Clear Search"));
     connect(m_search, &QLineEdit::textChanged, this, &TranslationLanguagesView::filter);
     layout->addWidget(m_search);
     layout->addWidget(makeList(), 1);
