@@ -36,6 +36,8 @@ public:
         QString packageKitBusAddress;
     };
 
+    /// Where a direction stands: its mode file is there, its package can be installed, is being
+    /// installed, or its last install failed.
     enum class State { Installed, Installable, Installing, Failed };
 
     /// One direction, as the user sees it.
