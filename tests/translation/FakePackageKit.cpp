@@ -17,6 +17,7 @@ constexpr uint infoAvailable = 2;
 constexpr uint exitSuccess = 1;
 constexpr uint exitFailed = 2;
 constexpr uint errorNotAuthorized = 4;
+constexpr uint percentageUnknown = 101;
 
 QString describeArgument(const QVariant &argument)
 {
@@ -74,7 +75,12 @@ bool FakePackageKit::handleMessage(const QDBusMessage &message, const QDBusConne
         if (m_outcome == Outcome::Refuses) {
             emitLater(path, u"ErrorCode"_s, {errorNotAuthorized, u"Not authorized"_s});
             emitLater(path, u"Finished"_s, {exitFailed, 1u});
-        } else if (m_outcome == Outcome::Installs) {
+            return true;
+        }
+        emitPercentage(path, percentageUnknown);
+        emitPercentage(path, 40);
+        if (m_outcome == Outcome::Installs) {
+            emitPercentage(path, 80);
             install(message.arguments().value(1).toStringList().value(0));
             emitLater(path, u"Finished"_s, {exitSuccess, 1u});
         }
@@ -82,12 +88,19 @@ bool FakePackageKit::handleMessage(const QDBusMessage &message, const QDBusConne
     return true;
 }
 
+void FakePackageKit::emitPercentage(const QString &path, uint percent)
+{
+    emitLater(path, u"PropertiesChanged"_s,
+              {transactionInterface, QVariantMap{{u"Percentage"_s, percent}}, QStringList()},
+              u"org.freedesktop.DBus.Properties"_s);
+}
+
 void FakePackageKit::emitLater(const QString &path, const QString &name,
-                               const QVariantList &arguments)
+                               const QVariantList &arguments, const QString &interface)
 {
     const QString connectionName = m_connectionName;
-    QTimer::singleShot(0, this, [connectionName, path, name, arguments] {
-        QDBusMessage signal = QDBusMessage::createSignal(path, transactionInterface, name);
+    QTimer::singleShot(0, this, [connectionName, path, name, arguments, interface] {
+        QDBusMessage signal = QDBusMessage::createSignal(path, interface, name);
         signal.setArguments(arguments);
         QDBusConnection(connectionName).send(signal);
     });

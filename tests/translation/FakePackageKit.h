@@ -6,7 +6,8 @@
 #include <QStringList>
 
 /// A stand-in for PackageKit on a private bus: the calls and signals of a resolve and an install,
-/// with an outcome the test chooses.
+/// with an outcome the test chooses. An install that is not refused reports its progress first:
+/// unknown, then 40 %, and 80 % when it goes on to finish.
 ///
 /// Installing apertium-eng-spa copies the system's eng-spa modes into the test's modes folder, so
 /// that the pair then translates for real. Main thread.
@@ -34,7 +35,10 @@ public:
     bool handleMessage(const QDBusMessage &message, const QDBusConnection &connection) override;
 
 private:
-    void emitLater(const QString &path, const QString &name, const QVariantList &arguments);
+    void
+    emitLater(const QString &path, const QString &name, const QVariantList &arguments,
+              const QString &interface = QStringLiteral("org.freedesktop.PackageKit.Transaction"));
+    void emitPercentage(const QString &path, uint percent);
     void install(const QString &packageId);
 
     const QString m_modesDirectory;

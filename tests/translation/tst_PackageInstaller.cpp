@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "FakePackageKit.h"
 #include "Platform/Translation/Apertium/ApertiumTranslationService.h"
+#include "Platform/Translation/Apertium/PackageInstaller.h"
 #include "PrivateBus.h"
 #include "TestMain.h"
 
@@ -66,6 +67,18 @@ private Q_SLOTS:
         const auto translation = QCoro::waitFor(session->translate(u"The house is red."_s));
         QVERIFY(std::holds_alternative<QString>(translation) &&
                 std::get<QString>(translation).contains(u"casa"_s));
+    }
+
+    // PackageKit's 101 means it cannot tell; only the installing step's progress is reported.
+    void reportsTheInstallingStepsProgress()
+    {
+        servePackageKit(FakePackageKit::Outcome::Installs);
+        PackageInstaller installer(PackageInstaller::busAt(m_bus->address()));
+        QList<int> percentages;
+        const auto error = QCoro::waitFor(
+            installer.install(package, [&](int percent) { percentages << percent; }));
+        QVERIFY(!error);
+        QCOMPARE(percentages, (QList<int>{-1, 40, 80}));
     }
 
     void alreadyInstalledPackageIsNotInstalledAgain()

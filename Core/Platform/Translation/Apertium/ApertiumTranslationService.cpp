@@ -5,21 +5,9 @@
 #include "ApertiumPipelinePool.h"
 #include "ApertiumSession.h"
 
-#include <QDBusConnection>
 #include <QFileInfo>
 
 using namespace Qt::Literals::StringLiterals;
-
-namespace {
-
-QDBusConnection packageKitBus(const QString &address)
-{
-    if (address.isEmpty())
-        return QDBusConnection::systemBus();
-    return QDBusConnection::connectToBus(address, u"Voxlume.PackageKit."_s + address);
-}
-
-} // namespace
 
 ApertiumTranslationService::ApertiumTranslationService()
     : ApertiumTranslationService(Configuration{systemModesDirectory(), {}, {}})
@@ -75,5 +63,5 @@ ApertiumTranslationService::makeSession(std::optional<Language> source,
         direction = m_table.direction(*source, *target);
     return std::make_shared<ApertiumSession>(
         std::move(source), std::move(target), std::move(direction), m_configuration.modesDirectory,
-        m_pool, PackageInstaller(packageKitBus(m_configuration.packageKitBusAddress)));
+        m_pool, PackageInstaller(PackageInstaller::busAt(m_configuration.packageKitBusAddress)));
 }

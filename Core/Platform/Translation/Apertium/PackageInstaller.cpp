@@ -85,7 +85,14 @@ QString PackageInstaller::errorDomain()
     return u"Voxlume.PackageInstaller"_s;
 }
 
-QCoro::Task<std::optional<Error>> PackageInstaller::install(QString package)
+QDBusConnection PackageInstaller::busAt(const QString &address)
+{
+    if (address.isEmpty())
+        return QDBusConnection::systemBus();
+    return QDBusConnection::connectToBus(address, u"Voxlume.PackageKit."_s + address);
+}
+
+QCoro::Task<std::optional<Error>> PackageInstaller::install(QString package, Progress progress)
 {
     m_cancelled = false;
     auto resolving = co_await newTransaction();
@@ -104,7 +111,8 @@ QCoro::Task<std::optional<Error>> PackageInstaller::install(QString package)
     if (auto *error = std::get_if<Error>(&installing))
         co_return *error;
     auto &installer = *std::get<std::unique_ptr<PackageKitTransaction>>(installing);
-    co_return co_await run(installer, installMethod, installArguments(available.first()));
+    co_return co_await run(installer, installMethod, installArguments(available.first()),
+                           std::move(progress));
 }
 
 void PackageInstaller::cancel()
@@ -132,9 +140,12 @@ PackageInstaller::newTransaction()
 }
 
 QCoro::Task<std::optional<Error>> PackageInstaller::run(PackageKitTransaction &transaction,
-                                                        QString method, QVariantList arguments)
+                                                        QString method, QVariantList arguments,
+                                                        Progress progress)
 {
     m_current = &transaction;
+    if (progress)
+        QObject::connect(&transaction, &PackageKitTransaction::percentageChanged, progress);
     if (m_cancelled)
         transaction.abandon();
     else if (const auto problem = co_await transaction.call(method, arguments))

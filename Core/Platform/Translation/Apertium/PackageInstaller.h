@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QString>
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <qcoro/qcorotask.h>
 
@@ -24,11 +25,18 @@ public:
     /// The codes of the installer's errors, in errorDomain().
     enum ErrorCode { Unavailable = 1, Failed, Unknown, Cancelled };
 
+    /// How far the installing step is, 0 to 100, or -1 when PackageKit cannot tell.
+    using Progress = std::function<void(int percent)>;
+
     /// An installer that talks to the PackageKit on \a bus (the system bus, but for tests).
     explicit PackageInstaller(QDBusConnection bus = QDBusConnection::systemBus());
 
-    /// Installs \a package unless it is installed; none when it is there afterwards.
-    QCoro::Task<std::optional<Error>> install(QString package);
+    /// The bus at \a address where PackageKit is found; the system bus when it is empty.
+    static QDBusConnection busAt(const QString &address);
+
+    /// Installs \a package unless it is installed; none when it is there afterwards. \a progress
+    /// hears how far the installing step is, while it runs.
+    QCoro::Task<std::optional<Error>> install(QString package, Progress progress = {});
 
     /// Ends an installation under way with a Cancelled error, and asks PackageKit to stop it.
     void cancel();
@@ -41,7 +49,7 @@ public:
 private:
     QCoro::Task<std::variant<std::unique_ptr<PackageKitTransaction>, Error>> newTransaction();
     QCoro::Task<std::optional<Error>> run(PackageKitTransaction &transaction, QString method,
-                                          QVariantList arguments);
+                                          QVariantList arguments, Progress progress = {});
 
     QDBusConnection m_bus;
     QPointer<PackageKitTransaction> m_current;

@@ -8,12 +8,33 @@
 #include <qcoro/qcorodbuspendingcall.h>
 #include <qcoro/qcorosignal.h>
 
+#include <algorithm>
+#include <iterator>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
 const QString transactionInterface = u"org.freedesktop.PackageKit.Transaction"_s;
 constexpr uint exitSuccess = 1;
+// PackageKit's Percentage when it cannot tell how far it is.
+constexpr uint percentageUnknown = 101;
+
+// The transaction's signals that it listens to, from its making to its end.
+struct Subscription
+{
+    const char *interface;
+    const char *signal;
+    const char *slot;
+};
+constexpr Subscription subscriptions[] = {
+    {"org.freedesktop.PackageKit.Transaction", "Package",
+     SLOT(takePackage(uint, QString, QString))},
+    {"org.freedesktop.PackageKit.Transaction", "ErrorCode", SLOT(takeErrorCode(uint, QString))},
+    {"org.freedesktop.PackageKit.Transaction", "Finished", SLOT(takeFinished(uint, uint))},
+    {"org.freedesktop.DBus.Properties", "PropertiesChanged",
+     SLOT(takeProperties(QString, QVariantMap, QStringList))},
+};
 
 } // namespace
 
@@ -25,9 +46,11 @@ PackageKitTransaction::PackageKitTransaction(QDBusConnection bus, QString path)
     connect(&m_daemonWatcher, &QDBusServiceWatcher::serviceUnregistered, this, [this] {
         end(QCoreApplication::translate("PackageKitTransaction", "PackageKit stopped."));
     });
-    const bool listening = subscribe(u"Package"_s, SLOT(takePackage(uint, QString, QString))) &&
-                           subscribe(u"ErrorCode"_s, SLOT(takeErrorCode(uint, QString))) &&
-                           subscribe(u"Finished"_s, SLOT(takeFinished(uint, uint)));
+    const bool listening =
+        std::all_of(std::begin(subscriptions), std::end(subscriptions), [this](const auto &s) {
+            return m_bus.connect(serviceName(), m_path, QString::fromLatin1(s.interface),
+                                 QString::fromLatin1(s.signal), this, s.slot);
+        });
     if (!listening)
         end(QCoreApplication::translate("PackageKitTransaction",
                                         "The transaction's signals cannot be received."));
@@ -35,22 +58,14 @@ PackageKitTransaction::PackageKitTransaction(QDBusConnection bus, QString path)
 
 PackageKitTransaction::~PackageKitTransaction()
 {
-    m_bus.disconnect(serviceName(), m_path, transactionInterface, u"Package"_s, this,
-                     SLOT(takePackage(uint, QString, QString)));
-    m_bus.disconnect(serviceName(), m_path, transactionInterface, u"ErrorCode"_s, this,
-                     SLOT(takeErrorCode(uint, QString)));
-    m_bus.disconnect(serviceName(), m_path, transactionInterface, u"Finished"_s, this,
-                     SLOT(takeFinished(uint, uint)));
+    for (const Subscription &s : subscriptions)
+        m_bus.disconnect(serviceName(), m_path, QString::fromLatin1(s.interface),
+                         QString::fromLatin1(s.signal), this, s.slot);
 }
 
 QString PackageKitTransaction::serviceName()
 {
     return u"org.freedesktop.PackageKit"_s;
-}
-
-bool PackageKitTransaction::subscribe(const QString &signal, const char *slot)
-{
-    return m_bus.connect(serviceName(), m_path, transactionInterface, signal, this, slot);
 }
 
 QCoro::Task<std::optional<QString>> PackageKitTransaction::call(QString method,
@@ -92,6 +107,16 @@ void PackageKitTransaction::abandon()
 void PackageKitTransaction::takePackage(uint info, const QString &packageId, const QString &)
 {
     m_packages[info] << packageId;
+}
+
+void PackageKitTransaction::takeProperties(const QString &interface, const QVariantMap &changed,
+                                           const QStringList &)
+{
+    const QVariant percentage = changed.value(u"Percentage"_s);
+    if (interface != transactionInterface || !percentage.isValid())
+        return;
+    const uint percent = percentage.toUInt();
+    Q_EMIT percentageChanged(percent >= percentageUnknown ? -1 : int(percent));
 }
 
 void PackageKitTransaction::takeErrorCode(uint, const QString &details)

@@ -46,9 +46,13 @@ public:
 Q_SIGNALS:
     /// The transaction has ended, one way or another.
     void ended();
+    /// PackageKit has said how far the transaction is: 0 to 100, or -1 when it cannot tell.
+    void percentageChanged(int percent);
 
 private Q_SLOTS:
     void takePackage(uint info, const QString &packageId, const QString &summary);
+    void takeProperties(const QString &interface, const QVariantMap &changed,
+                        const QStringList &invalidated);
     void takeErrorCode(uint code, const QString &details);
     void takeFinished(uint exit, uint runtime);
 
@@ -56,7 +60,6 @@ private:
     void end(std::optional<QString> problem);
     // Out of the coroutine, whose string literals GCC 12 cannot compile.
     void endUnfinished();
-    bool subscribe(const QString &signal, const char *slot);
 
     QDBusConnection m_bus;
     const QString m_path;
