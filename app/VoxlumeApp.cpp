@@ -7,7 +7,9 @@
 #include "TerminationSignals.h"
 #include "Views/AppMenu.h"
 #include "Views/OnboardingView.h"
+#include "Platform/Translation/Apertium/TranslationLanguagesModel.h"
 #include "Views/SettingsView.h"
+#include "Views/TranslationLanguagesView.h"
 
 #include <QAction>
 #include <QMessageBox>
@@ -83,23 +85,48 @@ void VoxlumeApp::openWindow(const QString &identifier)
         showSettings();
         return;
     }
+    if (identifier == u"languages"_s) {
+        showTranslationLanguages();
+        return;
+    }
     VOXLUME_BREADCRUMB(u"No window is made for "_s + identifier + u" yet"_s, u"openWindow(_:)"_s);
 }
 
 void VoxlumeApp::showSettings()
 {
-    // One settings window: asking again brings the open one forward.
     if (!m_settings) {
         m_settings = new SettingsView;
-        m_settings->setWindowFlags(Qt::Window | Qt::WindowStaysOnTopHint);
-        m_settings->setAttribute(Qt::WA_DeleteOnClose);
         m_settings->setWindowTitle(tr("Settings"));
         m_settings->resize(settingsSize);
         m_settings->setLanguageSettingsAction([this] { openWindow(u"languages"_s); });
     }
-    m_settings->show();
-    m_settings->raise();
-    m_settings->activateWindow();
+    present(m_settings);
+}
+
+void VoxlumeApp::showTranslationLanguages()
+{
+    if (!m_translationLanguages) {
+        // The model outlives the window, so that an install under way still shows when the
+        // window is opened again.
+        if (!m_translationLanguagesModel)
+            m_translationLanguagesModel = std::make_shared<TranslationLanguagesModel>();
+        m_translationLanguages = new TranslationLanguagesView(m_translationLanguagesModel);
+        m_translationLanguages->setWindowTitle(tr("Translation Languages"));
+    }
+    present(m_translationLanguages);
+}
+
+void VoxlumeApp::present(QWidget *window)
+{
+    // One window of each kind: asking again brings the open one forward. Above ordinary windows,
+    // so that it is not lost behind the subtitles, which stay on top.
+    if (!window->testAttribute(Qt::WA_DeleteOnClose)) {
+        window->setWindowFlags(Qt::Window | Qt::WindowStaysOnTopHint);
+        window->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    window->show();
+    window->raise();
+    window->activateWindow();
 }
 
 void VoxlumeApp::checkForUpdates()

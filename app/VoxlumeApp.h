@@ -8,7 +8,10 @@
 class AppMenu;
 class OnboardingView;
 class QAction;
+class QWidget;
 class SettingsView;
+class TranslationLanguagesModel;
+class TranslationLanguagesView;
 class TerminationSignals;
 
 /// The program: crash reporting, the transcript store, the tray menu with the program's own
@@ -32,6 +35,9 @@ private:
     void offerMenuWithoutTray();
     void closeWelcome();
     void showSettings();
+    void showTranslationLanguages();
+    /// Shows \a window, one of the program's single windows, above ordinary windows and active.
+    static void present(QWidget *window);
     void checkForUpdates();
 
     QAction *m_checkForUpdates;
@@ -39,4 +45,6 @@ private:
     std::unique_ptr<TerminationSignals> m_terminationSignals;
     QPointer<SettingsView> m_settings;
     QPointer<OnboardingView> m_onboarding;
+    QPointer<TranslationLanguagesView> m_translationLanguages;
+    std::shared_ptr<TranslationLanguagesModel> m_translationLanguagesModel;
 };

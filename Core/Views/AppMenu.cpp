@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "AppMenu.h"
 
+#include "LanguageLabels.h"
 #include "Platform/Speech/PocketSphinx/PocketSphinxModel.h"
 #include "Platform/Translation/Apertium/ApertiumTranslationService.h"
 #include "SettingsKeys.h"
@@ -117,30 +118,6 @@ void AppMenu::makeTrayIcon()
     });
 }
 
-QStringList AppMenu::labels(const QList<Language> &languages)
-{
-    // Names are looked up once each: a menu of a hundred languages would otherwise ask the locale
-    // data ten thousand times.
-    QList<std::optional<QString>> names;
-    QHash<QString, int> nameCounts;
-    for (const Language &language : languages) {
-        names.append(language.languageName());
-        if (names.constLast())
-            ++nameCounts[*names.constLast()];
-    }
-    QStringList labels;
-    for (qsizetype i = 0; i < languages.size(); ++i) {
-        const std::optional<QString> &name = names.at(i);
-        if (!name)
-            labels.append(tr("Unknown"));
-        else if (nameCounts.value(*name) == 1)
-            labels.append(*name);
-        else
-            labels.append(languages.at(i).displayName().value_or(tr("Unknown")));
-    }
-    return labels;
-}
-
 QCoro::Task<> AppMenu::loadSupportedLanguages()
 {
     const QPointer<AppMenu> self(this);
@@ -149,7 +126,7 @@ QCoro::Task<> AppMenu::loadSupportedLanguages()
     if (!self)
         co_return;
     QCollator collator;
-    const QStringList names = labels(languages);
+    const QStringList names = LanguageLabels::of(languages);
     QList<std::pair<QString, Language>> labelled;
     for (qsizetype i = 0; i < languages.size(); ++i)
         labelled.append({names.at(i), languages.at(i)});

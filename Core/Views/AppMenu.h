@@ -55,9 +55,6 @@ public:
 
     /// The languages both pickers offer, sorted by label; empty until loaded.
     QList<Language> supportedLanguages() const { return m_supportedLanguages; }
-    /// How each of \a languages is named in the list: by its name, or with its region when
-    /// another language of the list has the same name; "Unknown" without a name.
-    static QStringList labels(const QList<Language> &languages);
 
     /// Ends a running run of subtitles, so its last text is stored, then ends the program.
     void quit();

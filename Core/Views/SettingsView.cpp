@@ -185,7 +185,7 @@ QWidget *SettingsView::makeLanguageHelp()
     auto *help = new QWidget(this);
     auto *layout = new QVBoxLayout(help);
     layout->setSpacing(8);
-    m_languageSettings = new QPushButton(tr("Open Language Settings"), help);
+    m_languageSettings = new QPushButton(tr("Open &Language Settings"), help);
     m_languageSettings->hide();
     connect(m_languageSettings, &QPushButton::clicked, this, [this] {
         if (m_openLanguageSettings)
@@ -194,8 +194,9 @@ QWidget *SettingsView::makeLanguageHelp()
     layout->addWidget(m_languageSettings, 0, Qt::AlignHCenter);
 
     auto *hint = new QLabel(
-        tr("A translation language pair is installed through your system's **package "
-           "manager** the first time you choose it in the **Translated Language** menu."),
+        tr("Translation languages are installed through your system's **package manager**: "
+           "from **Translation Languages**, or the first time you choose one in the "
+           "**Translated Language** menu."),
         help);
     hint->setTextFormat(Qt::MarkdownText);
     hint->setWordWrap(true);

@@ -334,6 +334,23 @@ overlay_background_is_clear() {
     done
     [ "$clear" -eq 2 ]
 }
+# Alt+L is the settings window's "Open Language Settings"; the search field has the focus.
+languages_read() {
+    local window
+    window=$(xdotool search --onlyvisible --name '^Translation Languages$' 2>/dev/null | head -n 1)
+    [ -n "$window" ] || return 1
+    import -window "$window" "$out/languages.png"
+    convert "$out/languages.png" -resize 200% "$out/languages-ocr.png"
+    tesseract "$out/languages-ocr.png" "$out/languages" >/dev/null 2>&1
+    grep -q 'English.*Spanish' "$out/languages.txt" && grep -q 'Installed' "$out/languages.txt"
+}
+check_translation_languages() {
+    xdotool key alt+l
+    sleep 1
+    xdotool type --delay 50 'english spanish'
+    poll 10 languages_read ||
+        fail "the Translation Languages window does not list English → Spanish as installed: $(tr '\n' ' ' <"$out/languages.txt" 2>/dev/null)"
+}
 if open_menu menu-settings; then
     xdotool key Down Down Down Down Down Down Return
     sleep 1
@@ -342,6 +359,7 @@ if open_menu menu-settings; then
         fail "the subtitle window did not turn clear when the settings window's transparency went to the end"
     grep -q '^windowTransparency=1$' "$XDG_CONFIG_HOME/Voxlume/Voxlume.ini" ||
         fail "the settings window did not store the transparency"
+    check_translation_languages
 fi
 
 stopped=

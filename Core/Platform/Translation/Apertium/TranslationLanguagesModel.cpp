@@ -2,8 +2,8 @@
 #include "TranslationLanguagesModel.h"
 
 #include "ApertiumTranslationService.h"
+#include "LanguageLabels.h"
 #include "PackageInstaller.h"
-#include "Views/AppMenu.h"
 
 #include <QCollator>
 #include <QCoreApplication>
@@ -74,7 +74,7 @@ QHash<QString, QString> namesOf(const QStringList &tags)
         if (!languages.contains(language))
             languages << language;
     }
-    const QStringList labels = AppMenu::labels(languages);
+    const QStringList labels = LanguageLabels::of(languages);
     QHash<QString, QString> labelOf;
     for (qsizetype i = 0; i < languages.size(); ++i) {
         const Language &language = languages.at(i);
