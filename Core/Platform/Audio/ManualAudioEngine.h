@@ -25,6 +25,8 @@ public:
     bool isPreparing() const { return m_preparation != nullptr; }
     /// Reports a capture failure, as a device that goes away would.
     void fail(const Error &error);
+    /// Tells the user \a message, as an engine that moves to another input does.
+    void notify(const QString &message);
 
     /// Hands \a buffer to the tap, if one is installed and the engine runs. Any thread.
     void deliver(const AudioBufferPtr &buffer);
@@ -38,6 +40,7 @@ public:
     void stop() override;
     void setFailureHandler(std::function<void(const Error &)> handler) override;
     void setEndOfInputHandler(std::function<void()> handler) override;
+    void setNoticeHandler(std::function<void(const QString &)> handler) override;
 
     /// Reports that the input has ended, as a file that has been read whole would.
     void endInput();
@@ -49,6 +52,7 @@ private:
     std::optional<Error> m_startError;
     std::function<void(const Error &)> m_failureHandler;
     std::function<void()> m_endOfInputHandler;
+    std::function<void(const QString &)> m_noticeHandler;
 
     // Main thread.
     bool m_holdsPreparations = false;
