@@ -3,7 +3,7 @@
 
 #include "SettingsKeys.h"
 
-#include <QFuture>
+#include <QFutureWatcher>
 #include <cmath>
 
 using namespace std::chrono_literals;
@@ -69,8 +69,16 @@ void InputLevelMonitor::start()
     setMessage({});
     m_publisher.start();
     // Prepared off the main thread, then started on it: a slow server keeps no window waiting.
-    m_engine->prepareToStart().then(this,
-                                    [this, attempt = ++m_attempt] { startPrepared(attempt); });
+    // Watched rather than continued with then(), whose continuation Qt 6.4 runs inside the
+    // promise's finish() when on the same thread, where the start's release of the promise would
+    // deadlock.
+    auto *preparation = new QFutureWatcher<void>(this);
+    connect(preparation, &QFutureWatcherBase::finished, this,
+            [this, preparation, attempt = ++m_attempt] {
+                preparation->deleteLater();
+                startPrepared(attempt);
+            });
+    preparation->setFuture(m_engine->prepareToStart());
 }
 
 void InputLevelMonitor::startPrepared(quint64 attempt)

@@ -18,6 +18,7 @@ private:
     std::unique_ptr<OverlayFixture> m_fixture;
     /// The monitor's engine, once made; owned by the monitor.
     ManualAudioEngine *m_engine = nullptr;
+    bool m_holdsPreparations = false;
     std::unique_ptr<InputLevelMonitor> m_monitor;
     std::unique_ptr<InputLevelMeter> m_meter;
 
@@ -47,8 +48,11 @@ private Q_SLOTS:
     void init()
     {
         m_fixture = std::make_unique<OverlayFixture>();
+        m_holdsPreparations = false;
         m_monitor = std::make_unique<InputLevelMonitor>([this] {
             auto engine = std::make_unique<ManualAudioEngine>();
+            if (m_holdsPreparations)
+                engine->holdPreparations();
             m_engine = engine.get();
             return engine;
         });
@@ -63,15 +67,20 @@ private Q_SLOTS:
         m_fixture.reset();
     }
 
-    // A settings window that is closed keeps no microphone open.
+    // A settings window that is closed keeps no microphone open. Started once prepared, as a real
+    // engine is: its start lets go of the preparation that has just finished.
     void capturesOnlyWhileVisible()
     {
         QVERIFY(!m_engine);
+        m_holdsPreparations = true;
         m_meter->show();
+        QVERIFY(m_engine->isPreparing());
+        m_engine->finishPreparation();
         QVERIFY(capturing());
         m_meter->hide();
         QVERIFY(!m_engine->isRunning());
         m_meter->show();
+        m_engine->finishPreparation();
         QVERIFY(capturing());
     }
 

@@ -41,10 +41,10 @@ void ManualAudioEngine::removeTap()
 
 void ManualAudioEngine::finishPreparation()
 {
-    if (!m_preparation)
+    if (!isPreparing())
         return;
-    std::exchange(m_preparation, nullptr)->finish();
     m_prepared = true;
+    m_preparation->finish();
 }
 
 QFuture<void> ManualAudioEngine::prepareToStart()

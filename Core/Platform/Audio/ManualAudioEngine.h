@@ -19,10 +19,12 @@ public:
     /// Makes each prepareToStart() wait until finishPreparation(), as a slow device would; what it
     /// readies lasts until start() uses it or stop() lets go of it.
     void holdPreparations() { m_holdsPreparations = true; }
-    /// Ends the preparation under way, if there is one.
+    /// Ends the preparation under way, if there is one. Its promise is kept until start() or
+    /// stop(), as a real engine keeps what it readied, so that a continuation that starts at once
+    /// releases it inside its finish().
     void finishPreparation();
     /// Whether a preparation is under way: neither finished nor let go of.
-    bool isPreparing() const { return m_preparation != nullptr; }
+    bool isPreparing() const { return m_preparation && !m_prepared; }
     /// Reports a capture failure, as a device that goes away would.
     void fail(const Error &error);
     /// Tells the user \a message, as an engine that moves to another input does.
