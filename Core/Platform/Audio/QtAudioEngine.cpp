@@ -66,14 +66,10 @@ QAudioDevice defaultInput(const QList<QAudioDevice> &inputs, const QByteArray &s
 std::optional<SoundServerProbe::Source> chosenMonitor(const SoundServerProbe::Answer &server,
                                                       const QString &chosen)
 {
-    const QByteArray name = chosen != SettingsKeys::soundOfThisComputer ? chosen.toUtf8()
-                            : server.defaultSink.isEmpty()              ? QByteArray()
-                                                           : server.defaultSink + ".monitor";
-    for (const SoundServerProbe::Source &source : server.sources) {
-        if (source.isMonitor && !name.isEmpty() && source.name == name)
-            return source;
-    }
-    return std::nullopt;
+    const QByteArray name =
+        chosen == SettingsKeys::soundOfThisComputer ? server.defaultSinkMonitor() : chosen.toUtf8();
+    const std::optional<SoundServerProbe::Source> source = server.source(name);
+    return source && source->isMonitor && !name.isEmpty() ? source : std::nullopt;
 }
 
 /// How an opening under way ended: nothing when it has not ended within the time allowed. Blocks.

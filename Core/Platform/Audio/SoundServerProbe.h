@@ -38,6 +38,21 @@ public:
         QByteArray defaultSink;
         QList<Source> sources;
 
+        /// The source named \a name, when the server has one.
+        std::optional<Source> source(const QByteArray &name) const
+        {
+            for (const Source &source : sources) {
+                if (source.name == name)
+                    return source;
+            }
+            return std::nullopt;
+        }
+        /// The name of the default sink's monitor; empty when there is no default sink.
+        QByteArray defaultSinkMonitor() const
+        {
+            return defaultSink.isEmpty() ? QByteArray() : defaultSink + ".monitor";
+        }
+
         friend bool operator==(const Answer &, const Answer &) = default;
     };
 
