@@ -268,7 +268,10 @@ QWidget *SettingsView::makeInputSettings()
     rowLayout->setContentsMargins(0, 0, 0, 0);
     rowLayout->addWidget(m_inputPicker, 1);
     rowLayout->addWidget(m_inputLevel);
-    form->addRow(tr("Listen to"), row);
+    // The label names the choice itself, not the row, for assistive technology.
+    auto *label = new QLabel(tr("Listen to"), section);
+    label->setBuddy(m_inputPicker);
+    form->addRow(label, row);
 
     auto *message = new QLabel(section);
     message->setWordWrap(true);
