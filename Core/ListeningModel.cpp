@@ -38,6 +38,10 @@ ListeningModel::ListeningModel(std::shared_ptr<SpeechService> speech,
     m_id = ++lastId;
     liveModels().insert(m_id, this);
     m_audioEngine->setFailureHandler([this](const Error &error) { handleCaptureFailure(error); });
+    m_audioEngine->setNoticeHandler([this](const QString &message) {
+        sourceLog.breadcrumb(u"Input changed: "_s + message, u"inputNotice"_s, __LINE__);
+        Q_EMIT inputNotice(message);
+    });
     // The answer may come on any thread, and the model may be gone by then. Only a number
     // crosses threads; the main thread looks the model up by it.
     MainThreadRelay &relay = MainThreadRelay::instance();

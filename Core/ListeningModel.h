@@ -90,6 +90,9 @@ Q_SIGNALS:
     void listeningChanged();
     /// The recognition task was replaced after \a processedAudioDuration seconds of audio.
     void didResetRecognition(double processedAudioDuration);
+    /// Capture goes on from another input than before, or than the chosen one; \a message tells
+    /// the user which and why. Listening has not stopped.
+    void inputNotice(const QString &message);
 
 private:
     // Captured audio and the request it goes to: shared with the capture tap, which holds it

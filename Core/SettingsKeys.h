@@ -50,8 +50,12 @@ inline constexpr SettingsKey<QString> overlayWindowGeometry{"overlayWindowGeomet
                                                             [] { return QString(); }};
 /// Whether the subtitle window lets the mouse through to what is under it.
 inline constexpr SettingsKey<bool> overlayClickThrough{"overlayClickThrough", [] { return false; }};
-/// The id of the input device to capture; empty for the system's default.
+/// The id of the input device to capture; empty for the system's default, or
+/// soundOfThisComputer.
 inline constexpr SettingsKey<QString> selectedInputDevice{"selectedInputDevice",
                                                           [] { return QString(); }};
+/// What selectedInputDevice holds to hear what the computer plays: the monitor of the default
+/// output, whichever output that is at the start of capture. PulseAudio's own name for it.
+inline const QString soundOfThisComputer = QStringLiteral("@DEFAULT_MONITOR@");
 
 } // namespace SettingsKeys

@@ -3,6 +3,10 @@
 
 #include "FatalError.h"
 #include "FontPicker.h"
+#include "InputLevelMeter.h"
+#include "InputLevelMonitor.h"
+#include "InputPicker.h"
+#include "Platform/Audio/QtAudioEngine.h"
 
 #include <QCheckBox>
 #include <QColorDialog>
@@ -94,6 +98,7 @@ SettingsView::SettingsView(QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(makeTextAppearance());
     layout->addWidget(makeDisplaySettings());
+    layout->addWidget(makeInputSettings());
     layout->addWidget(makeLanguageHelp());
     layout->addStretch();
     showStoredValues();
@@ -244,4 +249,47 @@ void SettingsView::showStoredValues()
         transparencyPosition(Setting(SettingsKeys::windowTransparency).value()));
     m_showSpokenLanguage->setChecked(Setting(SettingsKeys::showSpokenLanguage).value());
     m_showSwapButton->setChecked(Setting(SettingsKeys::showLanguageSwapButton).value());
+}
+
+// What is listened to.
+
+QWidget *SettingsView::makeInputSettings()
+{
+    auto *section = new QGroupBox(tr("Input"), this);
+    auto *form = new QFormLayout(section);
+
+    m_inputPicker = new InputPicker(section);
+    connect(m_inputPicker, &QComboBox::activated, this, [this] {
+        Setting(SettingsKeys::selectedInputDevice).setValue(m_inputPicker->choice());
+    });
+    auto *monitor = new InputLevelMonitor([] { return std::make_unique<QtAudioEngine>(); }, this);
+    m_inputLevel = new InputLevelMeter(monitor, section);
+    auto *row = new QWidget(section);
+    auto *rowLayout = new QHBoxLayout(row);
+    rowLayout->setContentsMargins(0, 0, 0, 0);
+    rowLayout->addWidget(m_inputPicker, 1);
+    rowLayout->addWidget(m_inputLevel);
+    // The label names the choice itself, not the row, for assistive technology.
+    auto *label = new QLabel(tr("Listen to"), section);
+    label->setBuddy(m_inputPicker);
+    form->addRow(label, row);
+
+    auto *message = new QLabel(section);
+    message->setWordWrap(true);
+    message->hide();
+    connect(monitor, &InputLevelMonitor::messageChanged, message, [monitor, message] {
+        message->setText(monitor->message());
+        message->setVisible(!monitor->message().isEmpty());
+    });
+    form->addRow(QString(), message);
+
+    showStoredInput();
+    connect(&SettingsStore::shared(), &SettingsStore::changed, this,
+            &SettingsView::showStoredInput);
+    return section;
+}
+
+void SettingsView::showStoredInput()
+{
+    m_inputPicker->setChoice(Setting(SettingsKeys::selectedInputDevice).value());
 }

@@ -7,13 +7,15 @@
 #include <functional>
 
 class FontPicker;
+class InputLevelMeter;
+class InputPicker;
 class QCheckBox;
 class QLabel;
 class QPushButton;
 class QSlider;
 
 /// The settings window's content: how the subtitles look (size, font, colour), how see-through
-/// their window is, and what it shows.
+/// their window is, and what it shows; and what is listened to, with a meter of its level.
 ///
 /// Every control is bound to its settings key: a change is stored at once, and the open subtitle
 /// window follows it by itself; a change made elsewhere shows here at once. Nothing is stored until
@@ -35,6 +37,8 @@ public:
     QCheckBox *showSpokenLanguageToggle() const { return m_showSpokenLanguage; }
     QCheckBox *showSwapButtonToggle() const { return m_showSwapButton; }
     QPushButton *textColorButton() const { return m_textColor; }
+    InputPicker *inputPicker() const { return m_inputPicker; }
+    InputLevelMeter *inputLevelMeter() const { return m_inputLevel; }
 
     /// The slider positions of a font size and of a transparency, and back.
     static int fontSizePosition(double pointSize);
@@ -58,4 +62,11 @@ private:
     QCheckBox *m_showSwapButton;
     QPushButton *m_languageSettings;
     std::function<void()> m_openLanguageSettings;
+
+    // What is listened to.
+    /// The input choice, its level meter while the window shows, and why there is no level.
+    QWidget *makeInputSettings();
+    void showStoredInput();
+    InputPicker *m_inputPicker;
+    InputLevelMeter *m_inputLevel;
 };

@@ -55,6 +55,7 @@ SubtitleOverlayWindow::SubtitleOverlayWindow(std::unique_ptr<SubtitleOverlayWind
     const ListeningModel *listening = m_model->listeningModel();
     const TranslationModel *translation = m_model->translationModel();
     connect(listening, &ListeningModel::sourceTextChanged, this, &SubtitleOverlayWindow::refresh);
+    connect(listening, &ListeningModel::inputNotice, this, &SubtitleOverlayWindow::showInputNotice);
     connect(translation, &TranslationModel::hasDownloadBeenPromptedChanged, this,
             &SubtitleOverlayWindow::refresh);
     connect(translation, &TranslationModel::languagePairValidationStatusChanged, this,
@@ -273,17 +274,32 @@ void SubtitleOverlayWindow::showAlert(ErrorReportingModel *model, const QString 
         return;
     }
     if (!alert) {
-        alert =
-            new QMessageBox(QMessageBox::Warning, title, QString(), QMessageBox::NoButton, this);
-        alert->setObjectName(title);
-        alert->setWindowModality(Qt::NonModal);
-        // Above the overlay, which stays above everything else.
-        alert->setWindowFlag(Qt::WindowStaysOnTopHint);
-        QPushButton *ok = alert->addButton(tr("OK"), QMessageBox::RejectRole);
-        alert->setEscapeButton(ok);
+        alert = makeAlert(QMessageBox::Warning, title);
         connect(alert, &QMessageBox::finished, model,
                 [model] { model->setShouldShowError(false); });
     }
     alert->setText(*model->errorMessage());
     alert->show();
+}
+
+void SubtitleOverlayWindow::showInputNotice(const QString &message)
+{
+    const QString title = tr("Input Changed");
+    auto *alert = findChild<QMessageBox *>(title, Qt::FindDirectChildrenOnly);
+    if (!alert)
+        alert = makeAlert(QMessageBox::Information, title);
+    alert->setText(message);
+    alert->show();
+}
+
+QMessageBox *SubtitleOverlayWindow::makeAlert(QMessageBox::Icon icon, const QString &title)
+{
+    auto *alert = new QMessageBox(icon, title, QString(), QMessageBox::NoButton, this);
+    alert->setObjectName(title);
+    alert->setWindowModality(Qt::NonModal);
+    // Above the overlay, which stays above everything else.
+    alert->setWindowFlag(Qt::WindowStaysOnTopHint);
+    QPushButton *ok = alert->addButton(tr("OK"), QMessageBox::RejectRole);
+    alert->setEscapeButton(ok);
+    return alert;
 }

@@ -4,6 +4,7 @@
 #include "Language.h"
 #include "SettingsKeys.h"
 
+#include <QMessageBox>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -11,7 +12,6 @@
 
 class DisplayTextTranslator;
 class ErrorReportingModel;
-class QMessageBox;
 class SubtitleLabel;
 class SubtitleOverlayWindowModel;
 class WaitingPanel;
@@ -21,8 +21,9 @@ class WaitingPanel;
 ///
 /// Showing it for the first time starts a run with the stored languages; disappear() (the window
 /// closing) ends it. A change of either stored language is handed to the run at once, and every
-/// change of the subtitle style is drawn at once. Errors of the run are shown in alerts that do
-/// not block, so the subtitles go on behind them. Main thread.
+/// change of the subtitle style is drawn at once. Errors of the run, and a change of the input
+/// listened to, are shown in alerts that do not block, so the subtitles go on behind them. Main
+/// thread.
 class SubtitleOverlayWindow : public QWidget
 {
     Q_OBJECT
@@ -78,6 +79,11 @@ private:
     void translated(const std::optional<QString> &target);
     void watchErrors(ErrorReportingModel *model, const QString &title);
     void showAlert(ErrorReportingModel *model, const QString &title);
+    /// Says that listening goes on from another input, whether or not errors are shown: it is no
+    /// error, and the user should know what is heard.
+    void showInputNotice(const QString &message);
+    /// A new alert that does not block the subtitles, found again by \a title.
+    QMessageBox *makeAlert(QMessageBox::Icon icon, const QString &title);
 
     std::unique_ptr<SubtitleOverlayWindowModel> m_model;
     // After the model, so it goes first: translations under way end before the run they read.

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Platform/Audio/QtAudioEngine.h"
+#include "Platform/Audio/SoundServerProbe.h"
 #include "PrivateSoundServer.h"
 #include "SettingsKeys.h"
 #include "TapRecorder.h"
@@ -37,7 +38,28 @@ private:
                            [&](const AudioInputDevice &device) { return device.id == deviceId; });
     }
 
-    /// An engine that captures the device \a deviceId into a recorder and keeps its failures.
+    static std::optional<QString> moduleIndex(const std::optional<QByteArray> &output)
+    {
+        return output ? std::optional(QString::fromLatin1(output->trimmed())) : std::nullopt;
+    }
+
+    static bool hasSound(const std::vector<float> &samples)
+    {
+        return std::any_of(samples.begin(), samples.end(),
+                           [](float s) { return std::abs(s) > 0.1f; });
+    }
+
+    /// Plays speech into the sink \a sink, and waits until it has been played.
+    void speak(const QString &sink)
+    {
+        const QString speech = m_directory.filePath(u"speech.wav"_s);
+        if (!QFileInfo::exists(speech))
+            QProcess::execute(u"espeak-ng"_s, {u"-w"_s, speech, u"One two three."_s});
+        QVERIFY(m_server.run(u"paplay"_s, {u"--device"_s, sink, speech}));
+    }
+
+    /// An engine that captures the device \a deviceId into a recorder and keeps its failures and
+    /// notices.
     struct Capture
     {
         explicit Capture(const QString &deviceId)
@@ -45,15 +67,23 @@ private:
             Setting(SettingsKeys::selectedInputDevice).setValue(deviceId);
             engine.installTap(1024, recorder.tap());
             engine.setFailureHandler([this](const Error &error) { failures << error; });
+            engine.setNoticeHandler([this](const QString &notice) { notices << notice; });
         }
         /// True once audio arrives.
         bool start()
         {
             return !engine.start() && QTest::qWaitFor([&] { return !recorder.buffers().empty(); });
         }
+        /// True once \a count more blocks have arrived.
+        bool receivesMore(std::size_t count = 3) const
+        {
+            const std::size_t before = recorder.buffers().size();
+            return QTest::qWaitFor([&] { return recorder.buffers().size() >= before + count; });
+        }
         // The engine goes first, and its tap's calls with it.
         TapRecorder recorder;
         QList<Error> failures;
+        QStringList notices;
         QtAudioEngine engine;
     };
 
@@ -65,10 +95,32 @@ private Q_SLOTS:
         // A silent microphone first, so that Qt would take it for the default by itself.
         QVERIFY(m_server.loadMicrophone(u"quietmic"_s, u"quiet"_s));
         // Without norewinds, the first 50 to 100 ms of what is played are lost.
-        QVERIFY(m_server.loadMicrophone(
-            u"virtmic"_s, u"feed"_s,
-            {u"format=s16le"_s, u"rate=16000"_s, u"channels=1"_s, u"norewinds=1"_s}));
+        QVERIFY(m_server.loadMicrophone(u"virtmic"_s, u"feed"_s,
+                                        {u"format=s16le"_s, u"rate=16000"_s, u"channels=1"_s,
+                                         u"norewinds=1"_s,
+                                         u"sink_properties=device.description=Feed"_s}));
         QVERIFY(m_server.run(u"pactl"_s, {u"set-default-source"_s, u"virtmic"_s}));
+        // The computer plays into another sink than the default microphone hears.
+        QVERIFY(m_server.run(u"pactl"_s, {u"set-default-sink"_s, u"quiet"_s}));
+    }
+
+    void theProbeTellsTheDefaultsAndTheSources()
+    {
+        const std::optional<SoundServerProbe::Answer> answer =
+            SoundServerProbe::ask(std::chrono::seconds(2));
+        QVERIFY(answer);
+        QCOMPARE(answer->defaultSource, "virtmic");
+        QCOMPARE(answer->defaultSink, "quiet");
+        const auto find = [&](const QByteArray &name) {
+            const auto found = std::find_if(
+                answer->sources.begin(), answer->sources.end(),
+                [&](const SoundServerProbe::Source &source) { return source.name == name; });
+            return found == answer->sources.end() ? SoundServerProbe::Source() : *found;
+        };
+        QVERIFY(!find("virtmic").isMonitor);
+        QVERIFY(find("virtmic").description.contains(u"Feed"_s));
+        QVERIFY(find("feed.monitor").isMonitor);
+        QCOMPARE(find("feed.monitor").description, u"Monitor of Feed"_s);
     }
 
     void capturesTheMicrophone()
@@ -143,7 +195,7 @@ private Q_SLOTS:
         }
     }
 
-    void aChosenDeviceThatIsMissingIsAnError()
+    void aChosenDeviceThatIsMissingGivesWayToTheDefault()
     {
         for (const bool prepared : {false, true}) {
             Capture capture(u"unplugged-long-ago"_s);
@@ -151,9 +203,53 @@ private Q_SLOTS:
                 const QFuture<void> preparation = capture.engine.prepareToStart();
                 QTRY_VERIFY(preparation.isFinished());
             }
-            QCOMPARE(capture.engine.start().value_or(Error({}, 0)).code(),
-                     QtAudioEngine::ChosenDeviceMissing);
+            QVERIFY(capture.start());
+            QCOMPARE(capture.engine.inputDevice().id, u"virtmic"_s);
+            QCOMPARE(capture.notices,
+                     QStringList(u"“unplugged-long-ago” is not connected. Listening to the "
+                                 u"default microphone instead."_s));
         }
+    }
+
+    void soundFromThisComputerIsTheDefaultOutputsMonitor()
+    {
+        Capture capture(SettingsKeys::soundOfThisComputer);
+        QVERIFY(capture.start());
+        QCOMPARE(capture.engine.inputDevice().id, u"quiet.monitor"_s);
+        speak(u"quiet"_s);
+        QTRY_VERIFY(hasSound(capture.recorder.samples()));
+        QVERIFY(capture.notices.isEmpty());
+        capture.engine.stop();
+        QTRY_COMPARE(recordingStreams(), 0);
+    }
+
+    // The run goes on: the tap is fed throughout, from the new device once it has taken over.
+    void aNewChoiceWhileCapturingSwitchesWithoutAStop()
+    {
+        Capture capture(u"quietmic"_s);
+        QVERIFY(capture.start());
+        for (const QString &next : {QString(), SettingsKeys::soundOfThisComputer}) {
+            Setting(SettingsKeys::selectedInputDevice).setValue(next);
+            QTRY_COMPARE(capture.engine.inputDevice().id,
+                         next.isEmpty() ? u"virtmic"_s : u"quiet.monitor"_s);
+            QVERIFY(capture.receivesMore());
+            QTRY_COMPARE(recordingStreams(), 1);
+        }
+        // Heard from the new device.
+        const std::size_t before = capture.recorder.buffers().size();
+        speak(u"quiet"_s);
+        const std::vector<AudioBufferPtr> buffers = capture.recorder.buffers();
+        std::vector<float> after;
+        for (auto buffer = buffers.begin() + qsizetype(before); buffer != buffers.end(); ++buffer)
+            after.insert(after.end(), (*buffer)->samples().begin(), (*buffer)->samples().end());
+        QVERIFY(hasSound(after));
+        QVERIFY(capture.engine.isRunning());
+        QVERIFY(capture.failures.isEmpty());
+        QVERIFY(capture.notices.isEmpty());
+        capture.engine.stop();
+        capture.recorder.closed = true;
+        QTest::qWait(200);
+        QCOMPARE(capture.recorder.lateCalls.load(), 0);
     }
 
     void withoutServerOrMicrophoneStartSaysSo()
@@ -174,32 +270,51 @@ private Q_SLOTS:
         }
     }
 
-    // Last, as it ends the server.
-    void aDeviceOrServerThatGoesAwayFailsOnce()
+    // Unplugged, the server would move the recording to a source of its choosing; the engine
+    // goes to the default microphone itself, and says so. A microphone Qt lists, and a monitor
+    // read through libpulse.
+    void aDeviceThatGoesAwayGivesWayToTheDefault()
     {
-        for (const int code : {QtAudioEngine::DeviceDisconnected, QtAudioEngine::DeviceFailed}) {
-            const QString device = u"mic%1"_s.arg(code);
+        for (const bool monitor : {false, true}) {
+            const QString sink = u"sink%1"_s.arg(monitor);
             const std::optional<QString> module =
-                m_server.loadMicrophone(device, device + u"-sink"_s);
+                monitor
+                    ? moduleIndex(m_server.run(u"pactl"_s, {u"load-module"_s, u"module-null-sink"_s,
+                                                            u"sink_name="_s + sink}))
+                    : m_server.loadMicrophone(u"mic"_s, sink);
             QVERIFY(module);
-            QTRY_VERIFY(lists(device));
+            const QString device = monitor ? sink + u".monitor"_s : u"mic"_s;
+            QTRY_VERIFY(monitor || lists(device));
             Capture capture(device);
             QVERIFY(capture.start());
+            QCOMPARE(capture.engine.inputDevice().id, device);
 
-            // Unplugged, the server moves the recording to another source: the engine must not
-            // follow it.
-            if (code == QtAudioEngine::DeviceDisconnected)
-                QVERIFY(m_server.run(u"pactl"_s, {u"unload-module"_s, *module}));
-            else
-                m_server.kill();
-            QTRY_COMPARE(capture.failures.size(), 1);
-            capture.recorder.closed = true;
-            QCOMPARE(capture.failures.first().code(), code);
-            QTest::qWait(300);
-            QCOMPARE(capture.recorder.lateCalls.load(), 0);
-            QCOMPARE(capture.failures.size(), 1);
-            capture.engine.stop(); // returns, with the device or the server gone
+            QVERIFY(m_server.run(u"pactl"_s, {u"unload-module"_s, *module}));
+            QTRY_COMPARE(capture.notices.size(), 1);
+            QVERIFY2(
+                capture.notices.first().endsWith(u"Listening to the default microphone instead."_s),
+                qPrintable(capture.notices.first()));
+            QCOMPARE(capture.engine.inputDevice().id, u"virtmic"_s);
+            QVERIFY(capture.receivesMore());
+            QVERIFY(capture.failures.isEmpty());
+            QTRY_COMPARE(recordingStreams(), 1);
         }
+    }
+
+    // Last, as it ends the server: with no device left, capture fails, once.
+    void aServerThatGoesAwayFailsOnce()
+    {
+        Capture capture{QString()};
+        QVERIFY(capture.start());
+        m_server.kill();
+        QTRY_COMPARE(capture.failures.size(), 1);
+        capture.recorder.closed = true;
+        QCOMPARE(capture.failures.first().code(), QtAudioEngine::DeviceFailed);
+        QTest::qWait(300);
+        QCOMPARE(capture.recorder.lateCalls.load(), 0);
+        QCOMPARE(capture.failures.size(), 1);
+        QVERIFY(capture.notices.isEmpty());
+        capture.engine.stop(); // returns, with the server gone
     }
 };
 

@@ -8,7 +8,7 @@
 #include <QLineEdit>
 #include <QStringList>
 
-/// The controls under \a root that a screen reader would announce without a name: buttons,
+/// The controls shown with \a root that a screen reader would announce without a name: buttons,
 /// sliders, pickers and fields, each listed by its class and object name.
 inline QStringList unnamedControls(const QWidget &root)
 {
@@ -18,7 +18,7 @@ inline QStringList unnamedControls(const QWidget &root)
                                qobject_cast<QAbstractSlider *>(widget) ||
                                qobject_cast<QComboBox *>(widget) ||
                                qobject_cast<QLineEdit *>(widget);
-        if (!isControl || widget->isHidden())
+        if (!isControl || !widget->isVisibleTo(&root))
             continue;
         const QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(widget);
         if (!accessible || accessible->text(QAccessible::Name).trimmed().isEmpty())

@@ -25,8 +25,10 @@ public:
 
     std::unique_ptr<SubtitleOverlayWindowModel> makeOverlayModel()
     {
-        return std::make_unique<SubtitleOverlayWindowModel>(
-            speech, std::make_unique<ManualAudioEngine>(), translation, *m_store);
+        auto engine = std::make_unique<ManualAudioEngine>();
+        audio = engine.get();
+        return std::make_unique<SubtitleOverlayWindowModel>(speech, std::move(engine), translation,
+                                                            *m_store);
     }
 
     ModelContainer &store() { return *m_store; }
@@ -39,6 +41,8 @@ public:
     std::shared_ptr<ScriptedSpeechService> speech = std::make_shared<ScriptedSpeechService>();
     std::shared_ptr<FakeTranslationService> translation =
         std::make_shared<FakeTranslationService>();
+    /// The engine of the last model made, owned by it.
+    ManualAudioEngine *audio = nullptr;
 
 private:
     static void clearSettings()

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "../audio/PrivateSoundServer.h"
 #include "AccessibleNames.h"
 #include "OverlayFixture.h"
 #include "TestMain.h"
 #include "Views/FontPicker.h"
+#include "Views/InputPicker.h"
 #include "Views/SettingsView.h"
 
 #include <QCheckBox>
@@ -40,7 +42,41 @@ private Q_SLOTS:
         QCOMPARE(view.fontPicker()->family(), u"System"_s);
         QCOMPARE(view.fontPicker()->currentIndex(), 0);
         QCOMPARE(view.textColorButton()->text(), u"#FFFFFFFF"_s);
+        QCOMPARE(view.inputPicker()->currentText(), u"Default microphone"_s);
         QCOMPARE(storedKeys(), QStringList());
+    }
+
+    // The sound server's microphones by name, the default output's monitor as the computer's
+    // sound (no other monitor), and a stored choice that is missing, so that it is not lost.
+    void inputChoicesComeFromTheSoundServer()
+    {
+        PrivateSoundServer server;
+        QVERIFY(server.start());
+        qputenv("PULSE_SERVER", server.address().toLocal8Bit());
+        QVERIFY(server.loadMicrophone(u"virtmic"_s, u"feed"_s,
+                                      {u"sink_properties=device.description=Feed"_s}));
+        QVERIFY(server.run(u"pactl"_s,
+                           {u"load-module"_s, u"module-null-sink"_s, u"sink_name=speakers"_s}));
+        QVERIFY(server.run(u"pactl"_s, {u"set-default-sink"_s, u"feed"_s}));
+        OverlayFixture::set("selectedInputDevice", u"unplugged"_s);
+
+        const SettingsView view;
+        InputPicker *picker = view.inputPicker();
+        QCOMPARE(picker->accessibleName(), u"Listen to"_s);
+        QTRY_COMPARE(picker->count(), 4);
+        qunsetenv("PULSE_SERVER");
+        QCOMPARE(picker->itemText(0), u"Default microphone"_s);
+        QCOMPARE(picker->itemData(1).toString(), u"virtmic"_s);
+        QVERIFY(picker->itemText(1).contains(u"Feed"_s));
+        QCOMPARE(picker->itemText(2), u"Sound from this computer"_s);
+        QCOMPARE(picker->currentText(), u"unplugged (not connected)"_s);
+
+        QTest::keyClick(picker, Qt::Key_Up);
+        QCOMPARE(SettingsStore::shared().string(u"selectedInputDevice"_s), u"@DEFAULT_MONITOR@"_s);
+        // The missing device is gone from the list with the choice of it.
+        QCOMPARE(picker->count(), 3);
+        OverlayFixture::set("selectedInputDevice", u"virtmic"_s);
+        QCOMPARE(picker->currentIndex(), 1);
     }
 
     void slidersStoreOnlyWhatTheyOffer()

@@ -162,6 +162,20 @@ private Q_SLOTS:
         QVERIFY(!model.shouldShowError());
         QVERIFY(!alert->isVisible());
     }
+
+    // No error, so shown whether errors are or not: the user must know what is listened to.
+    void aChangeOfInputShowsInAnAlertThatDoesNotBlock()
+    {
+        show(u"en-US"_s, u"en-US"_s);
+        QTRY_VERIFY(listening().isListening());
+        const QString message =
+            u"“USB Headset” is not connected. Listening to the default microphone instead."_s;
+        m_fixture->audio->notify(message);
+        auto *alert = m_view->findChild<QMessageBox *>(u"Input Changed"_s);
+        QVERIFY(alert && alert->isVisible() && !alert->isModal());
+        QCOMPARE(alert->text(), message);
+        QVERIFY(listening().isListening());
+    }
 };
 
 VOXLUME_TEST_MAIN(TestSubtitleOverlayWindow)

@@ -47,4 +47,13 @@ public:
 
     /// Called on the main thread when a finite input (a file) has been delivered whole.
     virtual void setEndOfInputHandler(std::function<void()> handler) = 0;
+
+    /// Called on the main thread with a message for the user when capture goes on from another
+    /// input than the one chosen (the chosen one is missing, or went away), or when the engine
+    /// has something else to say that does not stop capture. An engine that never changes its
+    /// input ignores it.
+    virtual void setNoticeHandler(std::function<void(const QString &message)> handler)
+    {
+        Q_UNUSED(handler);
+    }
 };

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "AudioSourceReader.h"
 #include "PcmDecoder.h"
 
 #include <QAudioDevice>
 #include <QAudioFormat>
 #include <QIODevice>
-#include <QObject>
 #include <QPointer>
 #include <memory>
 #include <optional>
@@ -15,12 +15,9 @@
 class AudioTapFeeder;
 class QAudioSource;
 
-/// Reads one input device through a QAudioSource, on the thread it lives on, and hands the samples
-/// to a tap feeder as floats.
-///
-/// Create it on any thread and move it to the capture thread; everything else happens there,
-/// destruction included.
-class AudioInputReader : public QObject
+/// Reads one input device that Qt Multimedia lists through a QAudioSource, on the thread it lives
+/// on, and hands the samples to a tap feeder as floats.
+class AudioInputReader : public AudioSourceReader
 {
     Q_OBJECT
 
@@ -33,14 +30,8 @@ public:
                      std::shared_ptr<AudioTapFeeder> feeder);
     ~AudioInputReader() override;
 
-    /// Starts reading: QAudio::NoError, or why the device refused.
-    QAudio::Error start();
-    /// Stops reading and lets go of the device.
-    void stop();
-
-Q_SIGNALS:
-    /// The device failed while being read, for the QAudio::Error \a reason; reading has stopped.
-    void failed(int reason);
+    QAudio::Error start() override;
+    void stop() override;
 
 private:
     void readAvailable();

@@ -2,6 +2,7 @@
 #include "AudioTapFeeder.h"
 
 #include <algorithm>
+#include <utility>
 
 AudioTapFeeder::AudioTapFeeder(int frameCount, AudioEngine::Tap tap)
     : m_tap(std::move(tap))
@@ -23,6 +24,18 @@ void AudioTapFeeder::close()
     m_closed = true;
     m_tap = nullptr;
     m_block = {};
+}
+
+void AudioTapFeeder::takeOver(AudioTapFeeder &previous, int frameCount, AudioEngine::Tap tap)
+{
+    const std::scoped_lock lock(m_mutex, previous.m_mutex);
+    if (previous.m_sampleRate == m_sampleRate && previous.m_channelCount == m_channelCount)
+        m_block = std::exchange(previous.m_block, {});
+    previous.m_closed = true;
+    previous.m_tap = nullptr;
+    previous.m_block = {};
+    m_tap = std::move(tap);
+    m_frameCount = std::max(frameCount, 1);
 }
 
 void AudioTapFeeder::setFormat(int sampleRate, int channelCount)

@@ -28,6 +28,10 @@ public:
     /// Ends the run: no tap is called after this returns, and later samples are dropped. Main
     /// thread.
     void close();
+    /// Closes \a previous and goes on where it stopped: with \a tap, and with the samples of its
+    /// incomplete block when both have the same format, so that a change of device adds no seam
+    /// to the stream of blocks. Main thread.
+    void takeOver(AudioTapFeeder &previous, int frameCount, AudioEngine::Tap tap);
 
     /// The rate and channel count of the samples appended from now on. Before feeding starts, or
     /// on the capture thread.

@@ -45,7 +45,34 @@ void AudioTapHolder::closeRun()
 
 void AudioTapHolder::endRun()
 {
+    dropNextRun();
     closeRun();
     m_feeder.reset();
     m_held = false;
+}
+
+std::shared_ptr<AudioTapFeeder> AudioTapHolder::beginNextRun()
+{
+    dropNextRun();
+    m_next = std::make_shared<AudioTapFeeder>(m_frameCount, nullptr);
+    return m_next;
+}
+
+void AudioTapHolder::switchToNextRun()
+{
+    if (!m_next)
+        return;
+    if (m_feeder)
+        m_next->takeOver(*m_feeder, m_frameCount, m_tap);
+    else
+        m_next->setTap(m_frameCount, m_tap);
+    m_feeder = std::exchange(m_next, nullptr);
+    m_held = false;
+}
+
+void AudioTapHolder::dropNextRun()
+{
+    if (m_next)
+        m_next->close();
+    m_next.reset();
 }

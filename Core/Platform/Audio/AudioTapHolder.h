@@ -24,12 +24,21 @@ public:
     void releaseRun();
     /// Stops feeding the run: no tap is called after this returns.
     void closeRun();
-    /// Closes the run and lets go of its feeder.
+    /// Closes the run and lets go of its feeder, and of the next run's.
     void endRun();
+
+    /// A feeder for a run that is to take over from the current one at switchToNextRun(): it
+    /// drops what it is fed until then.
+    std::shared_ptr<AudioTapFeeder> beginNextRun();
+    /// The next run takes over: it gets the tap, and the current one is fed no more.
+    void switchToNextRun();
+    /// Closes the next run and lets go of it, unused.
+    void dropNextRun();
 
 private:
     int m_frameCount = 1024;
     AudioEngine::Tap m_tap;
     std::shared_ptr<AudioTapFeeder> m_feeder;
+    std::shared_ptr<AudioTapFeeder> m_next;
     bool m_held = false;
 };

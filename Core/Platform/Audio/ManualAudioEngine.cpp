@@ -7,6 +7,12 @@ void ManualAudioEngine::fail(const Error &error)
         m_failureHandler(error);
 }
 
+void ManualAudioEngine::notify(const QString &message)
+{
+    if (m_noticeHandler)
+        m_noticeHandler(message);
+}
+
 void ManualAudioEngine::deliver(const AudioBufferPtr &buffer)
 {
     // Held while the tap runs, so that stop() and removeTap() wait for a delivery under way.
@@ -35,10 +41,10 @@ void ManualAudioEngine::removeTap()
 
 void ManualAudioEngine::finishPreparation()
 {
-    if (!m_preparation)
+    if (!isPreparing())
         return;
-    std::exchange(m_preparation, nullptr)->finish();
     m_prepared = true;
+    m_preparation->finish();
 }
 
 QFuture<void> ManualAudioEngine::prepareToStart()
@@ -81,6 +87,11 @@ void ManualAudioEngine::setFailureHandler(std::function<void(const Error &)> han
 void ManualAudioEngine::setEndOfInputHandler(std::function<void()> handler)
 {
     m_endOfInputHandler = std::move(handler);
+}
+
+void ManualAudioEngine::setNoticeHandler(std::function<void(const QString &)> handler)
+{
+    m_noticeHandler = std::move(handler);
 }
 
 void ManualAudioEngine::endInput()

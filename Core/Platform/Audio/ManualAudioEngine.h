@@ -19,12 +19,16 @@ public:
     /// Makes each prepareToStart() wait until finishPreparation(), as a slow device would; what it
     /// readies lasts until start() uses it or stop() lets go of it.
     void holdPreparations() { m_holdsPreparations = true; }
-    /// Ends the preparation under way, if there is one.
+    /// Ends the preparation under way, if there is one. Its promise is kept until start() or
+    /// stop(), as a real engine keeps what it readied, so that a continuation that starts at once
+    /// releases it inside its finish().
     void finishPreparation();
     /// Whether a preparation is under way: neither finished nor let go of.
-    bool isPreparing() const { return m_preparation != nullptr; }
+    bool isPreparing() const { return m_preparation && !m_prepared; }
     /// Reports a capture failure, as a device that goes away would.
     void fail(const Error &error);
+    /// Tells the user \a message, as an engine that moves to another input does.
+    void notify(const QString &message);
 
     /// Hands \a buffer to the tap, if one is installed and the engine runs. Any thread.
     void deliver(const AudioBufferPtr &buffer);
@@ -38,6 +42,7 @@ public:
     void stop() override;
     void setFailureHandler(std::function<void(const Error &)> handler) override;
     void setEndOfInputHandler(std::function<void()> handler) override;
+    void setNoticeHandler(std::function<void(const QString &)> handler) override;
 
     /// Reports that the input has ended, as a file that has been read whole would.
     void endInput();
@@ -49,6 +54,7 @@ private:
     std::optional<Error> m_startError;
     std::function<void(const Error &)> m_failureHandler;
     std::function<void()> m_endOfInputHandler;
+    std::function<void(const QString &)> m_noticeHandler;
 
     // Main thread.
     bool m_holdsPreparations = false;

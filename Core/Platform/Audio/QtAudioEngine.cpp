@@ -4,8 +4,8 @@
 #include "AudioCaptureThread.h"
 #include "AudioInputReader.h"
 #include "MainThreadRelay.h"
+#include "PulseSourceReader.h"
 #include "SettingsKeys.h"
-#include "SoundServerProbe.h"
 
 #include <QAudioDevice>
 #include <QAudioFormat>
@@ -30,6 +30,27 @@ QString idOf(const QAudioDevice &device)
     return QString::fromUtf8(device.id());
 }
 
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("QtAudioEngine", text);
+}
+
+QString chosenDevice()
+{
+    return Setting(SettingsKeys::selectedInputDevice).value();
+}
+
+/// How a chosen device is named in a message when it cannot be asked for its description.
+QString nameOfChoice(const QString &chosen)
+{
+    return chosen == SettingsKeys::soundOfThisComputer ? tr("Sound from this computer") : chosen;
+}
+
+QString insteadOf(const QString &reason)
+{
+    return reason + u' ' + tr("Listening to the default microphone instead.");
+}
+
 /// The device to use when none is chosen: the server's default, when Qt lists it.
 QAudioDevice defaultInput(const QList<QAudioDevice> &inputs, const QByteArray &serverDefault)
 {
@@ -41,7 +62,16 @@ QAudioDevice defaultInput(const QList<QAudioDevice> &inputs, const QByteArray &s
     return qtDefault.isNull() ? inputs.value(0) : qtDefault;
 }
 
-/// The device's own format when it can be decoded, else a decodable one the device takes.
+/// The monitor that \a chosen names, when the server has it.
+std::optional<SoundServerProbe::Source> chosenMonitor(const SoundServerProbe::Answer &server,
+                                                      const QString &chosen)
+{
+    const QByteArray name =
+        chosen == SettingsKeys::soundOfThisComputer ? server.defaultSinkMonitor() : chosen.toUtf8();
+    const std::optional<SoundServerProbe::Source> source = server.source(name);
+    return source && source->isMonitor && !name.isEmpty() ? source : std::nullopt;
+}
+
 /// How an opening under way ended: nothing when it has not ended within the time allowed. Blocks.
 std::optional<int> waitForOpening(std::future<int> &opening)
 {
@@ -50,6 +80,7 @@ std::optional<int> waitForOpening(std::future<int> &opening)
     return opening.get();
 }
 
+/// The device's own format when it can be decoded, else a decodable one the device takes.
 std::optional<QAudioFormat> readableFormat(const QAudioDevice &device)
 {
     QAudioFormat format = device.preferredFormat();
@@ -64,13 +95,25 @@ std::optional<QAudioFormat> readableFormat(const QAudioDevice &device)
     return std::nullopt;
 }
 
+/// Starts \a reader on the capture thread; the future tells how it went, as a QAudio::Error.
+std::future<int> startReader(AudioSourceReader *reader)
+{
+    const auto opened = std::make_shared<std::promise<int>>();
+    std::future<int> outcome = opened->get_future();
+    QMetaObject::invokeMethod(
+        reader, [reader, opened] { opened->set_value(reader->start()); }, Qt::QueuedConnection);
+    return outcome;
+}
+
 } // namespace
 
 struct QtAudioEngine::Input
 {
-    QAudioDevice device;
+    AudioInputDevice device;
+    /// None for a source that Qt does not list, read through libpulse.
+    std::optional<QAudioDevice> qtDevice;
     QAudioFormat format;
-    bool isDefault = false;
+    std::optional<QString> notice;
 };
 
 struct QtAudioEngine::Preparation
@@ -79,6 +122,18 @@ struct QtAudioEngine::Preparation
     bool finished = false;
     /// What the start is to return.
     std::optional<Error> error;
+    std::optional<QString> notice;
+};
+
+struct QtAudioEngine::Switch
+{
+    /// Set for a move to the default microphone: why the device before it is not heard.
+    std::optional<Error> cause;
+    Input input;
+    /// The next reader, once opening; lives on the capture thread.
+    AudioSourceReader *reader = nullptr;
+    quint64 readerId = 0;
+    std::optional<Error> readerFailure;
 };
 
 QtAudioEngine::QtAudioEngine()
@@ -86,6 +141,7 @@ QtAudioEngine::QtAudioEngine()
     m_presenceTimer.setInterval(presenceInterval);
     QObject::connect(&m_presenceTimer, &QTimer::timeout, &m_mainThread,
                      [this] { checkDeviceIsPresent(); });
+    Setting(SettingsKeys::selectedInputDevice).onChange(&m_mainThread, [this] { followChoice(); });
 }
 
 QtAudioEngine::~QtAudioEngine()
@@ -95,12 +151,11 @@ QtAudioEngine::~QtAudioEngine()
 
 QList<AudioInputDevice> QtAudioEngine::inputDevices()
 {
-    const std::optional<QByteArray> serverDefault =
-        SoundServerProbe::defaultSourceName(serverTimeout);
-    if (!serverDefault)
+    const std::optional<SoundServerProbe::Answer> server = SoundServerProbe::ask(serverTimeout);
+    if (!server)
         return {};
     const QList<QAudioDevice> inputs = QMediaDevices::audioInputs();
-    const QAudioDevice fallback = defaultInput(inputs, *serverDefault);
+    const QAudioDevice fallback = defaultInput(inputs, server->defaultSource);
     QList<AudioInputDevice> devices;
     for (const QAudioDevice &device : inputs)
         devices.append({idOf(device), device.description(), device.id() == fallback.id()});
@@ -126,21 +181,25 @@ std::optional<Error> QtAudioEngine::start()
         if (preparation->error)
             return preparation->error;
         beginCapture();
+        notify(preparation->notice);
+        followChoice();
         return std::nullopt;
     }
     discardPreparation();
 
     // Asked before Qt is, since Qt waits forever for a server that does not answer.
+    m_appliedChoice = chosenDevice();
     const std::variant<Input, Error> input =
-        chooseInput(SoundServerProbe::defaultSourceName(serverTimeout));
+        chooseInput(SoundServerProbe::ask(serverTimeout), m_appliedChoice);
     if (const Error *error = std::get_if<Error>(&input))
         return *error;
     std::future<int> opening = openDevice(std::get<Input>(input));
-    if (std::optional<Error> failure = openingError(waitForOpening(opening))) {
+    if (std::optional<Error> failure = openingError(waitForOpening(opening), m_device)) {
         endCapture();
         return failure;
     }
     beginCapture();
+    notify(std::get<Input>(input).notice);
     return std::nullopt;
 }
 
@@ -153,30 +212,32 @@ QFuture<void> QtAudioEngine::prepareToStart()
     m_preparation = std::make_shared<Preparation>();
     m_preparation->promise.start();
     MainThreadRelay::instance().runInBackground(
-        [] { return SoundServerProbe::defaultSourceName(serverTimeout); },
-        [this, preparation =
-                   std::weak_ptr(m_preparation)](const std::optional<QByteArray> &serverDefault) {
+        [] { return SoundServerProbe::ask(serverTimeout); },
+        [this, preparation = std::weak_ptr(m_preparation)](
+            const std::optional<SoundServerProbe::Answer> &server) {
             // Discarded, by stop(), a start() that did not wait for it, or the engine's end.
             if (!preparation.expired())
-                openPrepared(serverDefault);
+                openPrepared(server);
         });
     return m_preparation->promise.future();
 }
 
-void QtAudioEngine::openPrepared(const std::optional<QByteArray> &serverDefault)
+void QtAudioEngine::openPrepared(const std::optional<SoundServerProbe::Answer> &server)
 {
-    const std::variant<Input, Error> input = chooseInput(serverDefault);
+    m_appliedChoice = chosenDevice();
+    const std::variant<Input, Error> input = chooseInput(server, m_appliedChoice);
     if (const Error *error = std::get_if<Error>(&input)) {
         finishPreparation(*error);
         return;
     }
+    m_preparation->notice = std::get<Input>(input).notice;
     MainThreadRelay::instance().runInBackground(
         [opening = openDevice(std::get<Input>(input))]() mutable {
             return waitForOpening(opening);
         },
         [this, preparation = std::weak_ptr(m_preparation)](std::optional<int> outcome) {
             if (!preparation.expired())
-                finishPreparation(openingError(outcome));
+                finishPreparation(openingError(outcome, m_device));
         });
 }
 
@@ -208,6 +269,7 @@ void QtAudioEngine::stop()
         return;
     m_running = false;
     m_failed = false;
+    m_currentFailure.reset();
     endCapture();
 }
 
@@ -216,90 +278,91 @@ void QtAudioEngine::setFailureHandler(std::function<void(const Error &)> handler
     m_failureHandler = std::move(handler);
 }
 
-std::variant<QtAudioEngine::Input, Error>
-QtAudioEngine::chooseInput(const std::optional<QByteArray> &serverDefault)
+void QtAudioEngine::setNoticeHandler(std::function<void(const QString &)> handler)
 {
-    if (!serverDefault) {
-        return error(NoSoundServer, QCoreApplication::translate(
-                                        "QtAudioEngine", "No microphone was found: no sound server "
-                                                         "(PulseAudio or PipeWire) is running."));
+    m_noticeHandler = std::move(handler);
+}
+
+std::variant<QtAudioEngine::Input, Error>
+QtAudioEngine::chooseInput(const std::optional<SoundServerProbe::Answer> &server,
+                           const QString &chosen)
+{
+    if (!server) {
+        return error(NoSoundServer, tr("No microphone was found: no sound server (PulseAudio or "
+                                       "PipeWire) is running."));
+    }
+    if (const std::optional<SoundServerProbe::Source> monitor = chosenMonitor(*server, chosen)) {
+        const QString description = chosen == SettingsKeys::soundOfThisComputer
+                                        ? tr("Sound from this computer")
+                                        : monitor->description;
+        return Input{{QString::fromUtf8(monitor->name), description, false}, std::nullopt, {}, {}};
     }
     const QList<QAudioDevice> inputs = QMediaDevices::audioInputs();
-    if (inputs.isEmpty()) {
-        return error(NoInputDevice,
-                     QCoreApplication::translate("QtAudioEngine", "No microphone was found."));
-    }
+    if (inputs.isEmpty())
+        return error(NoInputDevice, tr("No microphone was found."));
 
-    const QAudioDevice fallback = defaultInput(inputs, *serverDefault);
-    const QString chosen = Setting(SettingsKeys::selectedInputDevice).value();
-    std::optional<QAudioDevice> found;
-    if (chosen.isEmpty())
-        found = fallback;
-    for (const QAudioDevice &device : inputs) {
-        if (!found && idOf(device) == chosen)
-            found = device;
-    }
-    if (!found) {
-        return error(ChosenDeviceMissing,
-                     QCoreApplication::translate("QtAudioEngine",
-                                                 "The microphone chosen in the settings is not "
-                                                 "connected. Connect it, or choose another "
-                                                 "microphone in the settings."),
-                     {{u"deviceId"_s, chosen}});
-    }
-    const std::optional<QAudioFormat> format = readableFormat(*found);
+    const QAudioDevice fallback = defaultInput(inputs, server->defaultSource);
+    const auto found = std::find_if(inputs.begin(), inputs.end(), [&](const QAudioDevice &device) {
+        return !chosen.isEmpty() && idOf(device) == chosen;
+    });
+    const QAudioDevice device = found == inputs.end() ? fallback : *found;
+    const std::optional<QAudioFormat> format = readableFormat(device);
     if (!format) {
         return error(NoReadableFormat,
-                     QCoreApplication::translate("QtAudioEngine",
-                                                 "The microphone “%1” offers no sound format "
-                                                 "that can be recorded.")
-                         .arg(found->description()),
-                     {{u"deviceId"_s, idOf(*found)}});
+                     tr("The microphone “%1” offers no sound format that can be recorded.")
+                         .arg(device.description()),
+                     {{u"deviceId"_s, idOf(device)}});
     }
-    return Input{*found, *format, found->id() == fallback.id()};
+    Input input{{idOf(device), device.description(), device.id() == fallback.id()},
+                device,
+                *format,
+                std::nullopt};
+    if (!chosen.isEmpty() && found == inputs.end()) {
+        input.notice = tr("“%1” is not connected. Listening to the default microphone instead.")
+                           .arg(nameOfChoice(chosen));
+    }
+    return input;
+}
+
+AudioSourceReader *QtAudioEngine::makeReader(const Input &input,
+                                             std::shared_ptr<AudioTapFeeder> feeder,
+                                             quint64 readerId)
+{
+    AudioSourceReader *reader =
+        input.qtDevice ? static_cast<AudioSourceReader *>(
+                             new AudioInputReader(*input.qtDevice, input.format, std::move(feeder)))
+                       : new PulseSourceReader(input.device.id.toUtf8(), std::move(feeder));
+    reader->moveToThread(AudioCaptureThread::shared());
+    QObject::connect(
+        reader, &AudioSourceReader::failed, &m_mainThread,
+        [this, readerId, device = input.device](int reason) {
+            readerFailed(readerId, device, reason);
+        },
+        Qt::QueuedConnection);
+    return reader;
 }
 
 std::future<int> QtAudioEngine::openDevice(const Input &input)
 {
-    m_device = {idOf(input.device), input.device.description(), input.isDefault};
-    m_reader = new AudioInputReader(input.device, input.format, m_tap.beginHeldRun());
-    m_reader->moveToThread(AudioCaptureThread::shared());
-    const quint64 run = ++m_run;
-    QObject::connect(
-        m_reader, &AudioInputReader::failed, &m_mainThread,
-        [this, run, id = m_device.id, description = m_device.description](int reason) {
-            fail(run, error(DeviceFailed,
-                            QCoreApplication::translate("QtAudioEngine",
-                                                        "The microphone “%1” stopped working.")
-                                .arg(description),
-                            {{u"deviceId"_s, id}, {u"qtAudioError"_s, reason}}));
-        },
-        Qt::QueuedConnection);
-
-    // The device opens on the capture thread, where it will be read.
-    const auto opened = std::make_shared<std::promise<int>>();
-    std::future<int> outcome = opened->get_future();
-    QMetaObject::invokeMethod(
-        m_reader, [reader = m_reader, opened] { opened->set_value(reader->start()); },
-        Qt::QueuedConnection);
-    return outcome;
+    m_device = input.device;
+    m_deviceListedByQt = input.qtDevice.has_value();
+    m_readerId = ++m_lastReaderId;
+    m_reader = makeReader(input, m_tap.beginHeldRun(), m_readerId);
+    return startReader(m_reader);
 }
 
-std::optional<Error> QtAudioEngine::openingError(std::optional<int> outcome) const
+std::optional<Error> QtAudioEngine::openingError(std::optional<int> outcome,
+                                                 const AudioInputDevice &device)
 {
     if (!outcome) {
-        return error(
-            DeviceNotResponding,
-            QCoreApplication::translate("QtAudioEngine", "The microphone “%1” does not respond.")
-                .arg(m_device.description),
-            {{u"deviceId"_s, m_device.id}});
+        return error(DeviceNotResponding,
+                     tr("The microphone “%1” does not respond.").arg(device.description),
+                     {{u"deviceId"_s, device.id}});
     }
     if (*outcome != QAudio::NoError) {
-        return error(
-            DeviceRefused,
-            QCoreApplication::translate("QtAudioEngine", "The microphone “%1” could not be opened.")
-                .arg(m_device.description),
-            {{u"deviceId"_s, m_device.id}});
+        return error(DeviceRefused,
+                     tr("The microphone “%1” could not be opened.").arg(device.description),
+                     {{u"deviceId"_s, device.id}});
     }
     return std::nullopt;
 }
@@ -319,6 +382,7 @@ void QtAudioEngine::beginCapture()
 void QtAudioEngine::endCapture()
 {
     m_presenceTimer.stop();
+    discardSwitch();
     m_tap.endRun();
     // Its destructor lets go of the device, on the capture thread, whenever that is free.
     if (m_reader)
@@ -327,9 +391,116 @@ void QtAudioEngine::endCapture()
     m_device = {};
 }
 
+void QtAudioEngine::followChoice()
+{
+    if (!m_running || m_failed || m_switch || chosenDevice() == m_appliedChoice)
+        return;
+    switchInput(std::nullopt);
+}
+
+void QtAudioEngine::switchInput(std::optional<Error> cause)
+{
+    m_switch = std::make_shared<Switch>();
+    m_switch->cause = cause;
+    // A move for a failure goes to the default; the choice stays what it was.
+    const QString chosen = cause ? QString() : chosenDevice();
+    if (!cause)
+        m_appliedChoice = chosen;
+    MainThreadRelay::instance().runInBackground(
+        [] { return SoundServerProbe::ask(serverTimeout); },
+        [this, change = std::weak_ptr(m_switch),
+         chosen](const std::optional<SoundServerProbe::Answer> &server) {
+            if (!change.expired())
+                openSwitch(server, chosen);
+        });
+}
+
+void QtAudioEngine::openSwitch(const std::optional<SoundServerProbe::Answer> &server,
+                               const QString &chosen)
+{
+    std::variant<Input, Error> choice = chooseInput(server, chosen);
+    if (const Error *error = std::get_if<Error>(&choice)) {
+        abandonSwitch(*error);
+        return;
+    }
+    Switch &change = *m_switch;
+    change.input = std::get<Input>(std::move(choice));
+    if (change.cause)
+        change.input.notice = insteadOf(change.cause->localizedDescription());
+    // The device is already the one being captured: nothing to open.
+    if (change.input.device.id == m_device.id) {
+        if (m_currentFailure) {
+            abandonSwitch(*m_currentFailure);
+            return;
+        }
+        const std::optional<QString> notice = change.input.notice;
+        m_switch.reset();
+        notify(notice);
+        followChoice();
+        return;
+    }
+    change.readerId = ++m_lastReaderId;
+    change.reader = makeReader(change.input, m_tap.beginNextRun(), change.readerId);
+    MainThreadRelay::instance().runInBackground(
+        [opening = startReader(change.reader)]() mutable { return waitForOpening(opening); },
+        [this, pending = std::weak_ptr(m_switch)](std::optional<int> outcome) {
+            if (!pending.expired())
+                finishSwitch(outcome);
+        });
+}
+
+void QtAudioEngine::finishSwitch(std::optional<int> outcome)
+{
+    Switch &change = *m_switch;
+    if (const std::optional<Error> failure = change.readerFailure
+                                                 ? change.readerFailure
+                                                 : openingError(outcome, change.input.device)) {
+        const bool wasFallback = change.cause.has_value();
+        discardSwitch();
+        if (!wasFallback)
+            switchInput(failure);
+        else if (m_currentFailure)
+            reportFailure(*m_currentFailure);
+        else
+            notify(failure->localizedDescription());
+        return;
+    }
+    AudioSourceReader *previous = std::exchange(m_reader, std::exchange(change.reader, nullptr));
+    m_tap.switchToNextRun();
+    previous->deleteLater();
+    m_readerId = change.readerId;
+    m_device = change.input.device;
+    m_deviceListedByQt = change.input.qtDevice.has_value();
+    m_currentFailure.reset();
+    m_presenceTimer.start();
+    const std::optional<QString> notice = change.input.notice;
+    m_switch.reset();
+    notify(notice);
+    followChoice();
+}
+
+void QtAudioEngine::abandonSwitch(const Error &error)
+{
+    discardSwitch();
+    if (m_currentFailure)
+        reportFailure(*m_currentFailure);
+    else
+        notify(error.localizedDescription());
+}
+
+void QtAudioEngine::discardSwitch()
+{
+    if (!m_switch)
+        return;
+    m_tap.dropNextRun();
+    if (m_switch->reader)
+        m_switch->reader->deleteLater();
+    m_switch.reset();
+}
+
 void QtAudioEngine::checkDeviceIsPresent()
 {
-    if (!m_running || m_failed)
+    if (!m_running || m_failed || m_currentFailure || !m_deviceListedByQt)
         return;
     const QList<QAudioDevice> inputs = QMediaDevices::audioInputs();
     const bool present =
@@ -337,34 +508,66 @@ void QtAudioEngine::checkDeviceIsPresent()
                     [this](const QAudioDevice &device) { return idOf(device) == m_device.id; });
     if (present)
         return;
-    fail(m_run,
-         error(DeviceDisconnected,
-               QCoreApplication::translate("QtAudioEngine", "The microphone “%1” was disconnected.")
-                   .arg(m_device.description),
-               {{u"deviceId"_s, m_device.id}}));
+    currentInputFailed(error(DeviceDisconnected,
+                             tr("The microphone “%1” was disconnected.").arg(m_device.description),
+                             {{u"deviceId"_s, m_device.id}}));
 }
 
-void QtAudioEngine::fail(quint64 run, const Error &error)
+void QtAudioEngine::readerFailed(quint64 readerId, const AudioInputDevice &device, int reason)
 {
-    if (m_failed || run != m_run)
-        return;
-    // A device opened for a start to come that fails before it: the start says so.
-    if (!m_running) {
-        if (!m_preparation || !m_reader)
-            return;
-        if (!m_preparation->error)
-            m_preparation->error = error;
-        if (m_preparation->finished)
-            endCapture();
+    const Error failure =
+        error(DeviceFailed, tr("The microphone “%1” stopped working.").arg(device.description),
+              {{u"deviceId"_s, device.id}, {u"qtAudioError"_s, reason}});
+    if (m_switch && readerId == m_switch->readerId) {
+        m_switch->readerFailure = failure;
         return;
     }
+    if (readerId != m_readerId)
+        return;
+    if (m_running) {
+        currentInputFailed(failure);
+        return;
+    }
+    // A device opened for a start to come that fails before it: the start says so.
+    if (!m_preparation || !m_reader)
+        return;
+    if (!m_preparation->error)
+        m_preparation->error = failure;
+    if (m_preparation->finished)
+        endCapture();
+}
+
+void QtAudioEngine::currentInputFailed(const Error &error)
+{
+    if (m_failed || m_currentFailure)
+        return;
+    m_currentFailure = error;
+    m_presenceTimer.stop();
+    // Lets go of the device at once; the unplugged one's recording would otherwise be moved by
+    // the server to a source of its choosing.
+    QMetaObject::invokeMethod(m_reader, &AudioSourceReader::stop, Qt::QueuedConnection);
+    // A switch under way replaces it anyway.
+    if (!m_switch)
+        switchInput(error);
+}
+
+void QtAudioEngine::reportFailure(const Error &error)
+{
+    if (m_failed)
+        return;
     m_failed = true;
     m_presenceTimer.stop();
+    discardSwitch();
     m_tap.closeRun();
-    // Lets go of the device at once, rather than at stop().
-    QMetaObject::invokeMethod(m_reader, &AudioInputReader::stop, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(m_reader, &AudioSourceReader::stop, Qt::QueuedConnection);
     if (m_failureHandler)
         m_failureHandler(error);
+}
+
+void QtAudioEngine::notify(const std::optional<QString> &message) const
+{
+    if (message && m_noticeHandler)
+        m_noticeHandler(*message);
 }
 
 Error QtAudioEngine::error(ErrorCode code, const QString &text, QVariantMap userInfo)

@@ -4,6 +4,7 @@
 #include "AudioEngine.h"
 #include "AudioInputDevice.h"
 #include "AudioTapHolder.h"
+#include "SoundServerProbe.h"
 
 #include <QList>
 #include <QObject>
@@ -12,43 +13,45 @@
 #include <memory>
 #include <variant>
 
-class AudioInputReader;
+class AudioSourceReader;
 class QMediaDevices;
 
 /// Captures a microphone through Qt Multimedia, from PulseAudio or from PipeWire's PulseAudio
-/// service.
+/// service; or, through libpulse, what the computer plays.
 ///
-/// The device is the one whose id the setting selectedInputDevice holds. When it holds none, it is
-/// the sound server's default source (which Qt 6.4 does not know by itself), or else the first
-/// input Qt lists. A chosen device that is not connected is an error rather than a reason to
-/// record another microphone unasked, and so is a device that goes away while it is captured.
+/// The device is the one whose id the setting selectedInputDevice holds; for soundOfThisComputer,
+/// the monitor of the server's default output. When it holds none, it is the sound server's default
+/// source (which Qt 6.4 does not know by itself), or else the first input Qt lists: the default
+/// microphone. A chosen device that is not connected at the start, or that goes away or fails while
+/// captured, gives way to the default microphone, with a notice; capture fails only when no device
+/// is left. A change of the setting while capturing switches devices without ending the capture:
+/// the new device is opened beside the old one, and takes over the tap where the old one stopped.
 ///
 /// The device is read in its own format on the capture thread (AudioCaptureThread), where the
 /// samples become floats and blocks of the tap's frame count, and where the tap runs. Every wait on
 /// the sound server is bounded, and stop() waits for nothing but a tap call under way, so that
-/// neither hangs on a server or a device that has stopped answering. prepareToStart() does those
-/// waits on other threads, so that a start through it never keeps the main thread waiting.
+/// neither hangs on a server or a device that has stopped answering. prepareToStart() and a switch
+/// do those waits on other threads, so that they never keep the main thread waiting.
 class QtAudioEngine : public AudioEngine
 {
 public:
     /// The codes of the errors in errorDomain.
     enum ErrorCode {
         NoSoundServer = 1,
-        NoInputDevice,
-        ChosenDeviceMissing,
-        NoReadableFormat,
-        DeviceRefused,
-        DeviceNotResponding,
-        DeviceFailed,
-        DeviceDisconnected,
+        NoInputDevice = 2,
+        NoReadableFormat = 4,
+        DeviceRefused = 5,
+        DeviceNotResponding = 6,
+        DeviceFailed = 7,
+        DeviceDisconnected = 8,
     };
     static inline const QString errorDomain = QStringLiteral("Voxlume.AudioCapture");
 
     QtAudioEngine();
     ~QtAudioEngine() override;
 
-    /// The input devices there are, with the one used when none is chosen marked; none when no
-    /// sound server answers. Main thread.
+    /// The input devices Qt lists, with the one used when none is chosen marked; none when no
+    /// sound server answers. Waits for the server: not on the main thread of a program.
     static QList<AudioInputDevice> inputDevices();
 
     /// The device being captured; an empty id while not running.
@@ -59,9 +62,9 @@ public:
     void removeTap() override;
     /// Nothing to do: the slow part of a start is prepareToStart()'s.
     void prepare() override {}
-    /// Asks the sound server for its default source on another thread, then chooses the device
-    /// with the settings and the devices of that moment and opens it on the capture thread, its
-    /// audio held back until start(). An error on the way is kept for start() to return.
+    /// Asks the sound server about its devices on another thread, then chooses the device with the
+    /// settings and the devices of that moment and opens it on the capture thread, its audio held
+    /// back until start(). An error on the way is kept for start() to return.
     QFuture<void> prepareToStart() override;
     /// Does nothing while running. Without a finished preparation, prepares and waits for it.
     std::optional<Error> start() override;
@@ -69,34 +72,58 @@ public:
     void setFailureHandler(std::function<void(const Error &error)> handler) override;
     /// Never called: a microphone has no end.
     void setEndOfInputHandler(std::function<void()>) override {}
+    void setNoticeHandler(std::function<void(const QString &message)> handler) override;
 
 private:
     struct Preparation;
-    /// The device to capture, and the format to read it in.
+    struct Switch;
+    /// The device to capture, how to read it, and why it is not the chosen one.
     struct Input;
 
-    /// The input to capture, given the server's default source (nothing when no server answered);
-    /// or why there is none.
-    static std::variant<Input, Error> chooseInput(const std::optional<QByteArray> &serverDefault);
-    /// Opens \a input on the capture thread, its audio held back; the future tells how it went,
-    /// as a QAudio::Error.
+    /// The input to capture for the choice \a chosen, given the server's answer (none when no
+    /// server answered); or why there is none. Main thread.
+    static std::variant<Input, Error>
+    chooseInput(const std::optional<SoundServerProbe::Answer> &server, const QString &chosen);
+    /// A reader of \a input into \a feeder, on the capture thread, its failures reported as
+    /// reader \a readerId's.
+    AudioSourceReader *makeReader(const Input &input, std::shared_ptr<AudioTapFeeder> feeder,
+                                  quint64 readerId);
+    /// Opens \a input for a start, its audio held back; the future tells how it went, as a
+    /// QAudio::Error.
     std::future<int> openDevice(const Input &input);
-    /// The error of an opening that ended with the QAudio::Error \a outcome, or that did not end
-    /// in time (nothing).
-    std::optional<Error> openingError(std::optional<int> outcome) const;
+    /// The error of opening \a device that ended with the QAudio::Error \a outcome, or that did
+    /// not end in time (nothing).
+    static std::optional<Error> openingError(std::optional<int> outcome,
+                                             const AudioInputDevice &device);
     /// Lets the opened device's audio through to the tap, and watches that the device stays.
     void beginCapture();
     /// Stops delivering and lets go of the device.
     void endCapture();
     /// Main thread, once the server has answered or not: the preparation's next step.
-    void openPrepared(const std::optional<QByteArray> &serverDefault);
+    void openPrepared(const std::optional<SoundServerProbe::Answer> &server);
     /// Ends the preparation, with \a error unless it has met one already.
     void finishPreparation(std::optional<Error> error);
     /// Lets go of the preparation and of whatever it opened.
     void discardPreparation();
+
+    /// Switches to the chosen device when the choice has changed since it was applied.
+    void followChoice();
+    /// Opens the chosen device, or with a \a cause, the default microphone, to take over capture.
+    void switchInput(std::optional<Error> cause);
+    void openSwitch(const std::optional<SoundServerProbe::Answer> &server, const QString &chosen);
+    void finishSwitch(std::optional<int> outcome);
+    /// Ends a switch that found nothing to switch to, for \a error.
+    void abandonSwitch(const Error &error);
+    void discardSwitch();
+
     void checkDeviceIsPresent();
-    /// Ends run \a run, if it is still the current one, and reports \a error.
-    void fail(quint64 run, const Error &error);
+    /// Reader \a readerId failed for the QAudio::Error \a reason.
+    void readerFailed(quint64 readerId, const AudioInputDevice &device, int reason);
+    /// The device being captured failed or went away: capture moves to the default microphone.
+    void currentInputFailed(const Error &error);
+    /// Ends capture for good, and reports \a error.
+    void reportFailure(const Error &error);
+    void notify(const std::optional<QString> &message) const;
     /// An error for the user, with \a userInfo for the logs.
     static Error error(ErrorCode code, const QString &text, QVariantMap userInfo = {});
 
@@ -107,14 +134,25 @@ private:
 
     AudioTapHolder m_tap;
     std::function<void(const Error &)> m_failureHandler;
+    std::function<void(const QString &)> m_noticeHandler;
     bool m_running = false;
-    /// Set from a failure to stop(): capture has ended, though the engine still counts as running.
+    /// Set from a reported failure to stop(): capture has ended, though the engine still counts as
+    /// running.
     bool m_failed = false;
-    /// Counts the runs, so that a report from an earlier one is recognised.
-    quint64 m_run = 0;
+    /// Why the device being captured stopped, while capture moves to another.
+    std::optional<Error> m_currentFailure;
+    /// The setting's value that the device was chosen with.
+    QString m_appliedChoice;
+    /// Numbers the readers, so that a report from an earlier one is recognised.
+    quint64 m_lastReaderId = 0;
+    quint64 m_readerId = 0;
     AudioInputDevice m_device;
+    /// Whether Qt lists the device, and so whether the engine must watch that it stays: libpulse
+    /// reports the end of a source it does not list.
+    bool m_deviceListedByQt = false;
     /// Lives on the capture thread, and is deleted there.
-    AudioInputReader *m_reader = nullptr;
-    /// Only the engine holds it, so that a step that finds it gone knows the engine may be too.
+    AudioSourceReader *m_reader = nullptr;
+    /// Only the engine holds these, so that a step that finds one gone knows the engine may be too.
     std::shared_ptr<Preparation> m_preparation;
+    std::shared_ptr<Switch> m_switch;
 };

@@ -10,23 +10,48 @@
 
 namespace {
 
-struct ServerInfoQuery
+struct Query
 {
-    bool answered = false;
-    QByteArray defaultSource;
+    bool serverAnswered = false;
+    bool sourcesAnswered = false;
+    SoundServerProbe::Answer answer;
+
+    bool isAnswered() const { return serverAnswered && sourcesAnswered; }
 };
 
 void serverInfoReceived(pa_context *, const pa_server_info *info, void *userdata)
 {
-    auto *query = static_cast<ServerInfoQuery *>(userdata);
-    query->answered = true;
+    auto *query = static_cast<Query *>(userdata);
+    query->serverAnswered = true;
     if (info && info->default_source_name)
-        query->defaultSource = info->default_source_name;
+        query->answer.defaultSource = info->default_source_name;
+    if (info && info->default_sink_name)
+        query->answer.defaultSink = info->default_sink_name;
+}
+
+void sourceInfoReceived(pa_context *, const pa_source_info *info, int endOfList, void *userdata)
+{
+    auto *query = static_cast<Query *>(userdata);
+    // Negative: the list failed part-way; what came is kept rather than waited for in vain.
+    if (endOfList != 0 || !info) {
+        query->sourcesAnswered = true;
+        return;
+    }
+    query->answer.sources.append({info->name, QString::fromUtf8(info->description),
+                                  info->monitor_of_sink != PA_INVALID_INDEX});
+}
+
+using Operation = std::unique_ptr<pa_operation, decltype(&pa_operation_unref)>;
+
+void cancel(const Operation &operation)
+{
+    if (operation && pa_operation_get_state(operation.get()) == PA_OPERATION_RUNNING)
+        pa_operation_cancel(operation.get());
 }
 
 } // namespace
 
-std::optional<QByteArray> SoundServerProbe::defaultSourceName(std::chrono::milliseconds timeout)
+std::optional<SoundServerProbe::Answer> SoundServerProbe::ask(std::chrono::milliseconds timeout)
 {
     using namespace std::chrono;
     const steady_clock::time_point deadline = steady_clock::now() + timeout;
@@ -39,12 +64,16 @@ std::optional<QByteArray> SoundServerProbe::defaultSourceName(std::chrono::milli
     if (!context || pa_context_connect(context.get(), nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
         return std::nullopt;
 
-    ServerInfoQuery query;
-    std::unique_ptr<pa_operation, decltype(&pa_operation_unref)> operation(nullptr,
-                                                                           &pa_operation_unref);
-    while (!query.answered && PA_CONTEXT_IS_GOOD(pa_context_get_state(context.get()))) {
-        if (!operation && pa_context_get_state(context.get()) == PA_CONTEXT_READY)
-            operation.reset(pa_context_get_server_info(context.get(), &serverInfoReceived, &query));
+    Query query;
+    Operation serverInfo(nullptr, &pa_operation_unref);
+    Operation sources(nullptr, &pa_operation_unref);
+    while (!query.isAnswered() && PA_CONTEXT_IS_GOOD(pa_context_get_state(context.get()))) {
+        if (!serverInfo && pa_context_get_state(context.get()) == PA_CONTEXT_READY) {
+            serverInfo.reset(
+                pa_context_get_server_info(context.get(), &serverInfoReceived, &query));
+            sources.reset(
+                pa_context_get_source_info_list(context.get(), &sourceInfoReceived, &query));
+        }
         const auto left = duration_cast<microseconds>(deadline - steady_clock::now()).count();
         if (left <= 0 ||
             pa_mainloop_prepare(loop.get(), int(std::min<qint64>(left, INT_MAX))) < 0 ||
@@ -52,10 +81,10 @@ std::optional<QByteArray> SoundServerProbe::defaultSourceName(std::chrono::milli
             break;
     }
 
-    if (operation && pa_operation_get_state(operation.get()) == PA_OPERATION_RUNNING)
-        pa_operation_cancel(operation.get());
+    cancel(serverInfo);
+    cancel(sources);
     pa_context_disconnect(context.get());
-    if (!query.answered)
+    if (!query.isAnswered())
         return std::nullopt;
-    return query.defaultSource;
+    return query.answer;
 }
