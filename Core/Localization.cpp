@@ -24,5 +24,7 @@ bool installTranslator(const QLocale &locale, const QString &name, const QString
 bool Localization::install(const QLocale &locale)
 {
     installTranslator(locale, u"qtbase"_s, QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+    // The program's own window titles and messages, when the program carries them.
+    installTranslator(locale, u"voxlume-app"_s, u":/VoxlumeCore/i18n"_s);
     return installTranslator(locale, u"voxlume"_s, u":/VoxlumeCore/i18n"_s);
 }

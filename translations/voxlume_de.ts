@@ -66,10 +66,6 @@
         <translation>Beenden</translation>
     </message>
     <message>
-        <source>Unknown</source>
-        <translation>Unbekannt</translation>
-    </message>
-    <message>
         <source>No speech model for this language is installed.</source>
         <translation>Für diese Sprache ist kein Sprachmodell installiert.</translation>
     </message>
@@ -102,6 +98,39 @@
     <message>
         <source>The operation could not be completed. (%1 error %2.)</source>
         <translation>Der Vorgang konnte nicht abgeschlossen werden. (%1, Fehler %2.)</translation>
+    </message>
+</context>
+<context>
+    <name>InputLevelMeter</name>
+    <message>
+        <source>Input level</source>
+        <translation>Eingangspegel</translation>
+    </message>
+</context>
+<context>
+    <name>InputPicker</name>
+    <message>
+        <source>Listen to</source>
+        <translation>Zuhören bei</translation>
+    </message>
+    <message>
+        <source>Default microphone</source>
+        <translation>Standardmikrofon</translation>
+    </message>
+    <message>
+        <source>Sound from this computer</source>
+        <translation>Ton dieses Computers</translation>
+    </message>
+    <message>
+        <source>%1 (not connected)</source>
+        <translation>%1 (nicht verbunden)</translation>
+    </message>
+</context>
+<context>
+    <name>LanguageLabels</name>
+    <message>
+        <source>Unknown</source>
+        <translation>Unbekannt</translation>
     </message>
 </context>
 <context>
@@ -164,6 +193,10 @@
         <source>Voxlume icon</source>
         <translation>Voxlume-Symbol</translation>
     </message>
+    <message>
+        <source>Your desktop shows no system tray, so Voxlume&apos;s menu is here instead.</source>
+        <translation>Ihr Desktop zeigt keinen Infobereich, daher finden Sie das Menü von Voxlume hier.</translation>
+    </message>
 </context>
 <context>
     <name>PackageInstaller</name>
@@ -214,10 +247,6 @@
         <translation>Es wurde kein Mikrofon gefunden.</translation>
     </message>
     <message>
-        <source>The microphone chosen in the settings is not connected. Connect it, or choose another microphone in the settings.</source>
-        <translation>Das in den Einstellungen gewählte Mikrofon ist nicht angeschlossen. Schließen Sie es an oder wählen Sie in den Einstellungen ein anderes Mikrofon.</translation>
-    </message>
-    <message>
         <source>The microphone “%1” offers no sound format that can be recorded.</source>
         <translation>Das Mikrofon „%1“ bietet kein Tonformat, das aufgenommen werden kann.</translation>
     </message>
@@ -236,6 +265,14 @@
     <message>
         <source>The microphone “%1” was disconnected.</source>
         <translation>Das Mikrofon „%1“ wurde getrennt.</translation>
+    </message>
+    <message>
+        <source>Sound from this computer</source>
+        <translation>Ton dieses Computers</translation>
+    </message>
+    <message>
+        <source>“%1” is not connected. Listening to the default microphone instead.</source>
+        <translation>„%1“ ist nicht verbunden. Stattdessen wird das Standardmikrofon verwendet.</translation>
     </message>
 </context>
 <context>
@@ -289,16 +326,24 @@
         <translation>Schalter zum Sprachtausch zeigen</translation>
     </message>
     <message>
-        <source>Open Language Settings</source>
-        <translation>Spracheinstellungen öffnen</translation>
-    </message>
-    <message>
-        <source>A translation language pair is installed through your system&apos;s **package manager** the first time you choose it in the **Translated Language** menu.</source>
-        <translation>Ein Sprachpaar für die Übersetzung wird über die **Paketverwaltung** Ihres Systems installiert, wenn Sie es zum ersten Mal im Menü **Übersetzte Sprache** wählen.</translation>
-    </message>
-    <message>
         <source>Break the world</source>
         <translation>Die Welt zerbrechen</translation>
+    </message>
+    <message>
+        <source>Open &amp;Language Settings</source>
+        <translation>&amp;Spracheinstellungen öffnen</translation>
+    </message>
+    <message>
+        <source>Translation languages are installed through your system&apos;s **package manager**: from **Translation Languages**, or the first time you choose one in the **Translated Language** menu.</source>
+        <translation>Übersetzungssprachen werden über die **Paketverwaltung** Ihres Systems installiert: unter **Übersetzungssprachen** oder wenn Sie eine zum ersten Mal im Menü **Übersetzte Sprache** wählen.</translation>
+    </message>
+    <message>
+        <source>Input</source>
+        <translation>Eingang</translation>
+    </message>
+    <message>
+        <source>Listen to</source>
+        <translation>Zuhören bei</translation>
     </message>
 </context>
 <context>
@@ -335,6 +380,10 @@
         <source>OK</source>
         <translation>OK</translation>
     </message>
+    <message>
+        <source>Input Changed</source>
+        <translation>Eingang gewechselt</translation>
+    </message>
 </context>
 <context>
     <name>SubtitleWindow</name>
@@ -370,14 +419,109 @@
     </message>
 </context>
 <context>
-    <name>TraylessMenuWindow</name>
+    <name>TranslationLanguagesModel</name>
     <message>
-        <source>Your desktop shows no system tray, so Voxlume&apos;s menu is here instead.</source>
-        <translation>Ihr Desktop hat keinen Infobereich, daher ist das Menü von Voxlume hier.</translation>
+        <source>Valencian</source>
+        <translation>Valencianisch</translation>
     </message>
     <message>
-        <source>Voxlume Menu</source>
-        <translation>Voxlume-Menü</translation>
+        <source>Aranese</source>
+        <translation>Aranesisch</translation>
+    </message>
+    <message>
+        <source>Gascon</source>
+        <translation>Gascognisch</translation>
+    </message>
+    <message>
+        <source>university standard</source>
+        <translation>Universitätsstandard</translation>
+    </message>
+    <message>
+        <source>2017 spelling</source>
+        <translation>Rechtschreibung von 2017</translation>
+    </message>
+    <message>
+        <source>spelling before 2017</source>
+        <translation>Rechtschreibung vor 2017</translation>
+    </message>
+    <message>
+        <source>spelling before 1990</source>
+        <translation>Rechtschreibung vor 1990</translation>
+    </message>
+    <message>
+        <source>e-infinitives</source>
+        <translation>e-Infinitive</translation>
+    </message>
+    <message>
+        <source>%1 (%2)</source>
+        <translation>%1 (%2)</translation>
+    </message>
+    <message>
+        <source>, </source>
+        <translation>, </translation>
+    </message>
+    <message>
+        <source>Install the package %1 with your system&apos;s package manager.</source>
+        <translation>Installieren Sie das Paket %1 mit der Paketverwaltung Ihres Systems.</translation>
+    </message>
+</context>
+<context>
+    <name>TranslationLanguagesView</name>
+    <message>
+        <source>%1 → %2</source>
+        <translation>%1 → %2</translation>
+    </message>
+    <message>
+        <source>Installed</source>
+        <translation>Installiert</translation>
+    </message>
+    <message>
+        <source>Not installed</source>
+        <translation>Nicht installiert</translation>
+    </message>
+    <message>
+        <source>Installing…</source>
+        <translation>Wird installiert …</translation>
+    </message>
+    <message>
+        <source>Installing… %1 %</source>
+        <translation>Wird installiert … %1 %</translation>
+    </message>
+    <message>
+        <source>Failed: %1</source>
+        <translation>Fehlgeschlagen: %1</translation>
+    </message>
+    <message>
+        <source>Voxlume translates on this computer. Install the language pairs you want to translate between; your system may ask for an administrator&apos;s password.</source>
+        <translation>Voxlume übersetzt auf diesem Computer. Installieren Sie die Sprachpaare, zwischen denen Sie übersetzen möchten; Ihr System fragt dabei eventuell nach einem Administratorpasswort.</translation>
+    </message>
+    <message>
+        <source>Search</source>
+        <translation>Suchen</translation>
+    </message>
+    <message>
+        <source>Search Languages</source>
+        <translation>Sprachen suchen</translation>
+    </message>
+    <message>
+        <source>Clear Search</source>
+        <translation>Suche leeren</translation>
+    </message>
+    <message>
+        <source>No language matches the search.</source>
+        <translation>Keine Sprache passt zur Suche.</translation>
+    </message>
+    <message>
+        <source>Installing %1</source>
+        <translation>%1 wird installiert</translation>
+    </message>
+    <message>
+        <source>Install</source>
+        <translation>Installieren</translation>
+    </message>
+    <message>
+        <source>Install %1</source>
+        <translation>%1 installieren</translation>
     </message>
 </context>
 <context>
