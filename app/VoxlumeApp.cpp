@@ -3,11 +3,11 @@
 
 #include "DataManager.h"
 #include "Logging.h"
+#include "Platform/Translation/Apertium/TranslationLanguagesModel.h"
 #include "SettingsKeys.h"
 #include "TerminationSignals.h"
 #include "Views/AppMenu.h"
 #include "Views/OnboardingView.h"
-#include "Platform/Translation/Apertium/TranslationLanguagesModel.h"
 #include "Views/SettingsView.h"
 #include "Views/TranslationLanguagesView.h"
 

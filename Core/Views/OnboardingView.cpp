@@ -9,8 +9,8 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
-#include <QShortcut>
 #include <QPushButton>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 using namespace Qt::Literals::StringLiterals;

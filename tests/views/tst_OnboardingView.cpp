@@ -5,8 +5,8 @@
 
 #include <QLabel>
 #include <QMenu>
-#include <QSignalSpy>
 #include <QPushButton>
+#include <QSignalSpy>
 
 using namespace Qt::Literals::StringLiterals;
 

@@ -9,9 +9,9 @@
 
 #include <QCheckBox>
 #include <QPushButton>
+#include <QSet>
 #include <QSettings>
 #include <QSlider>
-#include <QSet>
 
 using namespace Qt::Literals::StringLiterals;
 
