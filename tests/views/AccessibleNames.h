@@ -14,11 +14,10 @@ inline QStringList unnamedControls(const QWidget &root)
 {
     QStringList unnamed;
     for (QWidget *widget : root.findChildren<QWidget *>()) {
-        const bool isControl = qobject_cast<QAbstractButton *>(widget) ||
-                               qobject_cast<QAbstractSlider *>(widget) ||
-                               qobject_cast<QComboBox *>(widget) ||
-                               qobject_cast<QLineEdit *>(widget);
-        if (!isControl || widget->isHidden())
+        const bool isControl =
+            qobject_cast<QAbstractButton *>(widget) || qobject_cast<QAbstractSlider *>(widget) ||
+            qobject_cast<QComboBox *>(widget) || qobject_cast<QLineEdit *>(widget);
+        if (!isControl || !widget->isVisibleTo(&root))
             continue;
         const QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(widget);
         if (!accessible || accessible->text(QAccessible::Name).trimmed().isEmpty())
