@@ -8,6 +8,7 @@
 #include "Views/AppMenu.h"
 #include "Views/OnboardingView.h"
 #include "Views/SettingsView.h"
+#include "Views/TranscriptHistoryView.h"
 
 #include <QAction>
 #include <QMessageBox>
@@ -18,6 +19,34 @@ namespace {
 
 constexpr QSize settingsSize(700, 550);
 constexpr QSize onboardingSize(640, 320);
+constexpr QSize historySize(600, 200);
+
+// Makes \a window one of the program's windows that float above ordinary ones while open.
+void makeFloating(QWidget *window, const QString &title, QSize size)
+{
+    window->setWindowFlags(Qt::Window | Qt::WindowStaysOnTopHint);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setWindowTitle(title);
+    window->resize(size);
+}
+
+// There is one window of each kind: asking for it again brings the open one forward.
+void bringForward(QWidget *window)
+{
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+// The size kept in \a setting as "width,height", or \a fallback when none is kept.
+QSize storedSize(const Setting<QString> &setting, QSize fallback)
+{
+    const QStringList parts = setting.value().split(u',');
+    if (parts.size() != 2)
+        return fallback;
+    const QSize size(parts.at(0).toInt(), parts.at(1).toInt());
+    return size.isValid() && !size.isEmpty() ? size : fallback;
+}
 
 } // namespace
 
@@ -83,23 +112,42 @@ void VoxlumeApp::openWindow(const QString &identifier)
         showSettings();
         return;
     }
+    if (identifier == u"history"_s) {
+        showHistory();
+        return;
+    }
     VOXLUME_BREADCRUMB(u"No window is made for "_s + identifier + u" yet"_s, u"openWindow(_:)"_s);
 }
 
 void VoxlumeApp::showSettings()
 {
-    // One settings window: asking again brings the open one forward.
     if (!m_settings) {
         m_settings = new SettingsView;
-        m_settings->setWindowFlags(Qt::Window | Qt::WindowStaysOnTopHint);
-        m_settings->setAttribute(Qt::WA_DeleteOnClose);
-        m_settings->setWindowTitle(tr("Settings"));
-        m_settings->resize(settingsSize);
+        makeFloating(m_settings, tr("Settings"), settingsSize);
         m_settings->setLanguageSettingsAction([this] { openWindow(u"languages"_s); });
     }
-    m_settings->show();
-    m_settings->raise();
-    m_settings->activateWindow();
+    bringForward(m_settings);
+}
+
+void VoxlumeApp::showHistory()
+{
+    if (!m_history) {
+        m_history = new TranscriptHistoryView;
+        makeFloating(m_history, tr("Transcript History"),
+                     storedSize(Setting(SettingsKeys::historyWindowSize), historySize));
+        m_history->installEventFilter(this);
+    }
+    bringForward(m_history);
+}
+
+bool VoxlumeApp::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_history && event->type() == QEvent::Close) {
+        const QSize size = m_history->size();
+        Setting(SettingsKeys::historyWindowSize)
+            .setValue(u"%1,%2"_s.arg(size.width()).arg(size.height()));
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void VoxlumeApp::checkForUpdates()

@@ -10,6 +10,7 @@ class OnboardingView;
 class QAction;
 class SettingsView;
 class TerminationSignals;
+class TranscriptHistoryView;
 
 /// The program: crash reporting, the transcript store, the tray menu with the program's own
 /// "Check for Updates…", and the windows the menu opens.
@@ -24,6 +25,10 @@ public:
     VoxlumeApp();
     ~VoxlumeApp() override;
 
+protected:
+    /// Keeps the history window's size when it closes.
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void openWindow(const QString &identifier);
     /// The welcome window, made and shown unless it is open already.
@@ -32,11 +37,13 @@ private:
     void offerMenuWithoutTray();
     void closeWelcome();
     void showSettings();
+    void showHistory();
     void checkForUpdates();
 
     QAction *m_checkForUpdates;
     std::unique_ptr<AppMenu> m_menu;
     std::unique_ptr<TerminationSignals> m_terminationSignals;
     QPointer<SettingsView> m_settings;
+    QPointer<TranscriptHistoryView> m_history;
     QPointer<OnboardingView> m_onboarding;
 };
