@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TranscriptListModel.h"
 
+#include "Platform/Locale/Locale.h"
 #include "Platform/Store/TranscriptQuery.h"
 
 using namespace Qt::Literals::StringLiterals;
@@ -9,6 +10,8 @@ TranscriptListModel::TranscriptListModel(const TranscriptQuery &query, QObject *
     : QAbstractListModel(parent)
     , m_query(query)
     , m_rows(query.transcripts())
+    // The C locale counts as en_US here too, rather than giving dates in its own plain format.
+    , m_locale(Locale::current().identifier())
 {
     connect(&query, &TranscriptQuery::transcriptsChanged, this, &TranscriptListModel::follow);
 }

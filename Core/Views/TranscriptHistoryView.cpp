@@ -130,6 +130,9 @@ QListView *TranscriptHistoryView::makeList()
         connect(m_rows, done, this, [this] {
             m_followingModel = false;
             showSelection();
+            // Once the list has laid out its rows anew.
+            QMetaObject::invokeMethod(this, &TranscriptHistoryView::placeRowDeleteButton,
+                                      Qt::QueuedConnection);
         });
     m_list->setModel(m_rows);
     connect(m_list->selectionModel(), &QItemSelectionModel::currentChanged, this,

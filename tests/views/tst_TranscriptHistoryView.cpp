@@ -169,7 +169,7 @@ private Q_SLOTS:
 
         const QAbstractItemModel *rows = m_view->list()->model();
         QCOMPARE(rows->index(0, 0).data().toString(),
-                 QLocale().toString(at(5).toLocalTime(), QLocale::ShortFormat));
+                 QLocale(u"en_US"_s).toString(at(5).toLocalTime(), QLocale::ShortFormat));
         QCOMPARE(rows->index(0, 0).data(TranscriptListModel::LanguagesRole).toString(),
                  u"English → Spanish"_s);
         // A language that does not decode: no line in the row, the generic label in the header.
@@ -252,6 +252,9 @@ private Q_SLOTS:
         answer(u"Delete"_s);
         QTRY_COMPARE(listed(), (QList<QUuid>{newer, older}));
         QCOMPARE(model().selectedTranscriptID(), newer);
+        QTRY_VERIFY(m_view->rowDeleteButton()->isVisible());
+        QCOMPARE(m_view->rowDeleteButton()->geometry().center().y(),
+                 m_view->list()->visualRect(m_view->list()->currentIndex()).center().y());
 
         QTest::keyClick(m_view->list(), Qt::Key_Down);
         QCOMPARE(model().selectedTranscriptID(), older);
