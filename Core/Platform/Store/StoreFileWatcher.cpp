@@ -14,8 +14,8 @@ namespace {
 constexpr int settleMs = 50;
 // A commit becomes visible only after the log is synced, which a slow disk may take a while to
 // do after the last write was seen; so a check that finds nothing looks again a few times.
-constexpr int followUpMs = 250;
-constexpr int checksPerBurst = 5;
+constexpr int followUpMs = 100;
+constexpr int checksPerBurst = 10;
 
 } // namespace
 
