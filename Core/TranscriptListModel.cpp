@@ -30,7 +30,9 @@ QVariant TranscriptListModel::data(const QModelIndex &index, int role) const
     case Qt::DisplayRole:
         return m_locale.toString(summary.timestamp.toLocalTime(), QLocale::ShortFormat);
     case Qt::AccessibleTextRole:
-        return data(index).toString() + u", "_s + languageLine(summary).value_or(QString());
+        if (const std::optional<QString> line = languageLine(summary))
+            return data(index).toString() + u", "_s + *line;
+        return data(index);
     case IdRole:
         return summary.id;
     case LanguagesRole:

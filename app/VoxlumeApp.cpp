@@ -104,7 +104,11 @@ void VoxlumeApp::closeWelcome()
         m_onboarding->close();
 }
 
-VoxlumeApp::~VoxlumeApp() = default;
+VoxlumeApp::~VoxlumeApp()
+{
+    // Now, while the store is open: the history writes what it has not saved yet as it goes.
+    delete m_history;
+}
 
 void VoxlumeApp::openWindow(const QString &identifier)
 {
