@@ -48,6 +48,10 @@ inline constexpr SettingsKey<bool> showCrashButton{"showCrashButton", [] { retur
 /// Where the subtitle window was last, as "x,y,width,height"; empty until it has been closed once.
 inline constexpr SettingsKey<QString> overlayWindowGeometry{"overlayWindowGeometry",
                                                             [] { return QString(); }};
+/// The size of the transcript history window as "width,height"; empty until it has been closed
+/// once.
+inline constexpr SettingsKey<QString> historyWindowSize{"historyWindowSize",
+                                                        [] { return QString(); }};
 /// Whether the subtitle window lets the mouse through to what is under it.
 inline constexpr SettingsKey<bool> overlayClickThrough{"overlayClickThrough", [] { return false; }};
 /// The id of the input device to capture; empty for the system's default, or

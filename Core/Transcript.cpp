@@ -4,6 +4,8 @@
 #include "Platform/Language/SentenceTokenizer.h"
 #include "Platform/Store/ModelContext.h"
 
+#include <algorithm>
+
 using namespace Qt::Literals::StringLiterals;
 
 Transcript::Transcript(const Language &sourceLanguage, const Language &targetLanguage,
@@ -60,6 +62,20 @@ void Transcript::assignStored(const Fields &fields)
         return;
     m_fields = fields;
     Q_EMIT changed();
+}
+
+Transcript::Summary Transcript::summary() const
+{
+    return {m_id, m_fields.sourceLanguageString, m_fields.targetLanguageString, m_fields.timestamp};
+}
+
+bool Transcript::containsEvery(const QStringList &words) const
+{
+    const QString translation = m_fields.targetText.value_or(QString());
+    return std::all_of(words.cbegin(), words.cend(), [&](const QString &word) {
+        return m_fields.sourceText.contains(word, Qt::CaseInsensitive) ||
+               translation.contains(word, Qt::CaseInsensitive);
+    });
 }
 
 QString Transcript::formattedSourceText() const

@@ -68,6 +68,21 @@ public:
         friend bool operator==(const Fields &, const Fields &) = default;
     };
 
+    /// What a list shows of a record: everything but its texts, which may be long.
+    struct Summary
+    {
+        QUuid id;
+        QString sourceLanguageString;
+        QString targetLanguageString;
+        QDateTime timestamp;
+
+        friend bool operator==(const Summary &, const Summary &) = default;
+    };
+    Summary summary() const;
+
+    /// Whether the spoken text or the translation holds each of \a words, letters of either case.
+    bool containsEvery(const QStringList &words) const;
+
 Q_SIGNALS:
     /// A field was written.
     void changed();

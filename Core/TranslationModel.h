@@ -45,6 +45,9 @@ public:
     bool hasDownloadBeenPrompted() const { return m_hasDownloadBeenPrompted; }
     /// A trigger has refreshed the configuration and no translation has used it yet.
     bool didTriggerTranslation() const { return m_didTriggerTranslation; }
+    /// A hosting view whose run chose not to translate sets it back to false, so that the next
+    /// trigger is not taken for a second one.
+    void setDidTriggerTranslation(bool triggered) { m_didTriggerTranslation = triggered; }
     LanguagePairValidationStatus languagePairValidationStatus() const { return m_status; }
     /// What the hosting view's hook watches; none until both languages are known.
     TranslationConfiguration *translationConfiguration() const

@@ -9,6 +9,7 @@
 #include "Views/AppMenu.h"
 #include "Views/OnboardingView.h"
 #include "Views/SettingsView.h"
+#include "Views/TranscriptHistoryView.h"
 #include "Views/TranslationLanguagesView.h"
 
 #include <QAction>
@@ -20,6 +21,34 @@ namespace {
 
 constexpr QSize settingsSize(700, 550);
 constexpr QSize onboardingSize(640, 320);
+constexpr QSize historySize(600, 200);
+
+// Makes \a window one of the program's windows that float above ordinary ones while open.
+void makeFloating(QWidget *window, const QString &title, QSize size)
+{
+    window->setWindowFlags(Qt::Window | Qt::WindowStaysOnTopHint);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setWindowTitle(title);
+    window->resize(size);
+}
+
+// There is one window of each kind: asking for it again brings the open one forward.
+void bringForward(QWidget *window)
+{
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+// The size kept in \a setting as "width,height", or \a fallback when none is kept.
+QSize storedSize(const Setting<QString> &setting, QSize fallback)
+{
+    const QStringList parts = setting.value().split(u',');
+    if (parts.size() != 2)
+        return fallback;
+    const QSize size(parts.at(0).toInt(), parts.at(1).toInt());
+    return size.isValid() && !size.isEmpty() ? size : fallback;
+}
 
 } // namespace
 
@@ -77,7 +106,11 @@ void VoxlumeApp::closeWelcome()
         m_onboarding->close();
 }
 
-VoxlumeApp::~VoxlumeApp() = default;
+VoxlumeApp::~VoxlumeApp()
+{
+    // Now, while the store is open: the history writes what it has not saved yet as it goes.
+    delete m_history;
+}
 
 void VoxlumeApp::openWindow(const QString &identifier)
 {
@@ -89,6 +122,10 @@ void VoxlumeApp::openWindow(const QString &identifier)
         showTranslationLanguages();
         return;
     }
+    if (identifier == u"history"_s) {
+        showHistory();
+        return;
+    }
     VOXLUME_BREADCRUMB(u"No window is made for "_s + identifier + u" yet"_s, u"openWindow(_:)"_s);
 }
 
@@ -96,11 +133,10 @@ void VoxlumeApp::showSettings()
 {
     if (!m_settings) {
         m_settings = new SettingsView;
-        m_settings->setWindowTitle(tr("Settings"));
-        m_settings->resize(settingsSize);
+        makeFloating(m_settings, tr("Settings"), settingsSize);
         m_settings->setLanguageSettingsAction([this] { openWindow(u"languages"_s); });
     }
-    present(m_settings);
+    bringForward(m_settings);
 }
 
 void VoxlumeApp::showTranslationLanguages()
@@ -111,22 +147,31 @@ void VoxlumeApp::showTranslationLanguages()
         if (!m_translationLanguagesModel)
             m_translationLanguagesModel = std::make_shared<TranslationLanguagesModel>();
         m_translationLanguages = new TranslationLanguagesView(m_translationLanguagesModel);
-        m_translationLanguages->setWindowTitle(tr("Translation Languages"));
+        makeFloating(m_translationLanguages, tr("Translation Languages"),
+                     m_translationLanguages->size());
     }
-    present(m_translationLanguages);
+    bringForward(m_translationLanguages);
 }
 
-void VoxlumeApp::present(QWidget *window)
+void VoxlumeApp::showHistory()
 {
-    // One window of each kind: asking again brings the open one forward. Above ordinary windows,
-    // so that it is not lost behind the subtitles, which stay on top.
-    if (!window->testAttribute(Qt::WA_DeleteOnClose)) {
-        window->setWindowFlags(Qt::Window | Qt::WindowStaysOnTopHint);
-        window->setAttribute(Qt::WA_DeleteOnClose);
+    if (!m_history) {
+        m_history = new TranscriptHistoryView;
+        makeFloating(m_history, tr("Transcript History"),
+                     storedSize(Setting(SettingsKeys::historyWindowSize), historySize));
+        m_history->installEventFilter(this);
     }
-    window->show();
-    window->raise();
-    window->activateWindow();
+    bringForward(m_history);
+}
+
+bool VoxlumeApp::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_history && event->type() == QEvent::Close) {
+        const QSize size = m_history->size();
+        Setting(SettingsKeys::historyWindowSize)
+            .setValue(u"%1,%2"_s.arg(size.width()).arg(size.height()));
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void VoxlumeApp::checkForUpdates()

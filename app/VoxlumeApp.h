@@ -8,11 +8,11 @@
 class AppMenu;
 class OnboardingView;
 class QAction;
-class QWidget;
 class SettingsView;
+class TerminationSignals;
+class TranscriptHistoryView;
 class TranslationLanguagesModel;
 class TranslationLanguagesView;
-class TerminationSignals;
 
 /// The program: crash reporting, the transcript store, the tray menu with the program's own
 /// "Check for Updates…", and the windows the menu opens.
@@ -27,6 +27,10 @@ public:
     VoxlumeApp();
     ~VoxlumeApp() override;
 
+protected:
+    /// Keeps the history window's size when it closes.
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void openWindow(const QString &identifier);
     /// The welcome window, made and shown unless it is open already.
@@ -36,14 +40,14 @@ private:
     void closeWelcome();
     void showSettings();
     void showTranslationLanguages();
-    /// Shows \a window, one of the program's single windows, above ordinary windows and active.
-    static void present(QWidget *window);
+    void showHistory();
     void checkForUpdates();
 
     QAction *m_checkForUpdates;
     std::unique_ptr<AppMenu> m_menu;
     std::unique_ptr<TerminationSignals> m_terminationSignals;
     QPointer<SettingsView> m_settings;
+    QPointer<TranscriptHistoryView> m_history;
     QPointer<OnboardingView> m_onboarding;
     QPointer<TranslationLanguagesView> m_translationLanguages;
     std::shared_ptr<TranslationLanguagesModel> m_translationLanguagesModel;

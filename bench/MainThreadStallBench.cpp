@@ -14,6 +14,7 @@
 
 #include "DisplayTextTranslator.h"
 #include "Logging.h"
+#include "Percentile.h"
 #include "PrivateSoundServer.h"
 #include "SpokenWav.h"
 #include "SubtitleOverlayWindowModel.h"
@@ -37,14 +38,6 @@ using namespace std::chrono_literals;
 namespace {
 
 constexpr qint64 listeningLimitMs = 30'000;
-
-double percentile(QList<double> values, double share)
-{
-    if (values.isEmpty())
-        return qQNaN();
-    std::sort(values.begin(), values.end());
-    return values.at(qsizetype(share * double(values.size() - 1)));
-}
 
 double longest(const QList<double> &values)
 {

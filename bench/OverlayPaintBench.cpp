@@ -11,6 +11,7 @@
 //   scripts/desktop build/bench/voxlume-bench-overlay-paint [hypotheses, default 300]
 
 #include "FakeTranslationService.h"
+#include "Percentile.h"
 #include "Platform/Audio/ManualAudioEngine.h"
 #include "Platform/Speech/Scripted/ScriptedSpeechService.h"
 #include "Platform/Store/ModelContainer.h"
@@ -36,14 +37,6 @@ namespace {
 
 constexpr int openCloseRounds = 10;
 constexpr int settingsChanges = 50;
-
-double percentile(QList<double> values, double share)
-{
-    if (values.isEmpty())
-        return qQNaN();
-    std::sort(values.begin(), values.end());
-    return values.at(qsizetype(share * double(values.size() - 1)));
-}
 
 /// Waits until the X server has handled everything sent so far.
 void syncWithServer()

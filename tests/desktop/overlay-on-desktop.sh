@@ -49,7 +49,7 @@ finish() {
         echo "=== screenshots, OCR and logs are kept in $out"
         exit 1
     fi
-    echo "PASS: subtitles shown, read, stopped from the tray and stored; the menu offered without a tray"
+    echo "PASS: subtitles shown, read, stopped from the tray, stored and shown in the history; the menu offered without a tray"
 }
 trap finish EXIT
 trap 'fail "unexpected failure of: $BASH_COMMAND (line $LINENO)"' ERR
@@ -415,6 +415,44 @@ check_transcript() {
     [ "$stored" -ge 1 ] || fail "the stored transcript holds none of: ${distinctive[*]}"
 }
 [ -n "$stopped" ] && check_transcript "after Stop"
+
+# ---- the history window, opened from the tray menu, shows the run just stored
+history_window() {
+    history=$(xdotool search --onlyvisible --name '^Transcript History' 2>/dev/null | head -n 1)
+    [ -n "$history" ]
+}
+history_above() { xprop -id "$history" _NET_WM_STATE | grep -q _NET_WM_STATE_ABOVE; }
+history_words=
+# Reads the window; succeeds once it shows one of the distinctive words that the store holds.
+read_history() {
+    screenshot history
+    read_geometry "$history" || return 1
+    local crop=${shot%.png}-ocr word
+    convert "$shot" -crop "${width}x$height+$x+$y" +repage -resize 200% "$crop.png"
+    tesseract "$crop.png" "$crop" --psm 6 >/dev/null 2>&1 || return 1
+    history_words=$(tr -cs '[:alpha:]' '\n' <"$crop.txt" | tr '[:upper:]' '[:lower:]' | sort -u)
+    for word in "${distinctive[@]}"; do
+        grep -qiw "$word" <<<"$transcript" && grep -qx "$word" <<<"$history_words" && return 0
+    done
+    return 1
+}
+if [ -n "$stopped" ] && [ -n "${transcript:-}" ] && open_menu menu-history; then
+    history_box=$(menu_word_box History)
+    if [ -z "$history_box" ]; then
+        fail "the tray menu has no View History item: $(menu_text)"
+    else
+        read -r hx hy hw hh <<<"$history_box"
+        xdotool mousemove --sync $((hx + hw / 2)) $((hy + hh / 2)) click 1
+        if ! poll 10 history_window; then
+            fail "View History opened no window titled Transcript History"
+        else
+            poll 5 history_above || fail "the history window does not stay above others: $(xprop -id "$history" _NET_WM_STATE)"
+            poll 10 read_history ||
+                fail "the history window shows none of the stored words (${distinctive[*]}); OCR read: $(tr '\n' ' ' <<<"$history_words")"
+            xdotool windowactivate --sync "$history" key --clearmodifiers alt+F4
+        fi
+    fi
+fi
 
 # ---- a clean end
 # Collects the ended program's exit status, failing with $1 unless it is 0.

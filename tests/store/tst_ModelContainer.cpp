@@ -48,6 +48,14 @@ QList<QUuid> idsOf(const QList<Transcript *> &transcripts)
     return ids;
 }
 
+QList<QUuid> idsOf(const QList<Transcript::Summary> &summaries)
+{
+    QList<QUuid> ids;
+    for (const Transcript::Summary &summary : summaries)
+        ids << summary.id;
+    return ids;
+}
+
 // Runs \a sql through a connection of its own, as another program would.
 bool sqlite(const QString &path, const QString &sql)
 {
@@ -149,16 +157,19 @@ private Q_SLOTS:
         QVERIFY(!writer.save());
         QVERIFY(listChanged.wait());
         QCOMPARE(idsOf(query.transcripts()), QList<QUuid>{original->id()});
-        Transcript *copy = query.transcripts().first();
+        Transcript *copy = fetched(reader).first();
         QCOMPARE(fetched(reader), QList<Transcript *>{copy});
 
-        // A changed field is told by the record once saved; the list itself stays.
+        // A changed field is told by the record once saved and fetched; the list itself stays.
         QSignalSpy copyChanged(copy, &Transcript::changed);
+        QSignalSpy queryFetched(&query, &TranscriptQuery::refreshed);
         original->setSourceText(u"Edited."_s);
         fetched(reader);
         QCOMPARE(copy->sourceText(), u"Hello."_s);
         QVERIFY(!writer.save());
-        QTRY_COMPARE(copyChanged.count(), 1);
+        QVERIFY(queryFetched.wait());
+        fetched(reader);
+        QCOMPARE(copyChanged.count(), 1);
         QCOMPARE(copy->sourceText(), u"Edited."_s);
         QCOMPARE(listChanged.count(), 1);
 

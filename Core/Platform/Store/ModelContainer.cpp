@@ -158,6 +158,8 @@ std::variant<std::unique_ptr<ModelContainer>, Error> ModelContainer::open(const 
                                                      "PRAGMA synchronous = FULL"_s);
     if (!error && version == 0)
         error = createSchema(*connection);
+    if (!error)
+        error = TranscriptTable::createSummaryIndex(*connection);
     if (error)
         return storeError(Unreadable,
                           ModelContainer::tr("The transcript store %1 cannot be opened: %2.")
@@ -170,6 +172,7 @@ std::unique_ptr<ModelContainer> ModelContainer::inMemory()
     std::unique_ptr<SqliteConnection> connection = std::get<std::unique_ptr<SqliteConnection>>(
         SqliteConnection::open(u":memory:"_s, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE));
     createSchema(*connection);
+    TranscriptTable::createSummaryIndex(*connection);
     return std::unique_ptr<ModelContainer>(new ModelContainer(QString(), std::move(connection)));
 }
 

@@ -51,6 +51,7 @@ Q_SIGNALS:
 
 private:
     friend class ModelContext;
+    friend class StoreFileWatcher;
 
     ModelContainer(QString path, std::unique_ptr<SqliteConnection> connection);
     SqliteConnection &connection() const { return *m_connection; }

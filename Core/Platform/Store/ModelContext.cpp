@@ -176,6 +176,32 @@ std::variant<QList<Transcript *>, Error> ModelContext::fetchTranscripts()
     return transcripts;
 }
 
+std::variant<QList<Transcript::Summary>, Error>
+ModelContext::fetchSummaries(const QStringList &words)
+{
+    std::variant<QList<Transcript::Summary>, Error> rows =
+        TranscriptTable::selectSummaries(m_container.connection(), words);
+    if (Error *error = std::get_if<Error>(&rows))
+        return *error;
+    QList<Transcript::Summary> summaries;
+    for (auto pending = m_inserted.crbegin(); pending != m_inserted.crend(); ++pending) {
+        if (!m_removed.contains(*pending) && (*pending)->containsEvery(words))
+            summaries << (*pending)->summary();
+    }
+    for (const Transcript::Summary &row : std::get<QList<Transcript::Summary>>(rows)) {
+        Transcript *known = m_records.value(row.id);
+        if (known && m_removed.contains(known))
+            continue;
+        // Unsaved changes of this context win over what the store holds.
+        summaries << (known && m_changed.contains(known) ? known->summary() : row);
+    }
+    std::stable_sort(summaries.begin(), summaries.end(),
+                     [](const Transcript::Summary &a, const Transcript::Summary &b) {
+                         return a.timestamp > b.timestamp;
+                     });
+    return summaries;
+}
+
 std::variant<Transcript *, Error> ModelContext::fetchTranscript(const QUuid &id)
 {
     if (Transcript *known = m_records.value(id); known && m_inserted.contains(known))

@@ -47,6 +47,9 @@ public:
 
     /// Every transcript of the store, with this context's own unsaved changes, newest first.
     std::variant<QList<Transcript *>, Error> fetchTranscripts();
+    /// The summaries of the transcripts whose texts hold each of \a words (all, without words),
+    /// with this context's own unsaved changes, newest first; no text is read for them.
+    std::variant<QList<Transcript::Summary>, Error> fetchSummaries(const QStringList &words = {});
     /// The transcript with \a id, or null when the store holds none.
     std::variant<Transcript *, Error> fetchTranscript(const QUuid &id);
 

@@ -4,15 +4,29 @@
 #include "Logging.h"
 #include "ModelContainer.h"
 #include "ModelContext.h"
+#include "StoreFileWatcher.h"
 
 TranscriptQuery::TranscriptQuery(ModelContext &context, QObject *parent)
     : QObject(parent)
     , m_context(context)
+    , m_fileWatcher(std::make_unique<StoreFileWatcher>(context.container()))
 {
     connect(&context.container(), &ModelContainer::didSave, this,
             &TranscriptQuery::scheduleRefresh);
     connect(&context, &ModelContext::didChange, this, &TranscriptQuery::scheduleRefresh);
+    connect(m_fileWatcher.get(), &StoreFileWatcher::changedElsewhere, this,
+            &TranscriptQuery::scheduleRefresh);
     refresh();
+}
+
+TranscriptQuery::~TranscriptQuery() = default;
+
+void TranscriptQuery::setSearchWords(const QStringList &words)
+{
+    if (words == m_searchWords)
+        return;
+    m_searchWords = words;
+    scheduleRefresh();
 }
 
 void TranscriptQuery::scheduleRefresh()
@@ -26,7 +40,8 @@ void TranscriptQuery::scheduleRefresh()
 void TranscriptQuery::refresh()
 {
     m_refreshScheduled = false;
-    std::variant<QList<Transcript *>, Error> fetched = m_context.fetchTranscripts();
+    std::variant<QList<Transcript::Summary>, Error> fetched =
+        m_context.fetchSummaries(m_searchWords);
     if (const Error *error = std::get_if<Error>(&fetched)) {
         Logging::shared().logError(*error);
         m_error = *error;
@@ -35,21 +50,11 @@ void TranscriptQuery::refresh()
     }
     if (std::exchange(m_error, std::nullopt))
         Q_EMIT errorChanged();
-    const QList<Transcript *> transcripts = std::get<QList<Transcript *>>(std::move(fetched));
-    if (transcripts == this->transcripts() && transcripts.size() == m_transcripts.size())
-        return;
-    m_transcripts.clear();
-    for (Transcript *transcript : transcripts)
-        m_transcripts << transcript;
-    Q_EMIT transcriptsChanged();
-}
-
-QList<Transcript *> TranscriptQuery::transcripts() const
-{
-    QList<Transcript *> alive;
-    for (const QPointer<Transcript> &transcript : m_transcripts) {
-        if (transcript)
-            alive << transcript;
+    QList<Transcript::Summary> transcripts =
+        std::get<QList<Transcript::Summary>>(std::move(fetched));
+    if (transcripts != m_transcripts) {
+        m_transcripts = std::move(transcripts);
+        Q_EMIT transcriptsChanged();
     }
-    return alive;
+    Q_EMIT refreshed();
 }

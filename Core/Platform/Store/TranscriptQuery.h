@@ -6,16 +6,18 @@
 
 #include <QList>
 #include <QObject>
-#include <QPointer>
 #include <optional>
 
 class ModelContext;
+class StoreFileWatcher;
 
-/// All stored transcripts, newest first, kept up to date: the list is fetched again after every
-/// save into the store, through any of its contexts, and after a record is inserted into or
-/// removed from the query's own context.
+/// The summaries of the stored transcripts, newest first, kept up to date: fetched again after
+/// every save into the store through any of its contexts, after another connection (another
+/// process) has committed to its file, and after a record is inserted into or removed from the
+/// query's own context. The list can be narrowed to the records whose texts hold given words.
 ///
-/// A change of a field of a listed record is told by the record itself. Main thread.
+/// Only summaries are held, so that a long history costs little; a record's texts are fetched
+/// through the context when they are needed. Main thread.
 class TranscriptQuery : public QObject
 {
     Q_OBJECT
@@ -23,15 +25,24 @@ class TranscriptQuery : public QObject
 public:
     /// A query through \a context, fetched at once.
     explicit TranscriptQuery(ModelContext &context, QObject *parent = nullptr);
+    ~TranscriptQuery() override;
 
-    /// The records, newest first.
-    QList<Transcript *> transcripts() const;
+    /// The summaries, newest first.
+    QList<Transcript::Summary> transcripts() const { return m_transcripts; }
+
+    QStringList searchWords() const { return m_searchWords; }
+    /// Keeps only the records whose spoken text or translation holds each of \a words; none keeps
+    /// all. The list is fetched again on a later turn of the loop.
+    void setSearchWords(const QStringList &words);
+
     /// Why the last fetch failed; none after one that succeeded. A failed fetch keeps the list.
     std::optional<Error> error() const { return m_error; }
 
 Q_SIGNALS:
     /// Records were added to, removed from or moved in the list.
     void transcriptsChanged();
+    /// A fetch has run: the stored texts may have changed even where the list has not.
+    void refreshed();
     void errorChanged();
 
 private:
@@ -39,8 +50,9 @@ private:
     void refresh();
 
     ModelContext &m_context;
-    // Guarded: another reader of the context may have made it let a record go.
-    QList<QPointer<Transcript>> m_transcripts;
+    std::unique_ptr<StoreFileWatcher> m_fileWatcher;
+    QList<Transcript::Summary> m_transcripts;
+    QStringList m_searchWords;
     std::optional<Error> m_error;
     bool m_refreshScheduled = false;
 };

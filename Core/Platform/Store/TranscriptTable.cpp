@@ -59,6 +59,12 @@ std::optional<Error> query(
 
 void bindNothing(SqliteConnection::Statement &) {}
 
+// \a text with LIKE's wildcards and the escape character escaped, so that it matches only itself.
+QString likePattern(QString text)
+{
+    return text.replace(u'\\', u"\\\\"_s).replace(u'%', u"\\%"_s).replace(u'_', u"\\_"_s);
+}
+
 } // namespace
 
 std::optional<Error> TranscriptTable::create(SqliteConnection &connection)
@@ -70,6 +76,13 @@ std::optional<Error> TranscriptTable::create(SqliteConnection &connection)
                               "sourceText TEXT NOT NULL, "
                               "targetText TEXT, "
                               "timestamp TEXT NOT NULL)"_s);
+}
+
+std::optional<Error> TranscriptTable::createSummaryIndex(SqliteConnection &connection)
+{
+    // The languages ride along, so that a list of summaries never reads a row's long texts.
+    return connection.execute(u"CREATE INDEX IF NOT EXISTS TranscriptNewestFirst ON Transcript "
+                              "(timestamp DESC, id, sourceLanguageString, targetLanguageString)"_s);
 }
 
 std::variant<bool, Error> TranscriptTable::hasExpectedColumns(SqliteConnection &connection)
@@ -122,6 +135,32 @@ TranscriptTable::selectAll(SqliteConnection &connection)
             bindNothing, [&](const SqliteConnection::Statement &row) { rows << rowOf(row); }))
         return *error;
     return rows;
+}
+
+std::variant<QList<Transcript::Summary>, Error>
+TranscriptTable::selectSummaries(SqliteConnection &connection, const QStringList &words)
+{
+    QStringList conditions;
+    for (qsizetype i = 1; i <= words.size(); ++i)
+        conditions << u"(sourceText LIKE ?%1 ESCAPE '\\' OR targetText LIKE ?%1 ESCAPE '\\')"_s.arg(
+            i);
+    const QString where =
+        conditions.isEmpty() ? QString() : u" WHERE "_s + conditions.join(u" AND "_s);
+    QList<Transcript::Summary> summaries;
+    if (std::optional<Error> error = query(
+            connection,
+            u"SELECT id, sourceLanguageString, targetLanguageString, timestamp FROM Transcript"_s +
+                where + u" ORDER BY timestamp DESC, rowid DESC"_s,
+            [&](SqliteConnection::Statement &statement) {
+                for (qsizetype i = 0; i < words.size(); ++i)
+                    statement.bind(int(i + 1), u'%' + likePattern(words.at(i)) + u'%');
+            },
+            [&](const SqliteConnection::Statement &row) {
+                summaries.append({QUuid::fromString(row.text(0)), row.text(1), row.text(2),
+                                  TranscriptTable::decodedTimestamp(row.text(3))});
+            }))
+        return *error;
+    return summaries;
 }
 
 std::variant<std::optional<TranscriptTable::Row>, Error>

@@ -29,6 +29,9 @@ public:
 
     /// Creates the table in a database that has none.
     static std::optional<Error> create(SqliteConnection &connection);
+    /// Creates, where it is missing, the index that lists the records newest first without
+    /// reading their texts; layout 1 stores made before it lack it, and read as well without.
+    static std::optional<Error> createSummaryIndex(SqliteConnection &connection);
     /// Whether the database's table has the attributes this version reads.
     static std::variant<bool, Error> hasExpectedColumns(SqliteConnection &connection);
 
@@ -39,6 +42,10 @@ public:
 
     /// Every row, newest first; rows of one moment in the order they were written, newest first.
     static std::variant<QList<Row>, Error> selectAll(SqliteConnection &connection);
+    /// The summary of every row whose spoken text or translation holds each of \a words, in the
+    /// order of selectAll(). Letters A to Z match in either case, other letters only as written.
+    static std::variant<QList<Transcript::Summary>, Error>
+    selectSummaries(SqliteConnection &connection, const QStringList &words = {});
     /// The row with \a id, if there is one.
     static std::variant<std::optional<Row>, Error> select(SqliteConnection &connection,
                                                           const QUuid &id);
