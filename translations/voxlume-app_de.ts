@@ -27,5 +27,9 @@
         <source>Updates for this copy of Voxlume come from your system&apos;s package manager.</source>
         <translation>Updates für dieses Voxlume kommen über die Paketverwaltung Ihres Systems.</translation>
     </message>
+    <message>
+        <source>Transcript History</source>
+        <translation>Transkriptverlauf</translation>
+    </message>
 </context>
 </TS>

@@ -404,6 +404,107 @@
     </message>
 </context>
 <context>
+    <name>TranscriptDetailView</name>
+    <message>
+        <source>Select a transcript</source>
+        <translation>Wählen Sie ein Transkript</translation>
+    </message>
+    <message>
+        <source>to</source>
+        <translation>nach</translation>
+    </message>
+    <message>
+        <source>Spoken text</source>
+        <translation>Gesprochener Text</translation>
+    </message>
+    <message>
+        <source>Translation</source>
+        <translation>Übersetzung</translation>
+    </message>
+    <message>
+        <source>Unknown</source>
+        <translation>Unbekannt</translation>
+    </message>
+    <message>
+        <source>Spoken Language</source>
+        <translation>Gesprochene Sprache</translation>
+    </message>
+    <message>
+        <source>Translated Language</source>
+        <translation>Übersetzte Sprache</translation>
+    </message>
+    <message>
+        <source>Waiting for subtitles to be dismissed...</source>
+        <translation>Warten, bis die Untertitel geschlossen sind...</translation>
+    </message>
+    <message>
+        <source>Translating...</source>
+        <translation>Wird übersetzt...</translation>
+    </message>
+</context>
+<context>
+    <name>TranscriptHistoryView</name>
+    <message>
+        <source>Search</source>
+        <translation>Suchen</translation>
+    </message>
+    <message>
+        <source>Search transcripts</source>
+        <translation>Transkripte durchsuchen</translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation>Kopieren</translation>
+    </message>
+    <message>
+        <source>Copy the spoken text and its translation</source>
+        <translation>Den gesprochenen Text und seine Übersetzung kopieren</translation>
+    </message>
+    <message>
+        <source>Export…</source>
+        <translation>Exportieren …</translation>
+    </message>
+    <message>
+        <source>Save the spoken text and its translation as a text file</source>
+        <translation>Den gesprochenen Text und seine Übersetzung als Textdatei speichern</translation>
+    </message>
+    <message>
+        <source>Transcripts</source>
+        <translation>Transkripte</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>Löschen</translation>
+    </message>
+    <message>
+        <source>Are you sure you want to delete this transcript?</source>
+        <translation>Möchten Sie dieses Transkript wirklich löschen?</translation>
+    </message>
+    <message>
+        <source>Export Transcript</source>
+        <translation>Transkript exportieren</translation>
+    </message>
+    <message>
+        <source>Text files (*.txt)</source>
+        <translation>Textdateien (*.txt)</translation>
+    </message>
+    <message>
+        <source>Transcript %1.txt</source>
+        <translation>Transkript %1.txt</translation>
+    </message>
+    <message>
+        <source>The transcript could not be exported.</source>
+        <translation>Das Transkript konnte nicht exportiert werden.</translation>
+    </message>
+</context>
+<context>
+    <name>TranscriptListModel</name>
+    <message>
+        <source>Unknown</source>
+        <translation>Unbekannt</translation>
+    </message>
+</context>
+<context>
     <name>TranscriptionModel</name>
     <message>
         <source>Failed to save new transcript: </source>
