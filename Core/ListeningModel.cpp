@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ListeningModel.h"
 
+#include "CharacterSequence.h"
 #include "Logging.h"
 #include "MainThreadRelay.h"
 #include "Platform/Language/LexicalTagger.h"
@@ -16,6 +17,7 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 const SourceLog sourceLog(u"Core/ListeningModel"_s);
+const QString hypothesisMethod = u"speechRecognitionTask(_:didHypothesizeTranscription:)"_s;
 constexpr int tapFrameCount = 1024;
 constexpr double resetInterval = 30.0;
 
@@ -65,6 +67,7 @@ void ListeningModel::setSourceLanguage(const std::optional<Language> &language)
 {
     const bool hadLanguage = m_sourceLanguage.has_value();
     m_sourceLanguage = language;
+    m_assembly.setLanguage(language);
     if (hadLanguage) {
         stopListening();
         setSourceText(std::nullopt);
@@ -84,9 +87,10 @@ void ListeningModel::requestTaggingAssets(const Language &language)
 
 void ListeningModel::scheduleStartListening()
 {
-    QMetaObject::invokeMethod(
-        this, [this, stopCount = m_stopCount] { startWhenPrepared(stopCount); },
-        Qt::QueuedConnection);
+    MainThreadRelay::instance().post([id = m_id, stopCount = m_stopCount] {
+        if (ListeningModel *model = liveModels().value(id))
+            model->startWhenPrepared(stopCount);
+    });
 }
 
 QCoro::Task<> ListeningModel::startWhenPrepared(quint64 stopCount)
@@ -198,7 +202,7 @@ void ListeningModel::startRecognitionTask()
         return;
     if (m_recognitionTask)
         m_recognitionTask->cancel();
-    m_currentTaskTextStart.reset();
+    m_assembly.beginTask();
     m_recognitionTask = m_speechRecognizer->recognitionTask(request);
     const RecognitionTask *task = m_recognitionTask.get();
     connect(task, &RecognitionTask::didHypothesizeTranscription, this,
@@ -223,9 +227,10 @@ void ListeningModel::stopListening()
     }
     sourceLog.breadcrumb(u"Stopping listening"_s, method, __LINE__);
     stopAudioAndRecognition();
-    updateFullTranscriptWithLatestText(m_currentSegmentTranscription);
+    m_assembly.merge(m_currentSegmentTranscription);
+    notifyFullTranscriptUpdated();
     // A finished run is final: a later run may add to it, never rewrite it.
-    m_fullTranscriptSolidifiedUntilIndex = m_fullTranscript.size();
+    m_assembly.solidify();
     if (m_delegate)
         m_delegate->listeningModelDidStopListening();
     Q_EMIT listeningChanged();
@@ -253,30 +258,28 @@ void ListeningModel::resetRecognitionIfNeeded()
 {
     if (m_lastProcessedAudioDuration < resetInterval)
         return;
+    double replayed = 0;
     {
         const std::lock_guard lock(m_capture->lock);
         std::vector<AudioBufferPtr> &buffers = m_capture->audioBuffers;
         const std::vector<AudioBufferPtr> kept(buffers.end() - qsizetype(buffers.size() / 2),
                                                buffers.end());
         std::shared_ptr<RecognitionRequest> request = makeRequest();
-        for (const AudioBufferPtr &buffer : kept)
+        for (const AudioBufferPtr &buffer : kept) {
             request->append(buffer);
-        m_lastPauseSegmentTimestamp.reset();
+            replayed += buffer->duration();
+        }
         m_capture->recognitionRequest = std::move(request);
         buffers = kept;
     }
+    m_assembly.clearPausePoint();
     const double processed = m_lastProcessedAudioDuration;
     m_ignoreTranscriptionUntil = processed * 0.5;
     m_lastProcessedAudioDuration = 0;
-    updateFullTranscriptWithLatestText(m_currentSegmentTranscription);
+    m_assembly.merge(m_currentSegmentTranscription);
+    notifyFullTranscriptUpdated();
     startRecognitionTask();
-    Q_EMIT didResetRecognition(processed);
-}
-
-qsizetype ListeningModel::audioBufferCount() const
-{
-    const std::lock_guard lock(m_capture->lock);
-    return qsizetype(m_capture->audioBuffers.size());
+    Q_EMIT didResetRecognition(processed, replayed);
 }
 
 void ListeningModel::handleAuthorizationStatus(SpeechService::AuthorizationStatus status)
@@ -292,4 +295,44 @@ void ListeningModel::handleCaptureFailure(const Error &error)
     Logging::shared().logError(error);
     stopListening();
     setErrorMessage(error.localizedDescription());
+}
+
+void ListeningModel::speechRecognitionTaskDidHypothesize(const RecognitionTask *task,
+                                                         const Transcription &transcription)
+{
+    if (!m_recognitionTask || task != m_recognitionTask.get())
+        return;
+    if (m_ignoreTranscriptionUntil) {
+        const double ignoredUntil = *m_ignoreTranscriptionUntil;
+        if (m_lastProcessedAudioDuration < ignoredUntil)
+            return;
+        sourceLog.breadcrumb(u"Resuming transcription after buffer reset"_s, hypothesisMethod,
+                             __LINE__);
+        m_ignoreTranscriptionUntil.reset();
+        m_assembly.mergeFirstTextAfterReset(transcription, ignoredUntil);
+        notifyFullTranscriptUpdated();
+    }
+    m_currentSegmentTranscription = transcription.formattedString;
+    setSourceText(m_assembly.displayText(transcription));
+    m_assembly.movePausePoint(transcription);
+    sourceLog.breadcrumb(u"New transcription segment (length "_s +
+                             QString::number(CharacterSequence::count(*m_sourceText)),
+                         hypothesisMethod, __LINE__);
+    if (m_delegate)
+        m_delegate->listeningModelDidReceiveTranscription();
+}
+
+void ListeningModel::notifyFullTranscriptUpdated()
+{
+    Q_EMIT fullTranscriptChanged();
+    if (m_delegate)
+        m_delegate->listeningModelDidUpdateFullTranscript(m_assembly.fullTranscript());
+}
+
+void ListeningModel::setSourceText(const std::optional<QString> &text)
+{
+    if (m_sourceText == text)
+        return;
+    m_sourceText = text;
+    Q_EMIT sourceTextChanged();
 }

@@ -6,6 +6,7 @@
 #include "ListeningModelDelegate.h"
 #include "Platform/Audio/AudioEngine.h"
 #include "Platform/Speech/SpeechService.h"
+#include "TranscriptAssembly.h"
 #include "WeakDelegate.h"
 
 #include <memory>
@@ -60,36 +61,19 @@ public:
     /// What the subtitle shows now: the current hypothesis from the last pause point on.
     std::optional<QString> sourceText() const { return m_sourceText; }
     /// Everything heard since the model was made, spliced together.
-    QString fullTranscript() const { return m_fullTranscript; }
-    /// Where the part of fullTranscript() that a splice may still change starts, in UTF-16 code
-    /// units; none means the start of the text.
-    std::optional<qsizetype> fullTranscriptSolidifiedUntilIndex() const
-    {
-        return m_fullTranscriptSolidifiedUntilIndex;
-    }
-    /// The latest accepted hypothesis of the current task.
-    QString currentSegmentTranscription() const { return m_currentSegmentTranscription; }
-    std::optional<double> lastPauseSegmentTimestamp() const { return m_lastPauseSegmentTimestamp; }
-    std::optional<double> ignoreTranscriptionUntil() const { return m_ignoreTranscriptionUntil; }
+    const QString &fullTranscript() const { return m_assembly.fullTranscript(); }
+    /// How the transcript and the display text are assembled, with the solidified position.
+    const TranscriptAssembly &transcriptAssembly() const { return m_assembly; }
+    /// Seconds of audio the current task has processed, as it last said.
     double lastProcessedAudioDuration() const { return m_lastProcessedAudioDuration; }
-    /// The number of captured buffers kept for the next reset's replay.
-    qsizetype audioBufferCount() const;
-
-    /// Splices \a latestText into the full transcript where the two overlap most, or appends it.
-    void updateFullTranscriptWithLatestText(const QString &latestText);
-    /// The display text of \a transcription; may move the pause point for later hypotheses.
-    QString displayText(const Transcription &transcription);
-    /// The display text's length, in characters, beyond which the pause point may move.
-    int displayCharacterLimit() const;
-    /// The longest text found in both \a a and \a b; of several, the one earliest in \a b.
-    static QString longestCommonSubstring(const QString &a, const QString &b);
 
 Q_SIGNALS:
     void sourceTextChanged();
     void fullTranscriptChanged();
     void listeningChanged();
-    /// The recognition task was replaced after \a processedAudioDuration seconds of audio.
-    void didResetRecognition(double processedAudioDuration);
+    /// The recognition task was replaced after \a processedAudioDuration seconds of audio; the new
+    /// one hears the newest \a replayedAudioDuration seconds of it again first.
+    void didResetRecognition(double processedAudioDuration, double replayedAudioDuration);
     /// Capture goes on from another input than before, or than the chosen one; \a message tells
     /// the user which and why. Listening has not stopped.
     void inputNotice(const QString &message);
@@ -117,9 +101,6 @@ private:
     void speechRecognitionTaskDidHypothesize(const RecognitionTask *task,
                                              const Transcription &transcription);
     void speechRecognitionTaskDidProcessAudio(const RecognitionTask *task, double seconds);
-    void mergeFirstTextAfterReset(const Transcription &transcription, double ignoredUntil);
-    /// Appends \a text, with a blank between when neither side has one; returns where it starts.
-    qsizetype appendToFullTranscript(const QString &text);
     void setSourceText(const std::optional<QString> &text);
     void notifyFullTranscriptUpdated();
     static std::shared_ptr<RecognitionRequest> makeRequest();
@@ -134,16 +115,11 @@ private:
     std::shared_ptr<Capture> m_capture = std::make_shared<Capture>();
 
     std::optional<QString> m_sourceText;
-    std::optional<double> m_lastPauseSegmentTimestamp;
     std::shared_ptr<SpeechRecognizer> m_speechRecognizer;
     std::shared_ptr<RecognitionTask> m_recognitionTask;
     double m_lastProcessedAudioDuration = 0;
     std::optional<double> m_ignoreTranscriptionUntil;
-    QString m_fullTranscript;
     QString m_currentSegmentTranscription;
-    std::optional<qsizetype> m_fullTranscriptSolidifiedUntilIndex;
+    TranscriptAssembly m_assembly;
     std::optional<Language> m_sourceLanguage;
-    // Set when a task's first text after a reset shared no audio with the old task's: that task's
-    // later merges replace its own text from here rather than splice into it.
-    std::optional<qsizetype> m_currentTaskTextStart;
 };

@@ -2,6 +2,7 @@
 #include "Logging.h"
 
 #include "BuildConfig.h"
+#include "CharacterSequence.h"
 #include "Platform/CrashReporting/SentryClient.h"
 
 #include <QCoreApplication>
@@ -62,6 +63,19 @@ void Logging::logBreadcrumb(const QString &message, const QString &file, const Q
     if (m_reporter)
         m_reporter->addBreadcrumb({.level = u"info"_s, .category = label, .message = message});
     writeLine(u"Breadcrumb: %1 from %2 at line %3"_s.arg(message, label, QString::number(line)));
+}
+
+QString Logging::excerpt(const QString &text)
+{
+    // Enough for the words around the newest splice.
+    constexpr qsizetype kept = 300;
+    const QString count = u"(%1 characters) "_s.arg(CharacterSequence::count(text));
+    if (text.size() <= kept)
+        return count + text;
+    qsizetype start = text.size() - kept;
+    if (text.at(start).isLowSurrogate())
+        ++start;
+    return count + u"…"_s + text.mid(start);
 }
 
 QString Logging::locationLabel(const QString &file, const QString &methodName)

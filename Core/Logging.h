@@ -52,6 +52,10 @@ public:
     /// threads log.
     void setEchoStream(FILE *stream) { m_echo = stream; }
 
+    /// \a text as a log line carries it: its length and its newest few hundred characters, so that
+    /// a line about a growing text does not grow with it.
+    static QString excerpt(const QString &text);
+
     /// The file's stem, ":" and the method: "ListeningModel:startListening()".
     static QString locationLabel(const QString &file, const QString &methodName);
 

@@ -9,10 +9,16 @@
 #include <mutex>
 #include <utility>
 
-/// Runs functions that other threads hand over on the main thread, in the order handed over.
+/// Runs functions that other threads hand over on the main thread, in the order handed over: the
+/// one way in which work of a worker, the decoder, the audio or a platform callback reaches the
+/// main thread, and in which the main thread puts its own work off to a later turn.
 ///
-/// The functions wait in a queue under a lock of our own, so that the hand-over is ordered for
-/// ThreadSanitizer too; what crosses Qt's event queue carries nothing of ours.
+/// Why this way and not Qt's queued calls or signals: what those carry crosses Qt's event queue,
+/// whose lock ThreadSanitizer cannot see, so every value they hand over shows as a race, and a
+/// QPointer made on the sending thread is itself one. Here the functions wait in a queue under a
+/// std::mutex, and what crosses Qt's queue carries nothing of ours. A function whose receiver may
+/// be gone by the time it runs holds it by a weak reference, or by a number that the main thread
+/// looks up, never by a pointer it trusts.
 class MainThreadRelay : public QObject
 {
     Q_OBJECT
@@ -23,6 +29,16 @@ public:
 
     /// Runs \a function on a later turn of the main loop. Any thread.
     void post(std::function<void()> function);
+    /// Runs \a function on a later turn of the main loop, unless \a receiver has gone by then.
+    /// Any thread; \a receiver must be let go of on the main thread.
+    template <typename T>
+    void post(std::weak_ptr<T> receiver, std::function<void()> function)
+    {
+        post([receiver = std::move(receiver), function = std::move(function)] {
+            if (!receiver.expired())
+                function();
+        });
+    }
 
     /// Runs \a work, which may block, on a thread of Qt's global pool, then \a then with its
     /// result on a later turn of the main loop. Whatever \a then touches may be gone by then, so

@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// ListeningModel, continued: how hypotheses become the full transcript and the display text.
+#include "TranscriptAssembly.h"
 
 #include "CharacterSequence.h"
 #include "CommonSubstring.h"
-#include "ListeningModel.h"
 #include "Logging.h"
 #include "Platform/Language/LexicalTagger.h"
 #include "SourceLog.h"
@@ -15,8 +14,8 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
+// Transcript assembly is part of listening, and its breadcrumbs are filed with it.
 const SourceLog sourceLog(u"Core/ListeningModel"_s);
-const QString hypothesisMethod = u"speechRecognitionTask(_:didHypothesizeTranscription:)"_s;
 constexpr int baseCharacterLimit = 60;
 
 void consoleLine(const QString &label, const QString &value)
@@ -100,62 +99,52 @@ float characterLimitFactor(const Language &language)
 
 } // namespace
 
-void ListeningModel::speechRecognitionTaskDidHypothesize(const RecognitionTask *task,
-                                                         const Transcription &transcription)
+void TranscriptAssembly::beginTask()
 {
-    if (!m_recognitionTask || task != m_recognitionTask.get())
-        return;
-    if (m_ignoreTranscriptionUntil) {
-        const double ignoredUntil = *m_ignoreTranscriptionUntil;
-        if (m_lastProcessedAudioDuration < ignoredUntil)
-            return;
-        sourceLog.breadcrumb(u"Resuming transcription after buffer reset"_s, hypothesisMethod,
-                             __LINE__);
-        m_ignoreTranscriptionUntil.reset();
-        mergeFirstTextAfterReset(transcription, ignoredUntil);
-    }
-    m_currentSegmentTranscription = transcription.formattedString;
-    setSourceText(displayText(transcription));
-    sourceLog.breadcrumb(u"New transcription segment (length "_s +
-                             QString::number(CharacterSequence::count(*m_sourceText)),
-                         hypothesisMethod, __LINE__);
-    if (m_delegate)
-        m_delegate->listeningModelDidReceiveTranscription();
+    m_currentTaskTextStart.reset();
 }
 
-void ListeningModel::mergeFirstTextAfterReset(const Transcription &transcription,
-                                              double ignoredUntil)
+void TranscriptAssembly::solidify()
+{
+    m_solidifiedUntilIndex = m_fullTranscript.size();
+}
+
+void TranscriptAssembly::mergeFirstTextAfterReset(const Transcription &transcription,
+                                                  double replayedUntil)
 {
     const bool heardReplayedAudio = std::any_of(
         transcription.segments.cbegin(), transcription.segments.cend(),
-        [&](const TranscriptionSegment &segment) { return segment.timestamp < ignoredUntil; });
+        [&](const TranscriptionSegment &segment) { return segment.timestamp < replayedUntil; });
     if (heardReplayedAudio) {
-        updateFullTranscriptWithLatestText(transcription.formattedString);
+        merge(transcription.formattedString);
         return;
     }
     // The replayed audio held no speech, so the two tasks' texts do not overlap: a splice would
     // only find a chance letter and cut words away. The new text follows the old, and this task's
     // later texts replace it.
-    m_fullTranscriptSolidifiedUntilIndex = m_fullTranscript.size();
-    m_currentTaskTextStart = appendToFullTranscript(transcription.formattedString);
-    notifyFullTranscriptUpdated();
+    solidify();
+    m_currentTaskTextStart = append(transcription.formattedString);
+    logUpdate();
 }
 
-void ListeningModel::updateFullTranscriptWithLatestText(const QString &latestText)
+void TranscriptAssembly::merge(const QString &latestText)
 {
-    if (m_currentTaskTextStart) {
+    if (m_currentTaskTextStart)
         m_fullTranscript = m_fullTranscript.left(*m_currentTaskTextStart) + latestText;
-        notifyFullTranscriptUpdated();
-        return;
-    }
-    const qsizetype start = m_fullTranscriptSolidifiedUntilIndex.value_or(0);
+    else
+        splice(latestText);
+    logUpdate();
+}
+
+void TranscriptAssembly::splice(const QString &latestText)
+{
+    const qsizetype start = m_solidifiedUntilIndex.value_or(0);
     CharacterSequence::Numbering numbering;
     const CharacterSequence tail(m_fullTranscript.mid(start), numbering);
     const CharacterSequence latest(latestText, numbering);
     const CommonSubstring::Match match = CommonSubstring::longest(tail.ids(), latest.ids());
     if (match.length == 0) {
-        appendToFullTranscript(latestText);
-        notifyFullTranscriptUpdated();
+        append(latestText);
         return;
     }
 
@@ -163,7 +152,7 @@ void ListeningModel::updateFullTranscriptWithLatestText(const QString &latestTex
                                   latest.ids().begin() + match.start + match.length);
     const qsizetype r1 = CommonSubstring::lastOccurrence(tail.ids(), common);
     const qsizetype r2 = CommonSubstring::lastOccurrence(latest.ids(), common);
-    consoleLine(u"full transcript before update: "_s, m_fullTranscript);
+    consoleLine(u"full transcript before update: "_s, Logging::excerpt(m_fullTranscript));
     consoleLine(u"latest text before update: "_s, latestText);
     consoleLine(u"longest common substring: "_s, latest.mid(match.start, match.length));
 
@@ -173,14 +162,13 @@ void ListeningModel::updateFullTranscriptWithLatestText(const QString &latestTex
         ++first;
     while (last > first && latest.isPunctuation(last - 1))
         --last;
-    const qsizetype splice = start + tail.offset(r1);
-    m_fullTranscript = m_fullTranscript.left(splice) + latest.mid(first, last - first);
-    m_fullTranscriptSolidifiedUntilIndex = splice;
-    consoleLine(u"full transcript after update: "_s, m_fullTranscript);
-    notifyFullTranscriptUpdated();
+    const qsizetype splicePosition = start + tail.offset(r1);
+    m_fullTranscript = m_fullTranscript.left(splicePosition) + latest.mid(first, last - first);
+    m_solidifiedUntilIndex = splicePosition;
+    consoleLine(u"full transcript after update: "_s, Logging::excerpt(m_fullTranscript));
 }
 
-qsizetype ListeningModel::appendToFullTranscript(const QString &text)
+qsizetype TranscriptAssembly::append(const QString &text)
 {
     // Texts from two recognition runs meet here; without a blank, their words would run together.
     if (!m_fullTranscript.isEmpty() && !text.isEmpty() && !m_fullTranscript.back().isSpace() &&
@@ -191,17 +179,14 @@ qsizetype ListeningModel::appendToFullTranscript(const QString &text)
     return start;
 }
 
-void ListeningModel::notifyFullTranscriptUpdated()
+void TranscriptAssembly::logUpdate() const
 {
     sourceLog.breadcrumb(
         u"Updated full transcript: %1 characters"_s.arg(CharacterSequence::count(m_fullTranscript)),
         u"updateFullTranscriptWithLatestText(_:)"_s, __LINE__);
-    Q_EMIT fullTranscriptChanged();
-    if (m_delegate)
-        m_delegate->listeningModelDidUpdateFullTranscript(m_fullTranscript);
 }
 
-QString ListeningModel::longestCommonSubstring(const QString &a, const QString &b)
+QString TranscriptAssembly::longestCommonSubstring(const QString &a, const QString &b)
 {
     CharacterSequence::Numbering numbering;
     const CharacterSequence first(a, numbering);
@@ -210,46 +195,56 @@ QString ListeningModel::longestCommonSubstring(const QString &a, const QString &
     return second.mid(match.start, match.length);
 }
 
-int ListeningModel::displayCharacterLimit() const
+int TranscriptAssembly::displayCharacterLimit() const
 {
-    const float factor = m_sourceLanguage ? characterLimitFactor(*m_sourceLanguage) : 1.0f;
+    const float factor = m_language ? characterLimitFactor(*m_language) : 1.0f;
     return int(baseCharacterLimit * double(factor));
 }
 
-QString ListeningModel::displayText(const Transcription &transcription)
+qsizetype TranscriptAssembly::displayStart(const Transcription &transcription) const
 {
+    if (!m_pauseTimestamp)
+        return 0;
+    const auto pauseSegment =
+        std::find_if(transcription.segments.cbegin(), transcription.segments.cend(),
+                     [&](const TranscriptionSegment &segment) {
+                         return segment.timestamp == *m_pauseTimestamp;
+                     });
+    if (pauseSegment == transcription.segments.cend())
+        return 0;
     const QString &formatted = transcription.formattedString;
-    if (!LexicalTagger::isAvailable() || !m_sourceLanguage)
-        return formatted;
+    const std::optional<Range> range = textRange(*pauseSegment, formatted);
+    if (!range)
+        return 0;
+    // Without the punctuation that ended the text before the pause, unless that is all there is.
+    CharacterSequence::Numbering numbering;
+    const CharacterSequence rest(formatted.mid(range->start), numbering);
+    qsizetype first = 0;
+    while (first < rest.size() && rest.isPunctuation(first))
+        ++first;
+    return range->start + (first < rest.size() ? rest.offset(first) : 0);
+}
 
-    // The display text starts at the pause segment, without the punctuation that ended the text
-    // before it.
-    qsizetype textStart = 0;
-    const auto pauseSegment = std::find_if(
-        transcription.segments.cbegin(), transcription.segments.cend(),
-        [&](const TranscriptionSegment &segment) {
-            return m_lastPauseSegmentTimestamp && segment.timestamp == *m_lastPauseSegmentTimestamp;
-        });
-    if (pauseSegment != transcription.segments.cend()) {
-        if (const std::optional<Range> range = textRange(*pauseSegment, formatted)) {
-            CharacterSequence::Numbering numbering;
-            const CharacterSequence rest(formatted.mid(range->start), numbering);
-            qsizetype first = 0;
-            while (first < rest.size() && rest.isPunctuation(first))
-                ++first;
-            textStart = range->start + (first < rest.size() ? rest.offset(first) : 0);
-        }
-    }
-    const QString text = formatted.mid(textStart);
+QString TranscriptAssembly::displayText(const Transcription &transcription) const
+{
+    if (!LexicalTagger::isAvailable() || !m_language)
+        return transcription.formattedString;
+    return transcription.formattedString.mid(displayStart(transcription));
+}
 
+void TranscriptAssembly::movePausePoint(const Transcription &transcription)
+{
+    if (!LexicalTagger::isAvailable() || !m_language)
+        return;
+    const qsizetype textStart = displayStart(transcription);
+    const QString text = transcription.formattedString.mid(textStart);
     const int limit = displayCharacterLimit();
     const qsizetype characters = CharacterSequence::count(text);
     if (characters < limit)
-        return text;
+        return;
 
     QList<LexicalTagger::Token> kept;
-    for (const LexicalTagger::Token &token :
-         LexicalTagger::tokens(text, m_sourceLanguage->rawValue())) {
+    for (const LexicalTagger::Token &token : LexicalTagger::tokens(text, m_language->rawValue())) {
         if (token.tag != LexicalTagger::Tag::Whitespace)
             kept.append(token);
     }
@@ -263,33 +258,23 @@ QString ListeningModel::displayText(const Transcription &transcription)
     qsizetype breakTokenIndex = lastWith(isSentenceBreak);
     if (breakTokenIndex < 0) {
         if (characters < 2 * limit)
-            return text;
+            return;
         breakTokenIndex = lastWith(isMinorBreak);
         if (breakTokenIndex < 0)
             breakTokenIndex = kept.size() - 1;
         if (breakTokenIndex < 0)
-            return text;
+            return;
     }
     const qsizetype position = textStart + kept.at(breakTokenIndex).end();
 
     for (auto segment = transcription.segments.crbegin(); segment != transcription.segments.crend();
          ++segment) {
-        const std::optional<Range> range = textRange(*segment, formatted);
+        const std::optional<Range> range = textRange(*segment, transcription.formattedString);
         if (!range || range->start <= position)
             continue;
         const double timestamp = segment->timestamp;
-        if (m_lastPauseSegmentTimestamp ? timestamp > *m_lastPauseSegmentTimestamp
-                                        : timestamp > 0.0)
-            m_lastPauseSegmentTimestamp = timestamp;
-        break;
-    }
-    return text;
-}
-
-void ListeningModel::setSourceText(const std::optional<QString> &text)
-{
-    if (m_sourceText == text)
+        if (m_pauseTimestamp ? timestamp > *m_pauseTimestamp : timestamp > 0.0)
+            m_pauseTimestamp = timestamp;
         return;
-    m_sourceText = text;
-    Q_EMIT sourceTextChanged();
+    }
 }

@@ -50,7 +50,8 @@ void TranscriptionModel::updateSourceText(const QString &text)
         setErrorMessage(tr("No current transcript to update"));
         return;
     }
-    sourceLog.breadcrumb(u"Updating source text: "_s + text, u"updateSourceText(_:)"_s, __LINE__);
+    sourceLog.breadcrumb(u"Updating source text: "_s + Logging::excerpt(text),
+                         u"updateSourceText(_:)"_s, __LINE__);
     m_currentTranscript->setSourceText(text);
     if (const std::optional<Error> error = m_modelContext->save())
         setErrorMessage(tr("Failed to save transcript: ") + error->localizedDescription());

@@ -257,7 +257,7 @@ private:
         if (speaks)
             co_await speak();
         round.heardCharacters =
-            listening->fullTranscript().size() + listening->currentSegmentTranscription().size();
+            listening->fullTranscript().size() + listening->sourceText().value_or(QString()).size();
 
         QElapsedTimer closing;
         closing.start();

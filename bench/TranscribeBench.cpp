@@ -48,6 +48,12 @@ public:
         const std::lock_guard lock(m_lock);
         return m_ends.value(index, qQNaN()) - m_bufferSeconds;
     }
+    /// How long each buffer is.
+    double bufferSeconds() const
+    {
+        const std::lock_guard lock(m_lock);
+        return m_bufferSeconds;
+    }
     qsizetype delivered() const
     {
         const std::lock_guard lock(m_lock);
@@ -107,6 +113,18 @@ public:
 
 private:
     std::shared_ptr<RecognitionTask> m_inner;
+};
+
+// Notes each hypothesis that the model accepts.
+class AcceptanceWatch : public ListeningModelDelegate
+{
+public:
+    bool accepted = false;
+
+    void listeningModelDidStartListening() override {}
+    void listeningModelDidReceiveTranscription() override { accepted = true; }
+    void listeningModelDidUpdateFullTranscript(const QString &) override {}
+    void listeningModelDidStopListening() override {}
 };
 
 class TimedSpeechService : public SpeechService, public SpeechRecognizer
@@ -178,9 +196,9 @@ int main(int argc, char *argv[])
     QList<double> resetGaps;
     std::optional<double> resetAt;
     QSet<std::pair<int, qsizetype>> shown;
-    ListeningModel *listening = nullptr;
+    AcceptanceWatch accepted;
     auto service = std::make_shared<TimedSpeechService>([&](int task, const Transcription &t) {
-        if (listening->currentSegmentTranscription() != t.formattedString)
+        if (!std::exchange(accepted.accepted, false))
             return; // dropped while the new task catches up
         if (resetAt) {
             resetGaps << now() - *std::exchange(resetAt, std::nullopt);
@@ -197,16 +215,17 @@ int main(int argc, char *argv[])
         }
     });
     ListeningModel model(service, std::move(engine));
-    listening = &model;
+    model.setDelegate(&accepted);
     model.setSourceLanguage(Language(u"en"_s, {}, u"US"_s));
     int tasks = 1;
-    QObject::connect(&model, &ListeningModel::didResetRecognition, [&] {
-        ++tasks;
-        taskStart.insert(tasks,
-                         capture.captureStart(capture.delivered() - model.audioBufferCount()));
-        replayedUntil.insert(tasks, model.ignoreTranscriptionUntil().value_or(0));
-        resetAt = now();
-    });
+    QObject::connect(
+        &model, &ListeningModel::didResetRecognition, [&](double processed, double replayed) {
+            ++tasks;
+            const auto replayedBuffers = qsizetype(std::lround(replayed / capture.bufferSeconds()));
+            taskStart.insert(tasks, capture.captureStart(capture.delivered() - replayedBuffers));
+            replayedUntil.insert(tasks, processed * 0.5);
+            resetAt = now();
+        });
     model.scheduleStartListening();
     QCoreApplication::exec();
     model.stopListening();

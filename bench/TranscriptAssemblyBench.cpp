@@ -3,13 +3,10 @@
 // plain bisection search beside it for comparison. The tail stays short while speech goes on, but a
 // long first run, or many runs without an overlap, can make it long.
 
-#include "ListeningModel.h"
 #include "Logging.h"
-#include "Platform/Audio/ManualAudioEngine.h"
-#include "Platform/Speech/Scripted/ScriptedSpeechService.h"
 #include "ReferenceCommonSubstring.h"
+#include "TranscriptAssembly.h"
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QRandomGenerator>
 #include <QStringList>
@@ -49,9 +46,8 @@ double medianMicroseconds(int runs, Prepare prepare, Step step)
 
 } // namespace
 
-int main(int argc, char *argv[])
+int main()
 {
-    const QCoreApplication application(argc, argv);
     FILE *nowhere = std::fopen("/dev/null", "w");
     Logging::shared().setEchoStream(nowhere);
 
@@ -63,13 +59,11 @@ int main(int argc, char *argv[])
         const double merge = medianMicroseconds(
             9,
             [&] {
-                auto model =
-                    std::make_unique<ListeningModel>(std::make_shared<ScriptedSpeechService>(),
-                                                     std::make_unique<ManualAudioEngine>());
-                model->updateFullTranscriptWithLatestText(tail);
-                return model;
+                TranscriptAssembly assembly;
+                assembly.merge(tail);
+                return assembly;
             },
-            [&](auto &model) { model->updateFullTranscriptWithLatestText(latest); });
+            [&](TranscriptAssembly &assembly) { assembly.merge(latest); });
         const double plain = length > 10'000
                                  ? -1
                                  : medianMicroseconds(

@@ -13,9 +13,6 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-// Long enough for the pause point to move at its sentence end.
-const QString longText = u"This is a first sentence that goes on for a while. And then it goes"_s;
-
 AudioBufferPtr oneSecondBuffer()
 {
     return std::make_shared<const AudioBuffer>(1000, 1, std::vector<float>(1000, 0.1f));
@@ -43,8 +40,8 @@ public:
 
 } // namespace
 
-// Listening runs and their recognition resets, and the transcript and display text assembled
-// from the recogniser's hypotheses.
+// Listening runs and their recognition resets, and how the hypotheses of their tasks reach the
+// transcript and the display.
 class TestListeningModel : public QObject
 {
     Q_OBJECT
@@ -98,14 +95,14 @@ private Q_SLOTS:
         startListening();
         task(1)->hypothesize(timedWords(u"Something said."_s, 0.3));
         QCOMPARE(model().sourceText(), u"Something said."_s);
-        QCOMPARE(model().currentSegmentTranscription(), u"Something said."_s);
         QCOMPARE(model().fullTranscript(), QString());
 
         model().stopListening();
         QVERIFY(!model().isListening());
         QVERIFY(task(1)->isCancelled());
         QCOMPARE(model().fullTranscript(), u"Something said."_s);
-        QCOMPARE(model().fullTranscriptSolidifiedUntilIndex(), model().fullTranscript().size());
+        QCOMPARE(model().transcriptAssembly().solidifiedUntilIndex(),
+                 model().fullTranscript().size());
         QCOMPARE(m_delegate->calls,
                  (QStringList{u"start"_s, u"transcription"_s, u"full"_s, u"stop"_s}));
     }
@@ -124,9 +121,7 @@ private Q_SLOTS:
         QCOMPARE(m_speech->tasks().size(), 2);
         QVERIFY(task(1)->isCancelled());
         // The newest half, rounded down.
-        QCOMPARE(model().audioBufferCount(), 3);
         QCOMPARE(task(2)->takeAudioDuration(), 3.0);
-        QCOMPARE(model().ignoreTranscriptionUntil(), 15.0);
 
         // Live audio goes to the new task from now on.
         m_engine->deliver(oneSecondBuffer());
@@ -147,9 +142,8 @@ private Q_SLOTS:
 
         task(2)->processAudio(15.0);
         task(2)->hypothesize(timedWords(u"It was sunny and warm."_s, 13.0));
-        QVERIFY(!model().ignoreTranscriptionUntil());
         QCOMPARE(model().fullTranscript(), u"We went to the park. It was sunny and warm"_s);
-        QCOMPARE(model().fullTranscriptSolidifiedUntilIndex(), 21);
+        QCOMPARE(model().transcriptAssembly().solidifiedUntilIndex(), 21);
         QCOMPARE(model().sourceText(), u"It was sunny and warm."_s);
     }
 
@@ -160,7 +154,7 @@ private Q_SLOTS:
         // Every word comes after the replayed half: the old task's words are not in it.
         task(2)->hypothesize(timedWords(u"Then the dog came."_s, 15.5));
         QCOMPARE(model().fullTranscript(), u"The cat sat on the mat. Then the dog came."_s);
-        QCOMPARE(model().fullTranscriptSolidifiedUntilIndex(), 23);
+        QCOMPARE(model().transcriptAssembly().solidifiedUntilIndex(), 23);
 
         // The task's later texts replace its own, and never reach back into the old one.
         task(2)->hypothesize(timedWords(u"Then the dog came home at last."_s, 15.5));
@@ -329,121 +323,6 @@ private Q_SLOTS:
         done = true;
         audio.join();
         model().stopListening();
-    }
-
-    void merges_data()
-    {
-        QTest::addColumn<QStringList>("texts");
-        QTest::addColumn<QString>("transcript");
-        QTest::addColumn<int>("solidified"); // -1: none
-
-        QTest::newRow("overlap twice: the later one")
-            << QStringList{u"so it goes and so it goes on"_s, u"so it goes to sleep"_s}
-            << u"so it goes and so it goes to sleep"_s << 15;
-        QTest::newRow("a blank stops the trimming")
-            << QStringList{u"one two"_s, u" two! "_s} << u"one two! "_s << 3;
-        QTest::newRow("the same text twice")
-            << QStringList{u"\"Quiet, please.\""_s, u"\"Quiet, please.\""_s} << u"Quiet, please"_s
-            << 0;
-        QTest::newRow("equivalent accents meet")
-            << QStringList{u"un café au lait"_s, u"cafe\u0301 noir"_s} << u"un cafe\u0301 noir"_s
-            << 3;
-        // In code units the two waving hands share three; as characters they share nothing.
-        QTest::newRow("an emoji is one character")
-            << QStringList{u"hi 👋🏽 there"_s, u"👋🏿 bye"_s} << u"hi 👋🏽 bye"_s << 7;
-        // Without an overlap the text is appended, with one blank between words.
-        QTest::newRow("blank already before")
-            << QStringList{u"abc "_s, u"XYZ"_s} << u"abc XYZ"_s << -1;
-        QTest::newRow("blank already after")
-            << QStringList{u"abc"_s, u"\nXYZ"_s} << u"abc\nXYZ"_s << -1;
-        QTest::newRow("nothing to add") << QStringList{u"abc"_s, QString()} << u"abc"_s << -1;
-    }
-
-    void merges()
-    {
-        QFETCH(QStringList, texts);
-        QFETCH(QString, transcript);
-        QFETCH(int, solidified);
-
-        for (const QString &text : texts)
-            model().updateFullTranscriptWithLatestText(text);
-        QCOMPARE(model().fullTranscript(), transcript);
-        QCOMPARE(model().fullTranscriptSolidifiedUntilIndex().value_or(-1), solidified);
-        QCOMPARE(m_delegate->lastFullTranscript, transcript);
-    }
-
-    void theDisplayLimitFollowsTheLanguage()
-    {
-        // Chinese is keyed by script, found from the region.
-        model().setSourceLanguage(Language(u"zh"_s, {}, u"TW"_s));
-        QCOMPARE(model().displayCharacterLimit(), 30);
-    }
-
-    void displayText_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<double>("pause"); // -1: none
-
-        QTest::newRow("short: nothing moves") << u"Short text. Still short."_s << -1.0;
-        QTest::newRow("60 to 119 without a sentence end: no break")
-            << u"one two, three four, five six, seven eight, nine ten, eleven twelve"_s << -1.0;
-        QTest::newRow("no word after the sentence end: no move")
-            << u"one two three four five six seven eight nine ten eleven twelve."_s << -1.0;
-        QTest::newRow("120 and more: a minor break will do")
-            << QStringList(22, u"word"_s).join(u' ') + u", more words"_s << 23.0;
-        QTest::newRow("120 and more without any break: the last word, and nothing after it")
-            << QStringList(24, u"word"_s).join(u' ') + u" end"_s << -1.0;
-    }
-
-    void displayText()
-    {
-        QFETCH(QString, text);
-        QFETCH(double, pause);
-        QCOMPARE(model().displayText(timedWords(text, 0.0)), text);
-        QCOMPARE(model().lastPauseSegmentTimestamp().value_or(-1), pause);
-    }
-
-    void thePauseOnlyMovesForwardAndNeverToZero()
-    {
-        Transcription silent = timedWords(longText, 0.0);
-        for (TranscriptionSegment &segment : silent.segments)
-            segment.timestamp = 0.0;
-        model().displayText(silent);
-        QVERIFY(!model().lastPauseSegmentTimestamp());
-
-        model().displayText(timedWords(longText, 10.0));
-        QCOMPARE(model().lastPauseSegmentTimestamp(), 24.0);
-        model().displayText(timedWords(longText, 5.0));
-        QCOMPARE(model().lastPauseSegmentTimestamp(), 24.0);
-    }
-
-    void displayTextStartsAtThePauseSegment()
-    {
-        const QString text = longText + u" on"_s;
-        model().displayText(timedWords(text, 0.0));
-        QCOMPARE(model().lastPauseSegmentTimestamp(), 15.0);
-
-        // The next hypothesis shows the text from the word stamped 15 s on.
-        QCOMPARE(model().displayText(timedWords(text + u" and on"_s, 0.0)), u"on and on"_s);
-        // Punctuation that ended the text before the pause is left out...
-        Transcription punctuated = timedWords(u"First part ends here. !next words"_s, 0.0);
-        punctuated.segments[4].timestamp = 15.0;
-        QCOMPARE(model().displayText(punctuated), u"next words"_s);
-        // ...unless it is all there is.
-        QCOMPARE(model().displayText({u"Gone."_s, {{0, 4, 3}, {4, 1, 15.0}}}), u"."_s);
-        // A hypothesis without the pause's exact timestamp shows its whole text.
-        QCOMPARE(model().displayText(timedWords(u"Something else."_s, 0.5)), u"Something else."_s);
-        // So does a pause segment that cuts a character in two.
-        QCOMPARE(model().displayText({u"a😀b"_s, {{2, 2, 15.0}}}), u"a😀b"_s);
-    }
-
-    void unmappableSegmentsArePassedOver()
-    {
-        Transcription transcription = timedWords(longText, 0.0);
-        transcription.segments.last().location = longText.size() + 5;
-        transcription.segments.append({-3, 2, 99.0});
-        model().displayText(transcription);
-        QCOMPARE(model().lastPauseSegmentTimestamp(), 13.0);
     }
 };
 

@@ -4,14 +4,10 @@
 // changes and only grows, the fast common-substring search agrees with the plain one, and the
 // display text is always the end of the hypothesis.
 
-#include "CharacterSequence.h"
-#include "ListeningModel.h"
 #include "Logging.h"
-#include "Platform/Audio/ManualAudioEngine.h"
-#include "Platform/Speech/Scripted/ScriptedSpeechService.h"
 #include "ReferenceCommonSubstring.h"
+#include "TranscriptAssembly.h"
 
-#include <QCoreApplication>
 #include <cstdio>
 #include <cstdlib>
 #include <fuzzer/FuzzedDataProvider.h>
@@ -62,10 +58,8 @@ void require(bool condition, const char *what)
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
-    // Models answer their platform's callbacks through the application's event queue.
-    static QCoreApplication application(*argc, *argv);
     static FILE *const nowhere = std::fopen("/dev/null", "w");
     Logging::shared().setEchoStream(nowhere);
     return 0;
@@ -74,38 +68,36 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
 {
     FuzzedDataProvider data(bytes, size);
-    ListeningModel model(std::make_shared<ScriptedSpeechService>(),
-                         std::make_unique<ManualAudioEngine>());
+    TranscriptAssembly assembly;
     if (data.ConsumeBool())
-        model.setSourceLanguage(Language::fromRawValue(data.PickValueInArray(
+        assembly.setLanguage(Language::fromRawValue(data.PickValueInArray(
             {QStringLiteral("en-US"), QStringLiteral("ja-JP"), QStringLiteral("zh-TW")})));
 
     while (data.remaining_bytes() > 0) {
         if (data.ConsumeBool()) {
-            const QString before = model.fullTranscript();
-            const qsizetype solidified = model.fullTranscriptSolidifiedUntilIndex().value_or(0);
+            const QString before = assembly.fullTranscript();
+            const qsizetype solidified = assembly.solidifiedUntilIndex().value_or(0);
             const QString latest = randomText(data, 60);
-            const qsizetype start = model.fullTranscriptSolidifiedUntilIndex().value_or(0);
-            if (latest.size() + before.size() - start < 200) {
-                require(ListeningModel::longestCommonSubstring(before.mid(start), latest) ==
-                            referenceLongestCommonSubstring(before.mid(start), latest),
-                        "the fast search agrees with the plain one");
+            if (latest.size() + before.size() - solidified < 200) {
+                require(
+                    TranscriptAssembly::longestCommonSubstring(before.mid(solidified), latest) ==
+                        referenceLongestCommonSubstring(before.mid(solidified), latest),
+                    "the fast search agrees with the plain one");
             }
-            model.updateFullTranscriptWithLatestText(latest);
-            const QString after = model.fullTranscript();
-            const std::optional<qsizetype> newSolidified =
-                model.fullTranscriptSolidifiedUntilIndex();
+            assembly.merge(latest);
+            const QString after = assembly.fullTranscript();
+            const std::optional<qsizetype> newSolidified = assembly.solidifiedUntilIndex();
             require(after.left(solidified) == before.left(solidified), "the solidified part stays");
             require(newSolidified.value_or(0) >= solidified, "the solidified part only grows");
             require(newSolidified.value_or(0) <= after.size(),
                     "the solidified part is in the text");
         } else {
             const Transcription transcription = randomTranscription(data);
-            const QString display = model.displayText(transcription);
+            const QString display = assembly.displayText(transcription);
             require(transcription.formattedString.endsWith(display),
                     "the display text ends the hypothesis");
+            assembly.movePausePoint(transcription);
         }
     }
-    QCoreApplication::processEvents();
     return 0;
 }

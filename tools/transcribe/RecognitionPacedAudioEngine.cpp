@@ -42,7 +42,6 @@ void RecognitionPacedAudioEngine::installTap(int frameCount, Tap tap)
             m_allowanceGrew.wait(
                 lock, [this] { return m_released || m_deliveredSeconds < m_allowedSeconds; });
             m_deliveredSeconds += buffer->duration();
-            m_bufferSeconds = buffer->duration();
         }
         tap(buffer);
     });
@@ -79,11 +78,11 @@ void RecognitionPacedAudioEngine::release()
     m_allowanceGrew.notify_all();
 }
 
-void RecognitionPacedAudioEngine::taskReplaced(double processedAudioDuration)
+void RecognitionPacedAudioEngine::taskReplaced(double processedAudioDuration,
+                                               double replayedAudioDuration)
 {
     m_recognisedBefore += std::max(processedAudioDuration - m_currentReplay, 0.0);
-    const std::lock_guard lock(m_lock);
-    m_currentReplay = double(m_model->audioBufferCount()) * m_bufferSeconds;
+    m_currentReplay = replayedAudioDuration;
 }
 
 void RecognitionPacedAudioEngine::updateAllowance()

@@ -45,7 +45,7 @@ public:
 
 private:
     void updateAllowance();
-    void taskReplaced(double processedAudioDuration);
+    void taskReplaced(double processedAudioDuration, double replayedAudioDuration);
     void release();
 
     std::unique_ptr<AudioEngine> m_source;
@@ -57,7 +57,6 @@ private:
     std::condition_variable m_allowanceGrew;
     double m_deliveredSeconds = 0;
     double m_allowedSeconds = 0;
-    double m_bufferSeconds = 0;
     bool m_released = false;
 
     // Main thread: the live audio recognised by the tasks before the current one, and how much

@@ -117,7 +117,8 @@ void TranscribeSession::recordMerge()
 {
     const ListeningModel *listening = m_overlay.listeningModel();
     const QString fullTranscript = listening->fullTranscript();
-    const std::optional<qsizetype> solidified = listening->fullTranscriptSolidifiedUntilIndex();
+    const std::optional<qsizetype> solidified =
+        listening->transcriptAssembly().solidifiedUntilIndex();
     m_events.record({{u"event"_s, u"merge"_s},
                      {u"fullTranscript"_s, fullTranscript},
                      {u"solidifiedUntil"_s, solidified ? QJsonValue(CharacterSequence::count(

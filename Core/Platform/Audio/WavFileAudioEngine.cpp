@@ -1,12 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "WavFileAudioEngine.h"
 
+#include "MainThreadRelay.h"
 #include "WavFile.h"
 
 WavFileAudioEngine::WavFileAudioEngine(QString path, Pacing pacing)
     : m_path(std::move(path))
     , m_pacing(pacing)
-{}
+{
+    // Made here, on the main thread, before the delivery thread may report through it.
+    MainThreadRelay::instance();
+}
 
 WavFileAudioEngine::~WavFileAudioEngine()
 {
@@ -107,11 +111,9 @@ bool WavFileAudioEngine::sleepUntil(Clock::time_point deadline)
 
 void WavFileAudioEngine::reportToMainThread(quint64 run, std::function<void()> report)
 {
-    QMetaObject::invokeMethod(
-        &m_mainThread,
-        [this, run, report = std::move(report)] {
-            if (m_running && run == m_run)
-                report();
-        },
-        Qt::QueuedConnection);
+    MainThreadRelay::instance().post(std::weak_ptr(m_alive),
+                                     [this, run, report = std::move(report)] {
+                                         if (m_running && run == m_run)
+                                             report();
+                                     });
 }

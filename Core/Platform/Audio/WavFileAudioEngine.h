@@ -4,10 +4,10 @@
 #include "AudioEngine.h"
 #include "AudioTapHolder.h"
 
-#include <QObject>
 #include <QString>
 #include <chrono>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -63,8 +63,8 @@ private:
 
     const QString m_path;
     const Pacing m_pacing;
-    /// Lives on the main thread, where the delivery thread's reports run.
-    QObject m_mainThread;
+    /// Goes with the engine, and the delivery thread's reports still on their way with it.
+    const std::shared_ptr<int> m_alive = std::make_shared<int>();
 
     // Main thread.
     AudioTapHolder m_tap;

@@ -27,15 +27,20 @@ public:
     void cancel() override;
 
 private:
+    // Progress on its way from the worker, oldest first. Goes with the task, and the relay's call
+    // with it.
+    struct Inbox
+    {
+        std::mutex mutex;
+        std::vector<PocketSphinxDecoder::Progress> progress;
+    };
+
     // On the worker thread, with the decoder's lock held.
     void post(const PocketSphinxDecoder::Progress &progress);
-    Q_INVOKABLE void deliverPosted();
+    void deliverPosted();
 
     const std::shared_ptr<PocketSphinxDecoder> m_decoder;
+    const std::shared_ptr<Inbox> m_inbox = std::make_shared<Inbox>();
     quint64 m_ticket = 0;
     bool m_cancelled = false;
-    // Progress on its way from the worker, oldest first. Handed over under a std::mutex rather than
-    // inside the posted call, so that ThreadSanitizer sees the hand-over.
-    std::mutex m_postedMutex;
-    std::vector<PocketSphinxDecoder::Progress> m_posted;
 };
