@@ -20,6 +20,9 @@ const SourceLog sourceLog(u"Core/ListeningModel"_s);
 const QString hypothesisMethod = u"speechRecognitionTask(_:didHypothesizeTranscription:)"_s;
 constexpr int tapFrameCount = 1024;
 constexpr double resetInterval = 30.0;
+// How far behind the audio given to it a new task may be when it takes over the display: about
+// what a decoder holds back before it reports.
+constexpr double catchUpSlack = 0.5;
 
 // The models that exist, by number. Main thread only.
 QHash<quint64, ListeningModel *> &liveModels()
@@ -163,6 +166,7 @@ std::optional<Error> ListeningModel::beginRecognition()
     {
         const std::lock_guard lock(m_capture->lock);
         m_capture->recognitionRequest = makeRequest();
+        m_capture->requestSeconds = 0;
     }
 
     m_audioEngine->installTap(tapFrameCount,
@@ -172,8 +176,12 @@ std::optional<Error> ListeningModel::beginRecognition()
                                       return;
                                   const std::lock_guard lock(state->lock);
                                   state->audioBuffers.push_back(buffer);
-                                  if (state->recognitionRequest)
+                                  if (state->recognitionRequest) {
                                       state->recognitionRequest->append(buffer);
+                                      state->requestSeconds += buffer->duration();
+                                  }
+                                  if (state->outgoingRequest)
+                                      state->outgoingRequest->append(buffer);
                               });
     m_audioEngine->prepare();
     if (std::optional<Error> error = m_audioEngine->start()) {
@@ -243,6 +251,8 @@ void ListeningModel::stopAudioAndRecognition()
     if (m_recognitionTask)
         m_recognitionTask->cancel();
     m_recognitionTask.reset();
+    if (m_outgoingTask)
+        dropOutgoingTask();
 }
 
 void ListeningModel::speechRecognitionTaskDidProcessAudio(const RecognitionTask *task,
@@ -258,6 +268,9 @@ void ListeningModel::resetRecognitionIfNeeded()
 {
     if (m_lastProcessedAudioDuration < resetInterval)
         return;
+    // A task that never caught up with the one it replaced gives way now.
+    if (m_outgoingTask)
+        finishOverlap();
     double replayed = 0;
     {
         const std::lock_guard lock(m_capture->lock);
@@ -269,17 +282,47 @@ void ListeningModel::resetRecognitionIfNeeded()
             request->append(buffer);
             replayed += buffer->duration();
         }
-        m_capture->recognitionRequest = std::move(request);
+        m_capture->outgoingRequest = std::exchange(m_capture->recognitionRequest, request);
+        m_capture->requestSeconds = replayed;
         buffers = kept;
     }
-    m_assembly.clearPausePoint();
     const double processed = m_lastProcessedAudioDuration;
     m_ignoreTranscriptionUntil = processed * 0.5;
     m_lastProcessedAudioDuration = 0;
     m_assembly.merge(m_currentSegmentTranscription);
     notifyFullTranscriptUpdated();
+    // The old task goes on until the new one has caught up; the pause point stays with it.
+    m_outgoingTask = std::exchange(m_recognitionTask, nullptr);
+    m_outgoingTextChanged = false;
     startRecognitionTask();
     Q_EMIT didResetRecognition(processed, replayed);
+}
+
+bool ListeningModel::hasCaughtUp() const
+{
+    const std::lock_guard lock(m_capture->lock);
+    return m_lastProcessedAudioDuration >= m_capture->requestSeconds - catchUpSlack;
+}
+
+void ListeningModel::finishOverlap()
+{
+    if (m_outgoingTextChanged) {
+        m_assembly.merge(m_currentSegmentTranscription);
+        notifyFullTranscriptUpdated();
+    }
+    dropOutgoingTask();
+}
+
+void ListeningModel::dropOutgoingTask()
+{
+    m_outgoingTask->cancel();
+    m_outgoingTask.reset();
+    {
+        const std::lock_guard lock(m_capture->lock);
+        m_capture->outgoingRequest.reset();
+    }
+    // The pause point was the old task's: the new task's timestamps start afresh.
+    m_assembly.clearPausePoint();
 }
 
 void ListeningModel::handleAuthorizationStatus(SpeechService::AuthorizationStatus status)
@@ -300,18 +343,30 @@ void ListeningModel::handleCaptureFailure(const Error &error)
 void ListeningModel::speechRecognitionTaskDidHypothesize(const RecognitionTask *task,
                                                          const Transcription &transcription)
 {
+    if (m_outgoingTask && task == m_outgoingTask.get()) {
+        m_outgoingTextChanged |= transcription.formattedString != m_currentSegmentTranscription;
+        acceptHypothesis(transcription);
+        return;
+    }
     if (!m_recognitionTask || task != m_recognitionTask.get())
         return;
     if (m_ignoreTranscriptionUntil) {
         const double ignoredUntil = *m_ignoreTranscriptionUntil;
-        if (m_lastProcessedAudioDuration < ignoredUntil)
+        if (m_lastProcessedAudioDuration < ignoredUntil || (m_outgoingTask && !hasCaughtUp()))
             return;
+        if (m_outgoingTask)
+            finishOverlap();
         sourceLog.breadcrumb(u"Resuming transcription after buffer reset"_s, hypothesisMethod,
                              __LINE__);
         m_ignoreTranscriptionUntil.reset();
         m_assembly.mergeFirstTextAfterReset(transcription, ignoredUntil);
         notifyFullTranscriptUpdated();
     }
+    acceptHypothesis(transcription);
+}
+
+void ListeningModel::acceptHypothesis(const Transcription &transcription)
+{
     m_currentSegmentTranscription = transcription.formattedString;
     setSourceText(m_assembly.displayText(transcription));
     m_assembly.movePausePoint(transcription);

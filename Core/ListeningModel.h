@@ -20,12 +20,14 @@
 ///
 /// A recognition task is replaced after every 30 seconds of processed audio; the new one hears
 /// the newest half of the captured audio again, its hypotheses are dropped until it has caught
-/// up, and the texts of the two tasks are spliced where they overlap. The display text is the
-/// hypothesis from its last pause point on; the pause point moves to a sentence end once the text
-/// grows long.
+/// up, and the texts of the two tasks are spliced where they overlap. Until then the replaced
+/// task goes on hearing the live audio and showing what it hears, so that the display never
+/// stands still while the new task catches up; the hand-over merges the replaced task's last
+/// text, then the new one's. The display text is the hypothesis from its last pause point on; the
+/// pause point moves to a sentence end once the text grows long.
 ///
 /// Main thread, except the capture tap, which runs on the audio engine's thread and touches only
-/// the captured buffers and the current request, under one lock.
+/// the captured buffers and the requests, under one lock.
 class ListeningModel : public ErrorReportingModel
 {
     Q_OBJECT
@@ -86,6 +88,10 @@ private:
         std::mutex lock;
         std::vector<AudioBufferPtr> audioBuffers;
         std::shared_ptr<RecognitionRequest> recognitionRequest;
+        // The replaced task's request, which hears the live audio too until the hand-over.
+        std::shared_ptr<RecognitionRequest> outgoingRequest;
+        // Seconds of audio given to recognitionRequest, the replay included.
+        double requestSeconds = 0;
     };
 
     /// \a stopCount: stopListening()'s count when the start was scheduled.
@@ -94,6 +100,11 @@ private:
     void startRecognitionTask();
     void stopAudioAndRecognition();
     void resetRecognitionIfNeeded();
+    /// Whether the current task has heard nearly all the audio given to it.
+    bool hasCaughtUp() const;
+    /// Ends the replaced task, merging what it has said since the reset.
+    void finishOverlap();
+    void dropOutgoingTask();
     void handleAuthorizationStatus(SpeechService::AuthorizationStatus status);
     void handleCaptureFailure(const Error &error);
     void requestTaggingAssets(const Language &language);
@@ -101,6 +112,7 @@ private:
     void speechRecognitionTaskDidHypothesize(const RecognitionTask *task,
                                              const Transcription &transcription);
     void speechRecognitionTaskDidProcessAudio(const RecognitionTask *task, double seconds);
+    void acceptHypothesis(const Transcription &transcription);
     void setSourceText(const std::optional<QString> &text);
     void notifyFullTranscriptUpdated();
     static std::shared_ptr<RecognitionRequest> makeRequest();
@@ -117,6 +129,10 @@ private:
     std::optional<QString> m_sourceText;
     std::shared_ptr<SpeechRecognizer> m_speechRecognizer;
     std::shared_ptr<RecognitionTask> m_recognitionTask;
+    // The replaced task, while the current one catches up; its hypotheses drive the display.
+    std::shared_ptr<RecognitionTask> m_outgoingTask;
+    // Whether the replaced task has said more since its text was merged at the reset.
+    bool m_outgoingTextChanged = false;
     double m_lastProcessedAudioDuration = 0;
     std::optional<double> m_ignoreTranscriptionUntil;
     QString m_currentSegmentTranscription;

@@ -1,20 +1,28 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// How the subtitle follows speech, measured on espeak-ng speech played in real time through the
-// real recogniser and listening model:
-//   - latency: from the end of a word in the audio to the first accepted hypothesis that shows it
-//     (a word's end is taken as the next word's start, at most 0.8 s after its own);
-//   - from each 30-second reset to the new task's first accepted hypothesis;
-//   - the process's peak memory.
-// Usage: voxlume-bench-transcribe [minutes of speech, default 2]
+// How the subtitle follows speech, and how good the transcript is, through the real recogniser
+// and listening model with audio played in real time:
+//   - espeak-ng speech without pauses: from the end of a word in the audio to the first display
+//     text that shows it (a word's end is the next word's start, at most 0.8 s after its own);
+//     the longest stretch of heard speech during which the display did not change; the average
+//     CPU while listening, in one core's share;
+//   - LibriVox read speech from pocketsphinx-testdata, with 20 s pauses between the clips, so
+//     that tasks begin on silence;
+//   - for both, the word error rate of the assembled transcript beside that of the recogniser's
+//     own single pass over the whole file (one task, no resets);
+//   - the process's peak memory while listening to the espeak-ng speech.
+// Usage: voxlume-bench-transcribe [minutes of espeak-ng speech, default 2]
 
 #include "ListeningModel.h"
 #include "Logging.h"
+#include "Percentile.h"
+#include "Platform/Audio/WavFile.h"
 #include "Platform/Audio/WavFileAudioEngine.h"
 #include "Platform/Speech/PocketSphinx/PocketSphinxSpeechService.h"
 #include "SpokenWav.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
@@ -25,12 +33,17 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-double percentile(QList<double> values, double share)
+const QString librivoxFolder = u"/usr/share/pocketsphinx/test/data/librivox/"_s;
+constexpr double tailSeconds = 3.0;
+
+double cpuSeconds()
 {
-    if (values.isEmpty())
-        return qQNaN();
-    std::sort(values.begin(), values.end());
-    return values.at(qsizetype(share * double(values.size() - 1)));
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](const timeval &time) {
+        return double(time.tv_sec) + double(time.tv_usec) / 1e6;
+    };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
 // Passes another engine's audio on, noting when each buffer was captured.
@@ -42,22 +55,21 @@ public:
         , m_clock(clock)
     {}
 
-    /// When buffer \a index (counted from the first) began, in seconds of the clock.
-    double captureStart(qsizetype index) const
+    /// When the audio at \a seconds from the start of the file was captured, in seconds of the
+    /// clock; NaN before it has been.
+    double capturedAt(double seconds) const
     {
         const std::lock_guard lock(m_lock);
-        return m_ends.value(index, qQNaN()) - m_bufferSeconds;
+        if (m_bufferSeconds <= 0)
+            return qQNaN();
+        const auto index = qsizetype(seconds / m_bufferSeconds);
+        return m_ends.value(index, qQNaN()) - m_bufferSeconds * double(index + 1) + seconds;
     }
-    /// How long each buffer is.
-    double bufferSeconds() const
+    /// Seconds of audio captured so far.
+    double capturedSeconds() const
     {
         const std::lock_guard lock(m_lock);
-        return m_bufferSeconds;
-    }
-    qsizetype delivered() const
-    {
-        const std::lock_guard lock(m_lock);
-        return m_ends.size();
+        return double(m_ends.size()) * m_bufferSeconds;
     }
 
     bool isRunning() const override { return m_source->isRunning(); }
@@ -115,18 +127,6 @@ private:
     std::shared_ptr<RecognitionTask> m_inner;
 };
 
-// Notes each hypothesis that the model accepts.
-class AcceptanceWatch : public ListeningModelDelegate
-{
-public:
-    bool accepted = false;
-
-    void listeningModelDidStartListening() override {}
-    void listeningModelDidReceiveTranscription() override { accepted = true; }
-    void listeningModelDidUpdateFullTranscript(const QString &) override {}
-    void listeningModelDidStopListening() override {}
-};
-
 class TimedSpeechService : public SpeechService, public SpeechRecognizer
 {
 public:
@@ -152,6 +152,7 @@ public:
         return std::make_shared<TimedTask>(m_recognizer->recognitionTask(request), ++m_tasks,
                                            m_seen);
     }
+    int taskCount() const { return m_tasks; }
 
 private:
     PocketSphinxSpeechService m_service;
@@ -159,6 +160,192 @@ private:
     std::function<void(int, const Transcription &)> m_seen;
     int m_tasks = 0;
 };
+
+// Notes each hypothesis that the model accepts.
+class AcceptanceWatch : public QObject, public ListeningModelDelegate
+{
+public:
+    bool accepted = false;
+
+    void listeningModelDidStartListening() override {}
+    void listeningModelDidReceiveTranscription() override { accepted = true; }
+    void listeningModelDidUpdateFullTranscript(const QString &) override {}
+    void listeningModelDidStopListening() override {}
+};
+
+std::vector<AudioBufferPtr> readBuffers(const QString &path)
+{
+    std::variant<WavFile, Error> opened = WavFile::open(path);
+    std::vector<AudioBufferPtr> buffers;
+    WavFile *file = std::get_if<WavFile>(&opened);
+    if (!file)
+        return buffers;
+    for (;;) {
+        std::vector<float> samples;
+        if (file->readFrames(1024, samples) || samples.empty())
+            return buffers;
+        buffers.push_back(std::make_shared<const AudioBuffer>(
+            file->sampleRate(), file->channelCount(), std::move(samples)));
+    }
+}
+
+// Stretches of the file, in seconds, where its level says someone speaks.
+QList<std::pair<double, double>> speechStretches(const std::vector<AudioBufferPtr> &buffers)
+{
+    QList<std::pair<double, double>> stretches;
+    double at = 0;
+    for (const AudioBufferPtr &buffer : buffers) {
+        double energy = 0;
+        for (const float sample : buffer->samples())
+            energy += double(sample) * double(sample);
+        const bool speaking = energy / double(buffer->samples().size()) > 1e-4;
+        // Pauses between words and sentences belong to the speech around them.
+        if (speaking && !stretches.isEmpty() && at - stretches.last().second < 0.6)
+            stretches.last().second = at + buffer->duration();
+        else if (speaking)
+            stretches.append({at, at + buffer->duration()});
+        at += buffer->duration();
+    }
+    return stretches;
+}
+
+// What the recogniser makes of the whole file in one task, as fast as it can.
+QString singlePass(const QString &path)
+{
+    PocketSphinxSpeechService service;
+    const std::shared_ptr<SpeechRecognizer> recognizer =
+        service.recognizer(Locale::fromLanguage(Language(u"en"_s, {}, u"US"_s)));
+    auto request = std::make_shared<RecognitionRequest>();
+    request->setAddsPunctuation(true);
+    double total = 0;
+    for (const AudioBufferPtr &buffer : readBuffers(path)) {
+        request->append(buffer);
+        total += buffer->duration();
+    }
+    const std::shared_ptr<RecognitionTask> task = recognizer->recognitionTask(request);
+    QString text;
+    QTimer quiet;
+    quiet.setSingleShot(true);
+    QObject::connect(&quiet, &QTimer::timeout, qApp, &QCoreApplication::quit);
+    QObject::connect(
+        task.get(), &RecognitionTask::didHypothesizeTranscription,
+        [&](const Transcription &transcription) { text = transcription.formattedString; });
+    QObject::connect(task.get(), &RecognitionTask::didProcessAudioDuration, [&](double seconds) {
+        if (seconds >= total - 0.01)
+            quiet.start(1000);
+    });
+    QCoreApplication::exec();
+    return text;
+}
+
+struct RunFigures
+{
+    QList<double> latencies;
+    double longestFrozen = 0;
+    double cpuShare = 0;
+    int tasks = 0;
+    QString transcript;
+};
+
+// Plays \a path to a listening model in real time.
+RunFigures listenInRealTime(const QString &path)
+{
+    RunFigures figures;
+    QElapsedTimer clock;
+    clock.start();
+    const auto now = [&clock] { return double(clock.nsecsElapsed()) / 1e9; };
+    auto engine = std::make_unique<CaptureClock>(std::make_unique<WavFileAudioEngine>(path), clock);
+    CaptureClock &capture = *engine;
+    capture.setEndOfInputHandler(
+        [] { QTimer::singleShot(int(tailSeconds * 1000), qApp, &QCoreApplication::quit); });
+
+    // Where each task's audio begins in the file: at the start, or after a reset at the oldest of
+    // the buffers replayed to it.
+    QHash<int, double> taskStart{{1, 0.0}};
+    // The newest audio shown so far, in seconds of the file: each stretch counts once, whichever
+    // task shows it.
+    double shownUntil = 0;
+    QList<double> displayChanges;
+    AcceptanceWatch accepted;
+    auto service = std::make_shared<TimedSpeechService>([&](int task, const Transcription &t) {
+        if (!std::exchange(accepted.accepted, false) || !taskStart.contains(task))
+            return;
+        for (qsizetype i = 0; i + 1 < t.segments.size(); ++i) {
+            const TranscriptionSegment &word = t.segments.at(i);
+            const double end = taskStart.value(task) +
+                               std::min(t.segments.at(i + 1).timestamp, word.timestamp + 0.8);
+            if (end <= shownUntil + 0.05)
+                continue;
+            shownUntil = end;
+            figures.latencies << now() - capture.capturedAt(end);
+        }
+    });
+    ListeningModel model(service, std::move(engine));
+    model.setDelegate(&accepted);
+    model.setSourceLanguage(Language(u"en"_s, {}, u"US"_s));
+    QObject::connect(&model, &ListeningModel::sourceTextChanged, [&] { displayChanges << now(); });
+    QObject::connect(&model, &ListeningModel::didResetRecognition, [&](double, double replayed) {
+        taskStart.insert(service->taskCount(), capture.capturedSeconds() - replayed);
+    });
+    const double cpuBefore = cpuSeconds();
+    const double listeningFrom = now();
+    model.scheduleStartListening();
+    QCoreApplication::exec();
+    model.stopListening();
+    figures.cpuShare = (cpuSeconds() - cpuBefore) / (now() - listeningFrom);
+    figures.tasks = service->taskCount();
+    figures.transcript = model.fullTranscript();
+
+    displayChanges << now();
+    for (const auto &[from, to] : speechStretches(readBuffers(path))) {
+        // Heard from \a from on; each display change after that ends a frozen stretch.
+        double since = capture.capturedAt(from);
+        const double until = capture.capturedAt(to) + 0.8;
+        for (const double change : displayChanges) {
+            if (change <= since)
+                continue;
+            figures.longestFrozen =
+                std::max(figures.longestFrozen, std::min(change, until) - since);
+            since = change;
+            if (since >= until)
+                break;
+        }
+    }
+    return figures;
+}
+
+// The LibriVox clips with 20 s of low noise after each, and what is said in them.
+std::pair<QString, QString> librivoxWithPauses(const QDir &folder)
+{
+    QFile transcription(librivoxFolder + u"transcription"_s);
+    if (!transcription.open(QIODevice::ReadOnly))
+        return {};
+    const QString pause = folder.filePath(u"pause.wav"_s);
+    QStringList parts;
+    QStringList said;
+    for (const QByteArray &line : transcription.readAll().split('\n')) {
+        const qsizetype open = line.lastIndexOf('(');
+        if (open < 0)
+            continue;
+        said << QString::fromUtf8(line.left(open)).remove(u"<s>"_s).remove(u"</s>"_s).trimmed();
+        parts << librivoxFolder + QString::fromUtf8(line.mid(open + 1).chopped(1)) + u".wav"_s
+              << pause;
+    }
+    const QString path = folder.filePath(u"librivox.wav"_s);
+    const bool made = QProcess::execute(u"sox"_s, {u"-R"_s, u"-n"_s, u"-r"_s, u"16000"_s, u"-c"_s,
+                                                   u"1"_s, pause, u"synth"_s, u"20"_s,
+                                                   u"whitenoise"_s, u"vol"_s, u"0.001"_s}) == 0 &&
+                      QProcess::execute(u"sox"_s, parts << path) == 0;
+    return made ? std::pair(path, said.join(u' ')) : std::pair<QString, QString>();
+}
+
+void printAccuracy(const char *speech, const QString &said, const RunFigures &run,
+                   const QString &path)
+{
+    std::printf("%s: word error rate %.1f %% assembled over %d tasks, %.1f %% in one pass\n",
+                speech, wordErrorRate(said, run.transcript) * 100, run.tasks,
+                wordErrorRate(said, singlePass(path)) * 100);
+}
 
 } // namespace
 
@@ -174,73 +361,37 @@ int main(int argc, char *argv[])
     QStringList tellings;
     for (int telling = 0; telling < int(minutes * 60 / 80) + 1; ++telling)
         tellings << spokenStory().join(u' ');
-    const QString speech = writeSpokenWav(folder.path(), u"speech"_s, tellings.join(u' '));
+    const QString said = tellings.join(u' ');
+    const QString speech = writeSpokenWav(folder.path(), u"speech"_s, said);
     if (speech.isEmpty()) {
         std::fprintf(stderr, "espeak-ng and sox could not make the speech\n");
         return 1;
     }
 
-    QElapsedTimer clock;
-    clock.start();
-    const auto now = [&clock] { return double(clock.nsecsElapsed()) / 1e9; };
-    auto engine =
-        std::make_unique<CaptureClock>(std::make_unique<WavFileAudioEngine>(speech), clock);
-    CaptureClock &capture = *engine;
-    capture.setEndOfInputHandler([] { QTimer::singleShot(3000, qApp, &QCoreApplication::quit); });
-
-    // Each task's audio begins with the first buffer it hears: the first one captured, or after a
-    // reset the oldest of the buffers replayed to it, whose words the old task has shown already.
-    QHash<int, double> taskStart;
-    QHash<int, double> replayedUntil;
-    QList<double> latencies;
-    QList<double> resetGaps;
-    std::optional<double> resetAt;
-    QSet<std::pair<int, qsizetype>> shown;
-    AcceptanceWatch accepted;
-    auto service = std::make_shared<TimedSpeechService>([&](int task, const Transcription &t) {
-        if (!std::exchange(accepted.accepted, false))
-            return; // dropped while the new task catches up
-        if (resetAt) {
-            resetGaps << now() - *std::exchange(resetAt, std::nullopt);
-        }
-        if (!taskStart.contains(task))
-            taskStart.insert(task, capture.captureStart(0));
-        for (qsizetype i = 0; i + 1 < t.segments.size(); ++i) {
-            const TranscriptionSegment &word = t.segments.at(i);
-            if (shown.contains({task, i}) || word.timestamp < replayedUntil.value(task))
-                continue;
-            shown.insert({task, i});
-            const double end = std::min(t.segments.at(i + 1).timestamp, word.timestamp + 0.8);
-            latencies << now() - (taskStart.value(task) + end);
-        }
-    });
-    ListeningModel model(service, std::move(engine));
-    model.setDelegate(&accepted);
-    model.setSourceLanguage(Language(u"en"_s, {}, u"US"_s));
-    int tasks = 1;
-    QObject::connect(
-        &model, &ListeningModel::didResetRecognition, [&](double processed, double replayed) {
-            ++tasks;
-            const auto replayedBuffers = qsizetype(std::lround(replayed / capture.bufferSeconds()));
-            taskStart.insert(tasks, capture.captureStart(capture.delivered() - replayedBuffers));
-            replayedUntil.insert(tasks, processed * 0.5);
-            resetAt = now();
-        });
-    model.scheduleStartListening();
-    QCoreApplication::exec();
-    model.stopListening();
-
+    const RunFigures espeak = listenInRealTime(speech);
+    std::printf("espeak-ng speech: %.1f min played in real time, %d recognition tasks\n", minutes,
+                espeak.tasks);
+    std::printf("word end to display: median %.2f s, 95th percentile %.2f s (%lld words)\n",
+                percentile(espeak.latencies, 0.5), percentile(espeak.latencies, 0.95),
+                static_cast<long long>(espeak.latencies.size()));
+    std::printf("longest stretch of speech with the display frozen: %.2f s\n",
+                espeak.longestFrozen);
+    std::printf("average CPU while listening: %.0f %% of one core\n", espeak.cpuShare * 100);
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    std::printf("speech: %.1f min played in real time, %d recognition tasks\n", minutes, tasks);
-    std::printf("word end to display: median %.2f s, 95th percentile %.2f s (%lld words)\n",
-                percentile(latencies, 0.5), percentile(latencies, 0.95),
-                static_cast<long long>(latencies.size()));
-    std::printf("reset to the new task's first accepted hypothesis: median %.2f s, 95th "
-                "percentile %.2f s (%lld resets)\n",
-                percentile(resetGaps, 0.5), percentile(resetGaps, 0.95),
-                static_cast<long long>(resetGaps.size()));
-    std::printf("peak memory: %.0f MB\n", double(usage.ru_maxrss) / 1024.0);
+    std::printf("peak memory while listening: %.0f MB\n", double(usage.ru_maxrss) / 1024.0);
+    std::fflush(stdout);
+    printAccuracy("espeak-ng speech", said, espeak, speech);
+    std::fflush(stdout);
+
+    const auto [librivox, read] = librivoxWithPauses(folder.path());
+    if (librivox.isEmpty()) {
+        std::printf("LibriVox speech: skipped, pocketsphinx-testdata is not installed\n");
+    } else {
+        const RunFigures pauses = listenInRealTime(librivox);
+        printAccuracy("LibriVox speech with 20 s pauses", read, pauses, librivox);
+    }
+
     std::fclose(nowhere);
     return 0;
 }

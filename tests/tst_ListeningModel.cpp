@@ -119,32 +119,64 @@ private Q_SLOTS:
         QCOMPARE(m_speech->tasks().size(), 1);
         task(1)->processAudio(30.0);
         QCOMPARE(m_speech->tasks().size(), 2);
-        QVERIFY(task(1)->isCancelled());
         // The newest half, rounded down.
         QCOMPARE(task(2)->takeAudioDuration(), 3.0);
 
-        // Live audio goes to the new task from now on.
+        // Live audio goes to the new task from now on, and to the old one until the new one has
+        // caught up with it.
+        for (int i = 0; i < 20; ++i)
+            m_engine->deliver(oneSecondBuffer());
+        QCOMPARE(task(2)->takeAudioDuration(), 20.0);
+        QCOMPARE(task(1)->takeAudioDuration(), 20.0);
+        task(2)->processAudio(15.0);
+        task(2)->hypothesize(timedWords(u"Old words. New words."_s, 14.0));
+        QVERIFY(!task(1)->isCancelled());
+        QCOMPARE(model().sourceText(), u"Old words."_s);
+        task(2)->processAudio(22.6);
+        task(2)->hypothesize(timedWords(u"Old words. New words."_s, 14.0));
+        QVERIFY(task(1)->isCancelled());
+        QCOMPARE(model().sourceText(), u"Old words. New words."_s);
         m_engine->deliver(oneSecondBuffer());
-        QCOMPARE(task(2)->takeAudioDuration(), 1.0);
+        QCOMPARE(task(1)->takeAudioDuration(), 0.0);
     }
 
-    void theOldTaskIsDroppedAndTheNewOneIgnoredUntilItHasCaughtUp()
+    void theOldTaskShowsItsNewWordsUntilTheNewOneHasCaughtUp()
     {
         runUntilFirstReset(u"We went to the park. It was"_s);
-        const qsizetype calls = m_delegate->calls.size();
-        task(1)->hypothesize(timedWords(u"Late words."_s, 2.0));
+        // The old task's processed audio no longer counts; its words still show.
         task(1)->processAudio(45.0);
         QCOMPARE(m_speech->tasks().size(), 2);
+        task(1)->hypothesize(timedWords(u"We went to the park. It was sunny"_s, 0.5));
+        QCOMPARE(model().sourceText(), u"We went to the park. It was sunny"_s);
+        const qsizetype calls = m_delegate->calls.size();
         task(2)->processAudio(14.9);
         task(2)->hypothesize(timedWords(u"It was"_s, 13.0));
-        QCOMPARE(model().sourceText(), u"We went to the park. It was"_s);
+        QCOMPARE(model().sourceText(), u"We went to the park. It was sunny"_s);
         QCOMPARE(m_delegate->calls.size(), calls);
 
+        // The hand-over merges the old task's newer words, then the new task's text.
         task(2)->processAudio(15.0);
         task(2)->hypothesize(timedWords(u"It was sunny and warm."_s, 13.0));
+        QVERIFY(task(1)->isCancelled());
+        QCOMPARE(m_delegate->calls.mid(calls),
+                 (QStringList{u"full"_s, u"full"_s, u"transcription"_s}));
         QCOMPARE(model().fullTranscript(), u"We went to the park. It was sunny and warm"_s);
         QCOMPARE(model().transcriptAssembly().solidifiedUntilIndex(), 21);
         QCOMPARE(model().sourceText(), u"It was sunny and warm."_s);
+        task(1)->hypothesize(timedWords(u"Too late."_s, 0.5));
+        QCOMPARE(model().sourceText(), u"It was sunny and warm."_s);
+    }
+
+    void aStopDuringTheOverlapEndsBothTasksAndMergesOnce()
+    {
+        runUntilFirstReset(u"First words."_s);
+        task(1)->hypothesize(timedWords(u"First words. And more"_s, 0.5));
+        const qsizetype merges = m_delegate->calls.count(u"full"_s);
+        model().stopListening();
+        QVERIFY(task(1)->isCancelled());
+        QVERIFY(task(2)->isCancelled());
+        QCOMPARE(m_delegate->calls.count(u"full"_s), merges + 1);
+        QCOMPARE(model().fullTranscript(), u"First words. And more"_s);
     }
 
     void aTaskThatHeardOnlySilenceAppends()
@@ -308,7 +340,8 @@ private Q_SLOTS:
         QCOMPARE(m_delegate->calls.last(), u"stop"_s);
     }
 
-    void theTapAndTheResetShareTheirStateSafely()
+    // Each reset starts an overlap, in which the tap feeds two requests, and ends the one before.
+    void theTapTheResetsAndTheOverlapsShareTheirStateSafely()
     {
         startListening();
         std::atomic<bool> done = false;
@@ -319,6 +352,8 @@ private Q_SLOTS:
         for (int reset = 0; reset < 200; ++reset) {
             task(reset + 1)->processAudio(30.0);
             QCOMPARE(m_speech->tasks().size(), reset + 2);
+            task(reset + 1)->hypothesize(timedWords(u"Still talking."_s, 1.0));
+            task(reset + 2)->takeAudioDuration();
         }
         done = true;
         audio.join();

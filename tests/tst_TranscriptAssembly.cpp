@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "LogCapture.h"
 #include "TestMain.h"
 #include "TimedWords.h"
 #include "TranscriptAssembly.h"
@@ -74,6 +75,20 @@ private Q_SLOTS:
             m_assembly.merge(text);
         QCOMPARE(m_assembly.fullTranscript(), transcript);
         QCOMPARE(m_assembly.solidifiedUntilIndex().value_or(-1), solidified);
+    }
+
+    // An hour of speech must not write a megabyte of log at every merge.
+    void theLogShowsTheLengthAndTheNewestTextOnly()
+    {
+        const QString hour = QStringList(2'000, u"words spoken earlier"_s).join(u' ');
+        m_assembly.merge(hour);
+        const LogCapture log;
+        m_assembly.merge(u"spoken earlier and now the newest words"_s);
+        for (const QString &line : log.lines())
+            QVERIFY2(line.size() < 500, qPrintable(line.left(100)));
+        const QString &text = m_assembly.fullTranscript();
+        QVERIFY(log.lines().contains(u"full transcript after update: (%1 characters) …%2"_s.arg(
+            QString::number(text.size()), text.right(300))));
     }
 
     void theDisplayLimitFollowsTheLanguage()

@@ -187,6 +187,23 @@ private Q_SLOTS:
                  qPrintable(recording.text()));
     }
 
+    // As during the overlap after a reset: the replacement decodes beside the task it replaces.
+    void twoTasksDecodeAtOnce()
+    {
+        const std::shared_ptr<RecognitionTask> older =
+            m_english->recognitionTask(requestWith(m_speech));
+        const Recording recordingOfOlder(*older);
+        const std::shared_ptr<RecognitionTask> newer =
+            m_english->recognitionTask(requestWith(m_speech));
+        const Recording recording(*newer);
+        QTRY_COMPARE_WITH_TIMEOUT(recording.processedSeconds(), durationOf(m_speech),
+                                  decodingTimeoutMs);
+        QTRY_COMPARE_WITH_TIMEOUT(recordingOfOlder.processedSeconds(), durationOf(m_speech),
+                                  decodingTimeoutMs);
+        verifyHypotheses(recordingOfOlder, durationOf(m_speech));
+        verifyHypotheses(recording, durationOf(m_speech));
+    }
+
     void onlyLocalesWithAModelHaveARecognizer()
     {
         QVERIFY(m_service->recognizer(Locale(u"en_GB"_s)) &&

@@ -35,7 +35,8 @@ constexpr char workerName[] = "speech-decoder";
 struct Registry
 {
     std::mutex mutex;
-    std::map<QString, std::weak_ptr<PocketSphinxDecoder>> running;
+    // By folder and slot.
+    std::map<std::pair<QString, int>, std::weak_ptr<PocketSphinxDecoder>> running;
     // By folder. The first to ask checks, outside the lock; whoever asks meanwhile waits for it.
     std::map<QString, std::shared_future<bool>> soundness;
 };
@@ -90,13 +91,14 @@ struct PocketSphinxDecoder::Session
     Transcription reportedTranscription;
 };
 
-std::shared_ptr<PocketSphinxDecoder> PocketSphinxDecoder::forModel(const PocketSphinxModel &model)
+std::shared_ptr<PocketSphinxDecoder> PocketSphinxDecoder::forModel(const PocketSphinxModel &model,
+                                                                   int slot)
 {
     if (!check(model))
         return nullptr;
     Registry &shared = registry();
     const std::lock_guard lock(shared.mutex);
-    std::weak_ptr<PocketSphinxDecoder> &running = shared.running[model.folder()];
+    std::weak_ptr<PocketSphinxDecoder> &running = shared.running[{model.folder(), slot}];
     if (const std::shared_ptr<PocketSphinxDecoder> decoder = running.lock();
         decoder && decoder->isAvailable())
         return decoder;
@@ -168,6 +170,12 @@ bool PocketSphinxDecoder::isAvailable() const
     return !m_loadFailed && !m_stopping;
 }
 
+bool PocketSphinxDecoder::isServing() const
+{
+    const std::lock_guard lock(m_doorbell->mutex);
+    return m_job.has_value();
+}
+
 quint64 PocketSphinxDecoder::serve(const std::shared_ptr<RecognitionRequest> &request,
                                    bool punctuates, ProgressHandler handler)
 {
@@ -203,7 +211,7 @@ void PocketSphinxDecoder::stopAll()
 {
     Registry &shared = registry();
     const std::lock_guard lock(shared.mutex);
-    for (const auto &[folder, running] : shared.running) {
+    for (const auto &[key, running] : shared.running) {
         if (const std::shared_ptr<PocketSphinxDecoder> decoder = running.lock())
             decoder->stop();
     }
