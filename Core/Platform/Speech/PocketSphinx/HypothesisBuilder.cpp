@@ -47,6 +47,21 @@ HypothesisBuilder::HypothesisBuilder(bool punctuates)
     : m_punctuates(punctuates)
 {}
 
+HypothesisBuilder HypothesisBuilder::from(double seconds) const
+{
+    HypothesisBuilder later(m_punctuates);
+    for (const QList<Word> &utterance : m_finished) {
+        QList<Word> kept;
+        for (const Word &word : utterance) {
+            if (word.timestamp >= seconds)
+                kept.append({word.text, word.timestamp - seconds});
+        }
+        if (!kept.isEmpty())
+            later.m_finished.append(kept);
+    }
+    return later;
+}
+
 void HypothesisBuilder::setOpenUtterance(const QList<Word> &words)
 {
     m_open = settled(spokenWords(words));

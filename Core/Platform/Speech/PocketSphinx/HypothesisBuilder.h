@@ -41,6 +41,10 @@ public:
     /// single blanks, with one segment per word.
     Transcription transcription() const;
 
+    /// The finished utterances' words from \a seconds of this task's audio on, timed from there:
+    /// what a task whose audio starts at that point has heard of them.
+    HypothesisBuilder from(double seconds) const;
+
 private:
     static QList<Word> spokenWords(const QList<Word> &decoded);
     QList<Word> settled(QList<Word> words) const;

@@ -35,8 +35,7 @@ constexpr char workerName[] = "speech-decoder";
 struct Registry
 {
     std::mutex mutex;
-    // By folder and slot.
-    std::map<std::pair<QString, int>, std::weak_ptr<PocketSphinxDecoder>> running;
+    std::map<QString, std::weak_ptr<PocketSphinxDecoder>> running;
     // By folder. The first to ask checks, outside the lock; whoever asks meanwhile waits for it.
     std::map<QString, std::shared_future<bool>> soundness;
 };
@@ -70,18 +69,55 @@ struct PocketSphinxDecoder::Doorbell
 
 struct PocketSphinxDecoder::Session
 {
+    // A buffer the session has decoded, and where its audio starts in the decoder's stream.
+    struct Decoded
+    {
+        std::weak_ptr<const AudioBuffer> buffer;
+        qint64 streamSample = 0;
+    };
+
     Session(const Job &job, int sampleRate, qint64 startFrame)
+        : Session(job, sampleRate, startFrame, HypothesisBuilder(job.punctuates))
+    {}
+    Session(const Job &job, int sampleRate, qint64 startFrame, HypothesisBuilder heard)
         : task(job.task)
         , request(job.request)
+        , punctuates(job.punctuates)
         , converter(sampleRate)
-        , hypothesis(job.punctuates)
+        , hypothesis(std::move(heard))
         , startFrame(startFrame)
     {}
 
     bool hasUnreportedAudio() const { return processedSeconds > reportedSeconds; }
 
+    // How many of \a buffers, from the first, are the ones this session decoded last, in order;
+    // 0 when they are not all of them.
+    size_t replayedCount(const std::vector<AudioBufferPtr> &buffers) const
+    {
+        const auto same = [](const Decoded &decoded, const AudioBufferPtr &buffer) {
+            return buffer && !decoded.buffer.owner_before(buffer) &&
+                   !buffer.owner_before(decoded.buffer);
+        };
+        if (buffers.empty())
+            return 0;
+        for (size_t start = decoded.size(); start-- > 0;) {
+            if (!same(decoded[start], buffers.front()))
+                continue;
+            const size_t count = decoded.size() - start;
+            if (count > buffers.size())
+                return 0;
+            for (size_t i = 1; i < count; ++i) {
+                if (!same(decoded[start + i], buffers[i]))
+                    return 0;
+            }
+            return count;
+        }
+        return 0;
+    }
+
     const quint64 task;
     const std::shared_ptr<RecognitionRequest> request;
+    const bool punctuates;
     SpeechAudioConverter converter;
     HypothesisBuilder hypothesis;
     // Decoder frames count from the start of the stream, not of the task.
@@ -89,16 +125,16 @@ struct PocketSphinxDecoder::Session
     double processedSeconds = 0.0;
     double reportedSeconds = 0.0;
     Transcription reportedTranscription;
+    std::vector<Decoded> decoded;
 };
 
-std::shared_ptr<PocketSphinxDecoder> PocketSphinxDecoder::forModel(const PocketSphinxModel &model,
-                                                                   int slot)
+std::shared_ptr<PocketSphinxDecoder> PocketSphinxDecoder::forModel(const PocketSphinxModel &model)
 {
     if (!check(model))
         return nullptr;
     Registry &shared = registry();
     const std::lock_guard lock(shared.mutex);
-    std::weak_ptr<PocketSphinxDecoder> &running = shared.running[{model.folder(), slot}];
+    std::weak_ptr<PocketSphinxDecoder> &running = shared.running[model.folder()];
     if (const std::shared_ptr<PocketSphinxDecoder> decoder = running.lock();
         decoder && decoder->isAvailable())
         return decoder;
@@ -170,12 +206,6 @@ bool PocketSphinxDecoder::isAvailable() const
     return !m_loadFailed && !m_stopping;
 }
 
-bool PocketSphinxDecoder::isServing() const
-{
-    const std::lock_guard lock(m_doorbell->mutex);
-    return m_job.has_value();
-}
-
 quint64 PocketSphinxDecoder::serve(const std::shared_ptr<RecognitionRequest> &request,
                                    bool punctuates, ProgressHandler handler)
 {
@@ -211,7 +241,7 @@ void PocketSphinxDecoder::stopAll()
 {
     Registry &shared = registry();
     const std::lock_guard lock(shared.mutex);
-    for (const auto &[key, running] : shared.running) {
+    for (const auto &[folder, running] : shared.running) {
         if (const std::shared_ptr<PocketSphinxDecoder> decoder = running.lock())
             decoder->stop();
     }
@@ -258,10 +288,11 @@ void PocketSphinxDecoder::serveTasks()
     while (const std::optional<Work> work = nextWork()) {
         const quint64 assigned = work->job ? work->job->task : 0;
         if (!m_session || m_session->task != assigned) {
-            closeSession();
-            if (!work->job)
+            if (!work->job) {
+                closeSession();
                 continue;
-            openSession(*work->job);
+            }
+            decodeBuffers(openSession(*work->job));
         }
         decodeWaitingAudio();
         if (work->reportDue)
@@ -296,9 +327,31 @@ bool PocketSphinxDecoder::isServing(quint64 task) const
     return !m_stopping && m_job && m_job->task == task;
 }
 
-void PocketSphinxDecoder::openSession(const Job &job)
+std::vector<AudioBufferPtr> PocketSphinxDecoder::openSession(const Job &job)
 {
-    m_session = std::make_unique<Session>(job, m_sampleRate, m_streamSamples / m_samplesPerFrame);
+    std::vector<AudioBufferPtr> waiting = job.request->takeBuffers();
+    const size_t replayed = m_session && m_session->punctuates == job.punctuates
+                                ? m_session->replayedCount(waiting)
+                                : 0;
+    if (replayed == 0) {
+        closeSession();
+        m_session =
+            std::make_unique<Session>(job, m_sampleRate, m_streamSamples / m_samplesPerFrame);
+        return waiting;
+    }
+    // The new task goes on from the old one's decoding, from its first buffer on.
+    const Session &earlier = *m_session;
+    const auto first = earlier.decoded.end() - qsizetype(replayed);
+    const qint64 startFrame = first->streamSample / m_samplesPerFrame;
+    const double skipped = double(startFrame - earlier.startFrame) / m_framesPerSecond;
+    auto session =
+        std::make_unique<Session>(job, m_sampleRate, startFrame, earlier.hypothesis.from(skipped));
+    session->decoded.assign(first, earlier.decoded.end());
+    for (size_t i = 0; i < replayed; ++i)
+        session->processedSeconds += waiting[i]->duration();
+    m_session = std::move(session);
+    report();
+    return {waiting.begin() + qsizetype(replayed), waiting.end()};
 }
 
 // What was left of the last task's utterance is nobody's now; the next task starts a clean one.
@@ -315,22 +368,28 @@ void PocketSphinxDecoder::closeSession()
 
 void PocketSphinxDecoder::decodeWaitingAudio()
 {
-    for (const AudioBufferPtr &buffer : m_session->request->takeBuffers()) {
+    decodeBuffers(m_session->request->takeBuffers());
+}
+
+void PocketSphinxDecoder::decodeBuffers(const std::vector<AudioBufferPtr> &buffers)
+{
+    for (const AudioBufferPtr &buffer : buffers) {
         if (!isServing(m_session->task))
             return;
         if (!buffer)
             continue;
-        decode(*buffer);
+        decode(buffer);
         m_session->processedSeconds += buffer->duration();
         if (m_session->processedSeconds >= m_session->reportedSeconds + reportInterval)
             report();
     }
 }
 
-void PocketSphinxDecoder::decode(const AudioBuffer &buffer)
+void PocketSphinxDecoder::decode(const AudioBufferPtr &buffer)
 {
+    m_session->decoded.push_back({buffer, m_streamSamples});
     m_samples.clear();
-    m_session->converter.convert(buffer, m_samples);
+    m_session->converter.convert(*buffer, m_samples);
     for (size_t start = 0; start < m_samples.size(); start += maxSamplesPerCall) {
         const size_t count = std::min(maxSamplesPerCall, m_samples.size() - start);
         ps_process_raw(m_decoder, m_samples.data() + start, count, FALSE, FALSE);
@@ -370,6 +429,9 @@ QList<HypothesisBuilder::Word> PocketSphinxDecoder::decodedWords() const
         int startFrame = 0;
         int endFrame = 0;
         ps_seg_frames(segment, &startFrame, &endFrame);
+        // Heard before this task's audio began, by the task it goes on from.
+        if (startFrame < m_session->startFrame)
+            continue;
         const double seconds = double(startFrame - m_session->startFrame) / m_framesPerSecond;
         words.append({QString::fromUtf8(ps_seg_word(segment)), seconds});
     }

@@ -18,13 +18,17 @@ struct ps_decoder_s;
 /// One model's pocketsphinx decoder, loaded once and kept on a worker thread of its own, which
 /// decodes for one recognition task at a time.
 ///
-/// A load costs most of a second and about 94 MB, so all tasks of a model share the process's
-/// decoders, of which there are at most two: one for the task that shows the speech, and one for
-/// the task that replaces it and must catch up meanwhile. A task ends the utterance under way and
-/// starts its own. The audio stream runs on from
+/// A load costs most of a second and about 94 MB, so all tasks of a model share the process's one
+/// decoder: a task ends the utterance under way and starts its own. The audio stream runs on from
 /// task to task, because the voice-activity detector takes the first second of a new stream for
 /// speech, and because a running stream keeps its adapted input normalisation. The newest task
 /// takes the decoder: the one it was serving before gets nothing more.
+///
+/// A task whose request begins with the very buffers that the task before it decoded last (as a
+/// replacement task hears the newest audio again) is not made to decode them again: it goes on
+/// from the earlier task's decoding, with the words heard since its first buffer, timed from there,
+/// and the utterance under way. A replacement thus catches up at once, and its text over the
+/// replayed audio is the same as the earlier task's, at no cost.
 ///
 /// The worker converts and decodes the requests' audio and touches nothing else. It hands a task's
 /// progress to the task's handler with the decoder's lock held, so that once release() has
@@ -45,12 +49,11 @@ public:
     /// post the progress on, never wait or call back into the decoder.
     using ProgressHandler = std::function<void(const Progress &progress)>;
 
-    /// The process's decoder number \a slot (0 or 1) for \a model: the one running already, or
-    /// else a new one once check() has found the model sound. Null for a damaged model. When the
-    /// last holder lets go of it, it is stopped and freed on a thread of Qt's global pool, which
-    /// the application object waits for as it goes.
-    static std::shared_ptr<PocketSphinxDecoder> forModel(const PocketSphinxModel &model,
-                                                         int slot = 0);
+    /// The process's decoder for \a model: the one running already, or else a new one once check()
+    /// has found the model sound. Null for a damaged model. When the last holder lets go of it, it
+    /// is stopped and freed on a thread of Qt's global pool, which the application object waits
+    /// for as it goes.
+    static std::shared_ptr<PocketSphinxDecoder> forModel(const PocketSphinxModel &model);
 
     /// Whether \a model is sound, which a child process shows by loading it: blocks for about one
     /// load the first time a model is asked for, and for a check under way on another thread. The
@@ -68,9 +71,6 @@ public:
 
     /// False once loading has failed or the decoder has stopped.
     bool isAvailable() const;
-    /// Whether a task holds the decoder: served and not released.
-    bool isServing() const;
-    const PocketSphinxModel &model() const { return m_model; }
 
     /// Starts decoding the audio of \a request, that appended so far and that to come, for a new
     /// task whose progress goes to \a handler. Returns the task's number, for release().
@@ -107,10 +107,12 @@ private:
     void serveTasks();
     std::optional<Work> nextWork();
     bool isServing(quint64 task) const;
-    void openSession(const Job &job);
+    /// Starts serving \a job; returns the audio of its request still to be decoded.
+    std::vector<AudioBufferPtr> openSession(const Job &job);
     void closeSession();
     void decodeWaitingAudio();
-    void decode(const AudioBuffer &buffer);
+    void decodeBuffers(const std::vector<AudioBufferPtr> &buffers);
+    void decode(const AudioBufferPtr &buffer);
     void followVoiceActivity();
     void finishUtterance();
     QList<HypothesisBuilder::Word> decodedWords() const;

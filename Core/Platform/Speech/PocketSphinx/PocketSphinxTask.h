@@ -11,9 +11,9 @@
 /// A recognition task on a language's shared pocketsphinx decoder.
 ///
 /// Progress decoded on the worker thread is posted to the task and emitted on the main thread,
-/// where a cancelled task drops whatever was still on its way. A decoder serves the newest task
-/// given to it: a task whose decoder another task takes falls silent, as though it had been
-/// cancelled. Destroying a task cancels it. Main thread.
+/// where a cancelled task drops whatever was still on its way. The decoder serves the newest task
+/// of its language: starting a task while an older one still runs leaves the older one silent, as
+/// though it had been cancelled. Destroying a task cancels it. Main thread.
 class PocketSphinxTask : public RecognitionTask
 {
     Q_OBJECT
