@@ -56,13 +56,13 @@ public:
     {}
 
     /// When the audio at \a seconds from the start of the file was captured, in seconds of the
-    /// clock; NaN before it has been.
+    /// clock; NaN before any has been.
     double capturedAt(double seconds) const
     {
         const std::lock_guard lock(m_lock);
-        if (m_bufferSeconds <= 0)
+        if (m_ends.isEmpty())
             return qQNaN();
-        const auto index = qsizetype(seconds / m_bufferSeconds);
+        const qsizetype index = std::min(qsizetype(seconds / m_bufferSeconds), m_ends.size() - 1);
         return m_ends.value(index, qQNaN()) - m_bufferSeconds * double(index + 1) + seconds;
     }
     /// Seconds of audio captured so far.
@@ -79,7 +79,9 @@ public:
             {
                 const std::lock_guard lock(m_lock);
                 m_ends.append(double(m_clock.nsecsElapsed()) / 1e9);
-                m_bufferSeconds = buffer->duration();
+                // The first buffer's: the file's last one may be short.
+                if (m_ends.size() == 1)
+                    m_bufferSeconds = buffer->duration();
             }
             tap(buffer);
         });
@@ -362,8 +364,12 @@ int main(int argc, char *argv[])
     for (int telling = 0; telling < int(minutes * 60 / 80) + 1; ++telling)
         tellings << spokenStory().join(u' ');
     const QString said = tellings.join(u' ');
-    const QString speech = writeSpokenWav(folder.path(), u"speech"_s, said);
-    if (speech.isEmpty()) {
+    const QString spoken = writeSpokenWav(folder.path(), u"speech"_s, said);
+    // Speech is followed by more audio, in which the recogniser hears that the last words are over.
+    const QString noise = folder.filePath(u"speech-noise.wav"_s);
+    const QString speech = folder.filePath(u"padded.wav"_s);
+    if (spoken.isEmpty() ||
+        QProcess::execute(u"sox"_s, {spoken, noise, noise, noise, noise, speech}) != 0) {
         std::fprintf(stderr, "espeak-ng and sox could not make the speech\n");
         return 1;
     }

@@ -83,7 +83,7 @@ struct PocketSphinxDecoder::Session
         : task(job.task)
         , request(job.request)
         , punctuates(job.punctuates)
-        , converter(sampleRate)
+        , converter(std::make_unique<SpeechAudioConverter>(sampleRate))
         , hypothesis(std::move(heard))
         , startFrame(startFrame)
     {}
@@ -118,7 +118,8 @@ struct PocketSphinxDecoder::Session
     const quint64 task;
     const std::shared_ptr<RecognitionRequest> request;
     const bool punctuates;
-    SpeechAudioConverter converter;
+    // Handed on with the decoding, so that the audio it goes on with joins without a seam.
+    std::unique_ptr<SpeechAudioConverter> converter;
     HypothesisBuilder hypothesis;
     // Decoder frames count from the start of the stream, not of the task.
     const qint64 startFrame;
@@ -340,13 +341,14 @@ std::vector<AudioBufferPtr> PocketSphinxDecoder::openSession(const Job &job)
         return waiting;
     }
     // The new task goes on from the old one's decoding, from its first buffer on.
-    const Session &earlier = *m_session;
+    Session &earlier = *m_session;
     const auto first = earlier.decoded.end() - qsizetype(replayed);
     const qint64 startFrame = first->streamSample / m_samplesPerFrame;
     const double skipped = double(startFrame - earlier.startFrame) / m_framesPerSecond;
     auto session =
         std::make_unique<Session>(job, m_sampleRate, startFrame, earlier.hypothesis.from(skipped));
     session->decoded.assign(first, earlier.decoded.end());
+    session->converter = std::move(earlier.converter);
     for (size_t i = 0; i < replayed; ++i)
         session->processedSeconds += waiting[i]->duration();
     m_session = std::move(session);
@@ -389,7 +391,7 @@ void PocketSphinxDecoder::decode(const AudioBufferPtr &buffer)
 {
     m_session->decoded.push_back({buffer, m_streamSamples});
     m_samples.clear();
-    m_session->converter.convert(*buffer, m_samples);
+    m_session->converter->convert(*buffer, m_samples);
     for (size_t start = 0; start < m_samples.size(); start += maxSamplesPerCall) {
         const size_t count = std::min(maxSamplesPerCall, m_samples.size() - start);
         ps_process_raw(m_decoder, m_samples.data() + start, count, FALSE, FALSE);
