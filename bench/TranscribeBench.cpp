@@ -245,6 +245,7 @@ struct RunFigures
     QList<double> latencies;
     double longestFrozen = 0;
     double cpuShare = 0;
+    double peakMegabytes = 0;
     int tasks = 0;
     QString transcript;
 };
@@ -295,12 +296,15 @@ RunFigures listenInRealTime(const QString &path)
     QCoreApplication::exec();
     model.stopListening();
     figures.cpuShare = (cpuSeconds() - cpuBefore) / (now() - listeningFrom);
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    figures.peakMegabytes = double(usage.ru_maxrss) / 1024.0;
     figures.tasks = service->taskCount();
     figures.transcript = model.fullTranscript();
 
     displayChanges << now();
     for (const auto &[from, to] : speechStretches(readBuffers(path))) {
-        // Heard from \a from on; each display change after that ends a frozen stretch.
+        // Heard from its start on; each display change after that ends a frozen stretch.
         double since = capture.capturedAt(from);
         const double until = capture.capturedAt(to) + 0.8;
         for (const double change : displayChanges) {
@@ -383,9 +387,7 @@ int main(int argc, char *argv[])
     std::printf("longest stretch of speech with the display frozen: %.2f s\n",
                 espeak.longestFrozen);
     std::printf("average CPU while listening: %.0f %% of one core\n", espeak.cpuShare * 100);
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    std::printf("peak memory while listening: %.0f MB\n", double(usage.ru_maxrss) / 1024.0);
+    std::printf("peak memory while listening: %.0f MB\n", espeak.peakMegabytes);
     std::fflush(stdout);
     printAccuracy("espeak-ng speech", said, espeak, speech);
     std::fflush(stdout);
