@@ -361,6 +361,9 @@ void ListeningModel::speechRecognitionTaskDidHypothesize(const RecognitionTask *
         m_ignoreTranscriptionUntil.reset();
         m_assembly.mergeFirstTextAfterReset(transcription, ignoredUntil);
         notifyFullTranscriptUpdated();
+        // The new task's text reaches back into the replayed audio, which the display has shown
+        // already: placed first, the pause point spares the line a jump back to all of it.
+        m_assembly.movePausePoint(transcription);
     }
     acceptHypothesis(transcription);
 }

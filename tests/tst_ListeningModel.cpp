@@ -167,6 +167,16 @@ private Q_SLOTS:
         QCOMPARE(model().sourceText(), u"It was sunny and warm."_s);
     }
 
+    void theNewTasksFirstTextShowsOnlyWhatFollowsItsLastSentenceEnd()
+    {
+        runUntilFirstReset(u"This is a first sentence that goes on for a while. And then it"_s);
+        task(2)->processAudio(15.0);
+        task(2)->hypothesize(timedWords(
+            u"This is a first sentence that goes on for a while. And then it goes"_s, 2.0));
+        // As the next hypothesis would show it: from the last word after the sentence end.
+        QCOMPARE(model().sourceText(), u"goes"_s);
+    }
+
     void aStopDuringTheOverlapEndsBothTasksAndMergesOnce()
     {
         runUntilFirstReset(u"First words."_s);
