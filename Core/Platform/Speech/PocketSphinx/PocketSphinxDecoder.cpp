@@ -431,10 +431,11 @@ QList<HypothesisBuilder::Word> PocketSphinxDecoder::decodedWords() const
         int startFrame = 0;
         int endFrame = 0;
         ps_seg_frames(segment, &startFrame, &endFrame);
-        // Heard before this task's audio began, by the task it goes on from.
-        if (startFrame < m_session->startFrame)
-            continue;
-        const double seconds = double(startFrame - m_session->startFrame) / m_framesPerSecond;
+        // A task that goes on from another's decoding takes the utterance under way whole, so that
+        // its final reading replaces the early one the other task had shown; words heard before
+        // the task's audio began count from its start.
+        const double seconds =
+            double(std::max(startFrame - int(m_session->startFrame), 0)) / m_framesPerSecond;
         words.append({QString::fromUtf8(ps_seg_word(segment)), seconds});
     }
     return words;
