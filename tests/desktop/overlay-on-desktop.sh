@@ -21,18 +21,13 @@ unset LANGUAGE
 out=$PWD/OverlayOnDesktop
 rm -rf "$out"
 mkdir -p "$out"
-failures=0
 pid=
+. "$(dirname "$0")/checks.sh"
 
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
 give_up() {
     fail "$*"
     exit 1
 }
-note() { echo "-- $*"; }
 
 finish() {
     local status=$?
@@ -54,19 +49,7 @@ finish() {
 trap finish EXIT
 trap 'fail "unexpected failure of: $BASH_COMMAND (line $LINENO)"' ERR
 
-# Runs a check until it succeeds, for at most SECONDS; nothing here waits without a bound.
-poll() {
-    local seconds=$1
-    shift
-    local deadline=$((SECONDS + seconds))
-    until "$@"; do
-        [ "$SECONDS" -lt "$deadline" ] || return 1
-        sleep 0.2
-    done
-}
-
 running() { kill -0 "$pid" 2>/dev/null && [ "$(ps -o stat= -p "$pid")" != Z ]; }
-exited() { ! kill -0 "$1" 2>/dev/null || [ "$(ps -o stat= -p "$1")" = Z ]; }
 
 # Sets x, y, width, height, depth, mapped and override of window $1 from xwininfo.
 read_geometry() {
