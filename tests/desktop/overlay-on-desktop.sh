@@ -239,6 +239,11 @@ if [ "${#seen[@]}" -lt 2 ]; then
     fail "OCR read ${#seen[@]} of the spoken words (${!seen[*]}), not 2 of: ${distinctive[*]}; it read: $(sort -u "$ocr_text" | tr '\n' ' ')"
 else
     note "read on screen: ${!seen[*]}"
+    # The README's picture: the whole sentence once it is said, with a margin of the desktop.
+    sleep 1
+    screenshot said
+    convert "$shot" -crop "$((width + 80))x$((height + 80))+$((x - 40))+$((y - 40))" +repage \
+        "$out/subtitles-on-desktop.png"
     # Near the bottom: however many lines the text takes, its last one ends in the lowest quarter.
     [ "$lowest_text" -ge $((y + height * 3 / 4)) ] ||
         fail "the subtitles are not near the bottom of the window: the text ends at $lowest_text, the window spans $y..$((y + height))"
