@@ -106,6 +106,26 @@ void VoxlumeApp::closeWelcome()
         m_onboarding->close();
 }
 
+void VoxlumeApp::activate()
+{
+    if (m_onboarding && m_onboarding->isOfferingMenu()) {
+        bringForward(m_onboarding);
+        return;
+    }
+    showSettings();
+}
+
+void VoxlumeApp::toggleLiveSubtitles()
+{
+    m_menu->startOrStop();
+}
+
+void VoxlumeApp::startLiveSubtitles()
+{
+    if (!m_menu->model().isListening())
+        m_menu->startOrStop();
+}
+
 VoxlumeApp::~VoxlumeApp()
 {
     // Now, while the store is open: the history writes what it has not saved yet as it goes.

@@ -27,6 +27,14 @@ public:
     VoxlumeApp();
     ~VoxlumeApp() override;
 
+    /// What launching the running program again does: brings forward the window that stands in
+    /// for a missing tray, or else the settings, the program's one window about itself.
+    void activate();
+    /// Starts live subtitles, or stops them if they run, as the menu's first item does.
+    void toggleLiveSubtitles();
+    /// Starts live subtitles unless they run already.
+    void startLiveSubtitles();
+
 protected:
     /// Keeps the history window's size when it closes.
     bool eventFilter(QObject *watched, QEvent *event) override;

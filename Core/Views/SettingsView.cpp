@@ -99,6 +99,7 @@ SettingsView::SettingsView(QWidget *parent)
     layout->addWidget(makeTextAppearance());
     layout->addWidget(makeDisplaySettings());
     layout->addWidget(makeInputSettings());
+    layout->addWidget(makeStartupSettings());
     layout->addWidget(makeLanguageHelp());
     layout->addStretch();
     showStoredValues();
@@ -292,4 +293,45 @@ QWidget *SettingsView::makeInputSettings()
 void SettingsView::showStoredInput()
 {
     m_inputPicker->setChoice(Setting(SettingsKeys::selectedInputDevice).value());
+}
+
+// Starting with the desktop session.
+
+QWidget *SettingsView::makeStartupSettings()
+{
+    auto *section = new QGroupBox(tr("Startup"), this);
+    auto *form = new QFormLayout(section);
+    m_startAtLogin = new QCheckBox(tr("Start at Login"), section);
+    connect(m_startAtLogin, &QCheckBox::toggled, this, &SettingsView::setStartAtLogin);
+    form->addRow(m_startAtLogin);
+    m_startAtLoginProblem = new QLabel(section);
+    m_startAtLoginProblem->setWordWrap(true);
+    m_startAtLoginProblem->hide();
+    form->addRow(m_startAtLoginProblem);
+    showAutostart();
+    return section;
+}
+
+void SettingsView::showAutostart()
+{
+    const QSignalBlocker quiet(m_startAtLogin);
+    m_startAtLogin->setChecked(m_autostart.isEnabled());
+}
+
+void SettingsView::setStartAtLogin(bool on)
+{
+    QString error;
+    const bool done = m_autostart.setEnabled(on, &error);
+    m_startAtLoginProblem->setText(
+        done ? QString()
+             : tr("Voxlume could not change whether it starts at login: %1").arg(error));
+    m_startAtLoginProblem->setVisible(!done);
+    showAutostart();
+}
+
+void SettingsView::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        showAutostart();
+    QWidget::changeEvent(event);
 }
