@@ -87,6 +87,13 @@
     </message>
 </context>
 <context>
+    <name>AutostartEntry</name>
+    <message>
+        <source>The folder %1 could not be made.</source>
+        <translation>Der Ordner %1 konnte nicht angelegt werden.</translation>
+    </message>
+</context>
+<context>
     <name>BusyIndicator</name>
     <message>
         <source>Busy</source>
@@ -344,6 +351,18 @@
     <message>
         <source>Listen to</source>
         <translation>Zuhören bei</translation>
+    </message>
+    <message>
+        <source>Startup</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>Start at Login</source>
+        <translation>Beim Anmelden starten</translation>
+    </message>
+    <message>
+        <source>Voxlume could not change whether it starts at login: %1</source>
+        <translation>Voxlume konnte nicht ändern, ob es beim Anmelden startet: %1</translation>
     </message>
 </context>
 <context>
