@@ -6,6 +6,7 @@
 #include <memory>
 
 class AppMenu;
+class AutomaticUpdateChecks;
 class OnboardingView;
 class QAction;
 class SettingsView;
@@ -13,9 +14,11 @@ class TerminationSignals;
 class TranscriptHistoryView;
 class TranslationLanguagesModel;
 class TranslationLanguagesView;
+class UpdateChecker;
+class UpdateView;
 
 /// The program: crash reporting, the transcript store, the tray menu with the program's own
-/// "Check for Updates…", and the windows the menu opens.
+/// "Check for Updates…" and its daily checks, and the windows the menu opens.
 ///
 /// The program has no main window; it lives in the tray until "Quit", SIGTERM or Ctrl-C, each of
 /// which first ends a running subtitle run so that its text is kept. Main thread.
@@ -50,8 +53,12 @@ private:
     void showTranslationLanguages();
     void showHistory();
     void checkForUpdates();
+    void showUpdates();
 
     QAction *m_checkForUpdates;
+    std::unique_ptr<UpdateChecker> m_updateChecker;
+    std::unique_ptr<AutomaticUpdateChecks> m_automaticUpdateChecks;
+    QPointer<UpdateView> m_updates;
     std::unique_ptr<AppMenu> m_menu;
     std::unique_ptr<TerminationSignals> m_terminationSignals;
     QPointer<SettingsView> m_settings;

@@ -7,6 +7,7 @@
 #include "InputLevelMonitor.h"
 #include "InputPicker.h"
 #include "Platform/Audio/QtAudioEngine.h"
+#include "Updates/UpdateChecker.h"
 
 #include <QCheckBox>
 #include <QColorDialog>
@@ -100,6 +101,7 @@ SettingsView::SettingsView(QWidget *parent)
     layout->addWidget(makeDisplaySettings());
     layout->addWidget(makeInputSettings());
     layout->addWidget(makeStartupSettings());
+    layout->addWidget(makeUpdateSettings());
     layout->addWidget(makeLanguageHelp());
     layout->addStretch();
     showStoredValues();
@@ -334,4 +336,35 @@ void SettingsView::changeEvent(QEvent *event)
     if (event->type() == QEvent::ActivationChange && isActiveWindow())
         showAutostart();
     QWidget::changeEvent(event);
+}
+
+// Updates.
+
+QWidget *SettingsView::makeUpdateSettings()
+{
+    auto *section = new QGroupBox(tr("Updates"), this);
+    auto *layout = new QVBoxLayout(section);
+    m_checkAutomatically = new QCheckBox(tr("Check for updates automatically"), section);
+    connect(m_checkAutomatically, &QCheckBox::toggled, this,
+            [](bool on) { Setting(SettingsKeys::automaticallyCheckForUpdates).setValue(on); });
+    layout->addWidget(m_checkAutomatically);
+    if (!UpdateChecker::Configuration::fromBuild().feed.isEmpty()) {
+        showStoredUpdateChoice();
+        connect(&SettingsStore::shared(), &SettingsStore::changed, this,
+                &SettingsView::showStoredUpdateChoice);
+        return section;
+    }
+    // A distribution's own build: its package manager keeps the program up to date.
+    m_checkAutomatically->setEnabled(false);
+    auto *note = new QLabel(
+        tr("Updates for this copy of Voxlume come from your system's package manager."), section);
+    note->setWordWrap(true);
+    layout->addWidget(note);
+    return section;
+}
+
+void SettingsView::showStoredUpdateChoice()
+{
+    const QSignalBlocker quiet(m_checkAutomatically);
+    m_checkAutomatically->setChecked(Setting(SettingsKeys::automaticallyCheckForUpdates).value());
 }

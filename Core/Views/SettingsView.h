@@ -38,6 +38,7 @@ public:
     QSlider *transparencySlider() const { return m_transparency; }
     QCheckBox *showSpokenLanguageToggle() const { return m_showSpokenLanguage; }
     QCheckBox *showSwapButtonToggle() const { return m_showSwapButton; }
+    QCheckBox *automaticUpdatesToggle() const { return m_checkAutomatically; }
     QPushButton *textColorButton() const { return m_textColor; }
     InputPicker *inputPicker() const { return m_inputPicker; }
     InputLevelMeter *inputLevelMeter() const { return m_inputLevel; }
@@ -86,4 +87,10 @@ private:
     AutostartEntry m_autostart;
     QCheckBox *m_startAtLogin;
     QLabel *m_startAtLoginProblem;
+
+    // Updates.
+    /// "Check for updates automatically", or why a build without a feed has nothing to check.
+    QWidget *makeUpdateSettings();
+    void showStoredUpdateChoice();
+    QCheckBox *m_checkAutomatically;
 };
