@@ -43,14 +43,6 @@
         <translation>Übersetzungssprachen</translation>
     </message>
     <message>
-        <source>Check for Updates</source>
-        <translation>Nach Updates suchen</translation>
-    </message>
-    <message>
-        <source>Updates for this copy of Voxlume come from your system&apos;s package manager.</source>
-        <translation>Updates für dieses Voxlume kommen über die Paketverwaltung Ihres Systems.</translation>
-    </message>
-    <message>
         <source>Transcript History</source>
         <translation>Transkriptverlauf</translation>
     </message>
