@@ -705,6 +705,10 @@
         <source>No web browser could open %1.</source>
         <translation>Kein Webbrowser konnte %1 öffnen.</translation>
     </message>
+    <message>
+        <source>The update server&apos;s answer is larger than %1 MB, so it is not an update feed.</source>
+        <translation>Die Antwort des Update-Servers ist größer als %1 MB und daher kein Update-Feed.</translation>
+    </message>
 </context>
 <context>
     <name>UpdateDownload</name>

@@ -22,6 +22,14 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 constexpr int feedTimeoutMs = 30'000;
+// A feed or its release notes are read whole into memory; real ones are a few hundred kilobytes.
+constexpr qint64 maxFeedBytes = 4 * 1024 * 1024;
+const char *const tooLargeProperty = "voxlumeTooLarge";
+
+bool wasTooLarge(const QNetworkReply *reply)
+{
+    return reply->property(tooLargeProperty).toBool();
+}
 
 bool isWebPage(const QUrl &url)
 {
@@ -104,12 +112,24 @@ QNetworkReply *UpdateChecker::fetch(const QUrl &url)
     QNetworkRequest request(url);
     request.setHeader(QNetworkRequest::UserAgentHeader, u"Voxlume/"_s + currentVersion());
     request.setTransferTimeout(feedTimeoutMs);
-    return m_network->get(request);
+    QNetworkReply *reply = m_network->get(request);
+    connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64) {
+        if (received <= maxFeedBytes)
+            return;
+        reply->setProperty(tooLargeProperty, true);
+        reply->abort();
+    });
+    return reply;
 }
 
 void UpdateChecker::takeFeed(QNetworkReply *reply)
 {
     reply->deleteLater();
+    if (wasTooLarge(reply)) {
+        fail(tr("The update server's answer is larger than %1 MB, so it is not an update feed.")
+                 .arg(maxFeedBytes / (1024 * 1024)));
+        return;
+    }
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     if (status >= 400) {
         fail(tr("The update server has no update feed at %1 (HTTP status %2).")

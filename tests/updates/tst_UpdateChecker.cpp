@@ -147,6 +147,9 @@ private Q_SLOTS:
         QTest::newRow("no usable item")
             << served << feed(item("2.0", "url=\"http://example.org/voxlume_2.0.deb\"")) << u"1.0"_s
             << State::Failed << u"offers no version"_s;
+        // Read whole, an endless answer would take all the memory there is.
+        QTest::newRow("too large") << served << QByteArray(6 * 1024 * 1024, ' ') << u"1.0"_s
+                                   << State::Failed << u"larger than"_s;
         QTest::newRow("unreachable") << u"http://127.0.0.1:1/appcast.xml"_s << QByteArray()
                                      << u"1.0"_s << State::Failed << u"could not reach"_s;
         QTest::newRow("plain http elsewhere")
