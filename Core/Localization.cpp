@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Localization.h"
 
+#include "BuildConfig.h"
+
 #include <QCoreApplication>
+#include <QDir>
 #include <QLibraryInfo>
 #include <QTranslator>
 
@@ -9,22 +12,32 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-bool installTranslator(const QLocale &locale, const QString &name, const QString &directory)
+// The first of \a folders that has a catalogue \a name for \a locale wins.
+bool installTranslator(const QLocale &locale, const QString &name, const QStringList &folders)
 {
     auto *translator = new QTranslator(QCoreApplication::instance());
-    if (translator->load(locale, name, u"_"_s, directory) &&
-        QCoreApplication::installTranslator(translator))
-        return true;
+    for (const QString &folder : folders) {
+        if (translator->load(locale, name, u"_"_s, folder))
+            return QCoreApplication::installTranslator(translator);
+    }
     delete translator;
     return false;
+}
+
+// The installed translations, found from the running program's folder, wherever the tree is.
+QString installedFolder()
+{
+    return QDir::cleanPath(QCoreApplication::applicationDirPath() + u'/' +
+                           QStringLiteral(VOXLUME_TRANSLATIONS_FROM_PROGRAM));
 }
 
 } // namespace
 
 bool Localization::install(const QLocale &locale)
 {
-    installTranslator(locale, u"qtbase"_s, QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+    installTranslator(locale, u"qtbase"_s, {QLibraryInfo::path(QLibraryInfo::TranslationsPath)});
+    const QStringList folders{installedFolder(), u":/VoxlumeCore/i18n"_s};
     // The program's own window titles and messages, when the program carries them.
-    installTranslator(locale, u"voxlume-app"_s, u":/VoxlumeCore/i18n"_s);
-    return installTranslator(locale, u"voxlume"_s, u":/VoxlumeCore/i18n"_s);
+    installTranslator(locale, u"voxlume-app"_s, folders);
+    return installTranslator(locale, u"voxlume"_s, folders);
 }

@@ -5,8 +5,11 @@
 
 /// Puts the user's language into every text the program shows.
 ///
-/// The English texts are the keys; the translations are built into the library. Qt's own texts
-/// (standard buttons, for example) follow when the system has Qt's translations installed.
+/// The English texts are the keys. Translations installed beside the program (share/voxlume/
+/// translations under its prefix) come first, so that they can be added or mended without a new
+/// build; those built into the library stand in for a catalogue that is not installed there, as in
+/// the build tree. Qt's own texts (standard buttons, for example) follow when the system has Qt's
+/// translations installed.
 class Localization
 {
 public:

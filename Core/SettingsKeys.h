@@ -58,6 +58,14 @@ inline constexpr SettingsKey<bool> overlayClickThrough{"overlayClickThrough", []
 /// soundOfThisComputer.
 inline constexpr SettingsKey<QString> selectedInputDevice{"selectedInputDevice",
                                                           [] { return QString(); }};
+/// Whether the program looks for a newer version once a day by itself.
+inline constexpr SettingsKey<bool> automaticallyCheckForUpdates{"automaticallyCheckForUpdates",
+                                                                [] { return false; }};
+/// When the update feed was last asked, in UTC as ISO 8601; empty until it has been once.
+inline constexpr SettingsKey<QString> lastUpdateCheck{"lastUpdateCheck", [] { return QString(); }};
+/// The version the user chose to skip: checks by themselves do not offer it again.
+inline constexpr SettingsKey<QString> skippedUpdateVersion{"skippedUpdateVersion",
+                                                           [] { return QString(); }};
 /// What selectedInputDevice holds to hear what the computer plays: the monitor of the default
 /// output, whichever output that is at the start of capture. PulseAudio's own name for it.
 inline const QString soundOfThisComputer = QStringLiteral("@DEFAULT_MONITOR@");

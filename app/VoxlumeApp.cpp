@@ -6,14 +6,16 @@
 #include "Platform/Translation/Apertium/TranslationLanguagesModel.h"
 #include "SettingsKeys.h"
 #include "TerminationSignals.h"
+#include "Updates/AutomaticUpdateChecks.h"
+#include "Updates/UpdateChecker.h"
 #include "Views/AppMenu.h"
 #include "Views/OnboardingView.h"
 #include "Views/SettingsView.h"
 #include "Views/TranscriptHistoryView.h"
 #include "Views/TranslationLanguagesView.h"
+#include "Views/UpdateView.h"
 
 #include <QAction>
-#include <QMessageBox>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -54,6 +56,8 @@ QSize storedSize(const Setting<QString> &setting, QSize fallback)
 
 VoxlumeApp::VoxlumeApp()
     : m_checkForUpdates(new QAction(tr("Check for Updates…"), this))
+    , m_updateChecker(std::make_unique<UpdateChecker>(UpdateChecker::Configuration::fromBuild()))
+    , m_automaticUpdateChecks(std::make_unique<AutomaticUpdateChecks>(*m_updateChecker))
     , m_terminationSignals(std::make_unique<TerminationSignals>())
 {
     // Crash reporting first, so that it sees everything after.
@@ -64,6 +68,7 @@ VoxlumeApp::VoxlumeApp()
     DataManager::shared().modelContainer();
 
     connect(m_checkForUpdates, &QAction::triggered, this, &VoxlumeApp::checkForUpdates);
+    connect(m_updateChecker.get(), &UpdateChecker::attentionNeeded, this, &VoxlumeApp::showUpdates);
     m_menu = std::make_unique<AppMenu>(QList<QAction *>{m_checkForUpdates});
     m_menu->setOpenWindowHandler([this](const QString &identifier) { openWindow(identifier); });
     connect(m_terminationSignals.get(), &TerminationSignals::received, m_menu.get(),
@@ -106,10 +111,32 @@ void VoxlumeApp::closeWelcome()
         m_onboarding->close();
 }
 
+void VoxlumeApp::activate()
+{
+    if (m_onboarding && m_onboarding->isOfferingMenu()) {
+        bringForward(m_onboarding);
+        return;
+    }
+    showSettings();
+}
+
+void VoxlumeApp::toggleLiveSubtitles()
+{
+    m_menu->startOrStop();
+}
+
+void VoxlumeApp::startLiveSubtitles()
+{
+    if (!m_menu->model().isListening())
+        m_menu->startOrStop();
+}
+
 VoxlumeApp::~VoxlumeApp()
 {
     // Now, while the store is open: the history writes what it has not saved yet as it goes.
     delete m_history;
+    // Before the checker it shows.
+    delete m_updates;
 }
 
 void VoxlumeApp::openWindow(const QString &identifier)
@@ -176,10 +203,15 @@ bool VoxlumeApp::eventFilter(QObject *watched, QEvent *event)
 
 void VoxlumeApp::checkForUpdates()
 {
-    auto *box = new QMessageBox(QMessageBox::Information, tr("Check for Updates"),
-                                tr("Updates for this copy of Voxlume come from your system's "
-                                   "package manager."),
-                                QMessageBox::Ok);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->show();
+    m_updateChecker->checkForUpdates();
+    showUpdates();
+}
+
+void VoxlumeApp::showUpdates()
+{
+    if (!m_updates) {
+        m_updates = new UpdateView(*m_updateChecker);
+        makeFloating(m_updates, m_updates->windowTitle(), m_updates->size());
+    }
+    bringForward(m_updates);
 }

@@ -6,6 +6,7 @@
 #include <memory>
 
 class AppMenu;
+class AutomaticUpdateChecks;
 class OnboardingView;
 class QAction;
 class SettingsView;
@@ -13,9 +14,11 @@ class TerminationSignals;
 class TranscriptHistoryView;
 class TranslationLanguagesModel;
 class TranslationLanguagesView;
+class UpdateChecker;
+class UpdateView;
 
 /// The program: crash reporting, the transcript store, the tray menu with the program's own
-/// "Check for Updates…", and the windows the menu opens.
+/// "Check for Updates…" and its daily checks, and the windows the menu opens.
 ///
 /// The program has no main window; it lives in the tray until "Quit", SIGTERM or Ctrl-C, each of
 /// which first ends a running subtitle run so that its text is kept. Main thread.
@@ -26,6 +29,14 @@ class VoxlumeApp : public QObject
 public:
     VoxlumeApp();
     ~VoxlumeApp() override;
+
+    /// What launching the running program again does: brings forward the window that stands in
+    /// for a missing tray, or else the settings, the program's one window about itself.
+    void activate();
+    /// Starts live subtitles, or stops them if they run, as the menu's first item does.
+    void toggleLiveSubtitles();
+    /// Starts live subtitles unless they run already.
+    void startLiveSubtitles();
 
 protected:
     /// Keeps the history window's size when it closes.
@@ -42,8 +53,12 @@ private:
     void showTranslationLanguages();
     void showHistory();
     void checkForUpdates();
+    void showUpdates();
 
     QAction *m_checkForUpdates;
+    std::unique_ptr<UpdateChecker> m_updateChecker;
+    std::unique_ptr<AutomaticUpdateChecks> m_automaticUpdateChecks;
+    QPointer<UpdateView> m_updates;
     std::unique_ptr<AppMenu> m_menu;
     std::unique_ptr<TerminationSignals> m_terminationSignals;
     QPointer<SettingsView> m_settings;

@@ -87,6 +87,28 @@
     </message>
 </context>
 <context>
+    <name>Appcast</name>
+    <message>
+        <source>it is not RSS</source>
+        <translation>es ist kein RSS</translation>
+    </message>
+    <message>
+        <source>%1 at line %2</source>
+        <translation>%1 in Zeile %2</translation>
+    </message>
+    <message>
+        <source>it has no channel</source>
+        <translation>es hat keinen Kanal</translation>
+    </message>
+</context>
+<context>
+    <name>AutostartEntry</name>
+    <message>
+        <source>The folder %1 could not be made.</source>
+        <translation>Der Ordner %1 konnte nicht angelegt werden.</translation>
+    </message>
+</context>
+<context>
     <name>BusyIndicator</name>
     <message>
         <source>Busy</source>
@@ -344,6 +366,30 @@
     <message>
         <source>Listen to</source>
         <translation>Zuhören bei</translation>
+    </message>
+    <message>
+        <source>Startup</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>Start at Login</source>
+        <translation>Beim Anmelden starten</translation>
+    </message>
+    <message>
+        <source>Voxlume could not change whether it starts at login: %1</source>
+        <translation>Voxlume konnte nicht ändern, ob es beim Anmelden startet: %1</translation>
+    </message>
+    <message>
+        <source>Updates</source>
+        <translation>Updates</translation>
+    </message>
+    <message>
+        <source>Check for updates automatically</source>
+        <translation>Automatisch nach Updates suchen</translation>
+    </message>
+    <message>
+        <source>Updates for this copy of Voxlume come from your system&apos;s package manager.</source>
+        <translation>Updates für dieses Voxlume kommen über die Paketverwaltung Ihres Systems.</translation>
     </message>
 </context>
 <context>
@@ -623,6 +669,175 @@
     <message>
         <source>Install %1</source>
         <translation>%1 installieren</translation>
+    </message>
+</context>
+<context>
+    <name>UpdateChecker</name>
+    <message>
+        <source>The update feed&apos;s address is not an https address: %1</source>
+        <translation>Die Adresse des Update-Feeds ist keine https-Adresse: %1</translation>
+    </message>
+    <message>
+        <source>The update server has no update feed at %1 (HTTP status %2).</source>
+        <translation>Der Update-Server hat unter %1 keinen Update-Feed (HTTP-Status %2).</translation>
+    </message>
+    <message>
+        <source>Voxlume could not reach the update server: %1.</source>
+        <translation>Voxlume konnte den Update-Server nicht erreichen: %1.</translation>
+    </message>
+    <message>
+        <source>The update server&apos;s answer is not an update feed: %1.</source>
+        <translation>Die Antwort des Update-Servers ist kein Update-Feed: %1.</translation>
+    </message>
+    <message>
+        <source>The update feed offers no version of Voxlume that this computer can install.</source>
+        <translation>Der Update-Feed bietet keine Version von Voxlume an, die dieser Computer installieren kann.</translation>
+    </message>
+    <message>
+        <source>The release notes are at %1.</source>
+        <translation>Die Versionshinweise stehen unter %1.</translation>
+    </message>
+    <message>
+        <source>The update could not be installed: %1</source>
+        <translation>Das Update konnte nicht installiert werden: %1</translation>
+    </message>
+    <message>
+        <source>No web browser could open %1.</source>
+        <translation>Kein Webbrowser konnte %1 öffnen.</translation>
+    </message>
+    <message>
+        <source>The update server&apos;s answer is larger than %1 MB, so it is not an update feed.</source>
+        <translation>Die Antwort des Update-Servers ist größer als %1 MB und daher kein Update-Feed.</translation>
+    </message>
+</context>
+<context>
+    <name>UpdateDownload</name>
+    <message>
+        <source>The update feed gives no signature for the update, so it was not installed.</source>
+        <translation>Der Update-Feed nennt keine Signatur für das Update, daher wurde es nicht installiert.</translation>
+    </message>
+    <message>
+        <source>The update could not be saved: %1</source>
+        <translation>Das Update konnte nicht gespeichert werden: %1</translation>
+    </message>
+    <message>
+        <source>The downloaded update is larger than the update feed says, so it was not installed.</source>
+        <translation>Das heruntergeladene Update ist größer, als der Update-Feed angibt, daher wurde es nicht installiert.</translation>
+    </message>
+    <message>
+        <source>The update could not be downloaded: %1.</source>
+        <translation>Das Update konnte nicht heruntergeladen werden: %1.</translation>
+    </message>
+    <message>
+        <source>The downloaded update is smaller than the update feed says, so it was not installed.</source>
+        <translation>Das heruntergeladene Update ist kleiner, als der Update-Feed angibt, daher wurde es nicht installiert.</translation>
+    </message>
+    <message>
+        <source>The downloaded update is not signed with Voxlume&apos;s key, so it was not installed.</source>
+        <translation>Das heruntergeladene Update ist nicht mit dem Schlüssel von Voxlume signiert, daher wurde es nicht installiert.</translation>
+    </message>
+</context>
+<context>
+    <name>UpdateView</name>
+    <message>
+        <source>Software Update</source>
+        <translation>Softwareaktualisierung</translation>
+    </message>
+    <message>
+        <source>Release Notes:</source>
+        <translation>Versionshinweise:</translation>
+    </message>
+    <message>
+        <source>Release Notes</source>
+        <translation>Versionshinweise</translation>
+    </message>
+    <message>
+        <source>Progress</source>
+        <translation>Fortschritt</translation>
+    </message>
+    <message>
+        <source>Skip This Version</source>
+        <translation>Diese Version überspringen</translation>
+    </message>
+    <message>
+        <source>Remind Me Later</source>
+        <translation>Später erinnern</translation>
+    </message>
+    <message>
+        <source>Install Update</source>
+        <translation>Update installieren</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Checking for updates…</source>
+        <translation>Nach Updates wird gesucht …</translation>
+    </message>
+    <message>
+        <source>You&apos;re up to date!</source>
+        <translation>Sie sind auf dem neuesten Stand!</translation>
+    </message>
+    <message>
+        <source>Voxlume %1 is currently the newest version available.</source>
+        <translation>Voxlume %1 ist zurzeit die neueste verfügbare Version.</translation>
+    </message>
+    <message>
+        <source>A new version of Voxlume is available!</source>
+        <translation>Eine neue Version von Voxlume ist verfügbar!</translation>
+    </message>
+    <message>
+        <source>Voxlume %1 is now available—you have %2. Would you like to install it now?</source>
+        <translation>Voxlume %1 ist jetzt verfügbar – Sie haben %2. Möchten Sie es jetzt installieren?</translation>
+    </message>
+    <message>
+        <source>Downloading update…</source>
+        <translation>Update wird heruntergeladen …</translation>
+    </message>
+    <message>
+        <source>Voxlume %1</source>
+        <translation>Voxlume %1</translation>
+    </message>
+    <message>
+        <source>Installing update…</source>
+        <translation>Update wird installiert …</translation>
+    </message>
+    <message>
+        <source>Your system may ask for an administrator&apos;s password.</source>
+        <translation>Ihr System fragt eventuell nach einem Administratorpasswort.</translation>
+    </message>
+    <message>
+        <source>Voxlume %1 is installed.</source>
+        <translation>Voxlume %1 ist installiert.</translation>
+    </message>
+    <message>
+        <source>The new version runs the next time Voxlume starts.</source>
+        <translation>Die neue Version läuft beim nächsten Start von Voxlume.</translation>
+    </message>
+    <message>
+        <source>Voxlume %1 opens in your browser</source>
+        <translation>Voxlume %1 öffnet sich in Ihrem Browser</translation>
+    </message>
+    <message>
+        <source>Download and install it from the release page that has opened in your web browser.</source>
+        <translation>Laden Sie es von der Veröffentlichungsseite herunter, die sich in Ihrem Webbrowser geöffnet hat, und installieren Sie es.</translation>
+    </message>
+    <message>
+        <source>Update Error</source>
+        <translation>Update-Fehler</translation>
+    </message>
+    <message>
+        <source>Updates come from your system</source>
+        <translation>Updates kommen von Ihrem System</translation>
+    </message>
+    <message>
+        <source>Updates for this copy of Voxlume come from your system&apos;s package manager.</source>
+        <translation>Updates für dieses Voxlume kommen über die Paketverwaltung Ihres Systems.</translation>
     </message>
 </context>
 <context>

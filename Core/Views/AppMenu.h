@@ -56,6 +56,8 @@ public:
     /// The languages both pickers offer, sorted by label; empty until loaded.
     QList<Language> supportedLanguages() const { return m_supportedLanguages; }
 
+    /// Starts live subtitles, or stops them if they run: the menu's first item.
+    void startOrStop();
     /// Ends a running run of subtitles, so its last text is stored, then ends the program.
     void quit();
 
@@ -71,7 +73,6 @@ private:
     void buildPickers();
     void updatePickers();
     void updateStartStop();
-    void startOrStop();
     void openWindow(const QString &identifier);
     void makeTrayIcon();
 

@@ -7,6 +7,7 @@
 #include "InputLevelMonitor.h"
 #include "InputPicker.h"
 #include "Platform/Audio/QtAudioEngine.h"
+#include "Updates/UpdateChecker.h"
 
 #include <QCheckBox>
 #include <QColorDialog>
@@ -99,6 +100,8 @@ SettingsView::SettingsView(QWidget *parent)
     layout->addWidget(makeTextAppearance());
     layout->addWidget(makeDisplaySettings());
     layout->addWidget(makeInputSettings());
+    layout->addWidget(makeStartupSettings());
+    layout->addWidget(makeUpdateSettings());
     layout->addWidget(makeLanguageHelp());
     layout->addStretch();
     showStoredValues();
@@ -292,4 +295,76 @@ QWidget *SettingsView::makeInputSettings()
 void SettingsView::showStoredInput()
 {
     m_inputPicker->setChoice(Setting(SettingsKeys::selectedInputDevice).value());
+}
+
+// Starting with the desktop session.
+
+QWidget *SettingsView::makeStartupSettings()
+{
+    auto *section = new QGroupBox(tr("Startup"), this);
+    auto *form = new QFormLayout(section);
+    m_startAtLogin = new QCheckBox(tr("Start at Login"), section);
+    connect(m_startAtLogin, &QCheckBox::toggled, this, &SettingsView::setStartAtLogin);
+    form->addRow(m_startAtLogin);
+    m_startAtLoginProblem = new QLabel(section);
+    m_startAtLoginProblem->setWordWrap(true);
+    m_startAtLoginProblem->hide();
+    form->addRow(m_startAtLoginProblem);
+    showAutostart();
+    return section;
+}
+
+void SettingsView::showAutostart()
+{
+    const QSignalBlocker quiet(m_startAtLogin);
+    m_startAtLogin->setChecked(m_autostart.isEnabled());
+}
+
+void SettingsView::setStartAtLogin(bool on)
+{
+    QString error;
+    const bool done = m_autostart.setEnabled(on, &error);
+    m_startAtLoginProblem->setText(
+        done ? QString()
+             : tr("Voxlume could not change whether it starts at login: %1").arg(error));
+    m_startAtLoginProblem->setVisible(!done);
+    showAutostart();
+}
+
+void SettingsView::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        showAutostart();
+    QWidget::changeEvent(event);
+}
+
+// Updates.
+
+QWidget *SettingsView::makeUpdateSettings()
+{
+    auto *section = new QGroupBox(tr("Updates"), this);
+    auto *layout = new QVBoxLayout(section);
+    m_checkAutomatically = new QCheckBox(tr("Check for updates automatically"), section);
+    connect(m_checkAutomatically, &QCheckBox::toggled, this,
+            [](bool on) { Setting(SettingsKeys::automaticallyCheckForUpdates).setValue(on); });
+    layout->addWidget(m_checkAutomatically);
+    if (!UpdateChecker::Configuration::fromBuild().feed.isEmpty()) {
+        showStoredUpdateChoice();
+        connect(&SettingsStore::shared(), &SettingsStore::changed, this,
+                &SettingsView::showStoredUpdateChoice);
+        return section;
+    }
+    // A distribution's own build: its package manager keeps the program up to date.
+    m_checkAutomatically->setEnabled(false);
+    auto *note = new QLabel(
+        tr("Updates for this copy of Voxlume come from your system's package manager."), section);
+    note->setWordWrap(true);
+    layout->addWidget(note);
+    return section;
+}
+
+void SettingsView::showStoredUpdateChoice()
+{
+    const QSignalBlocker quiet(m_checkAutomatically);
+    m_checkAutomatically->setChecked(Setting(SettingsKeys::automaticallyCheckForUpdates).value());
 }

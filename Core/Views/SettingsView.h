@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "Platform/Session/AutostartEntry.h"
 #include "SettingsKeys.h"
 
 #include <QWidget>
@@ -15,7 +16,8 @@ class QPushButton;
 class QSlider;
 
 /// The settings window's content: how the subtitles look (size, font, colour), how see-through
-/// their window is, and what it shows; and what is listened to, with a meter of its level.
+/// their window is, and what it shows; what is listened to, with a meter of its level; and
+/// whether the program starts at login.
 ///
 /// Every control is bound to its settings key: a change is stored at once, and the open subtitle
 /// window follows it by itself; a change made elsewhere shows here at once. Nothing is stored until
@@ -36,15 +38,21 @@ public:
     QSlider *transparencySlider() const { return m_transparency; }
     QCheckBox *showSpokenLanguageToggle() const { return m_showSpokenLanguage; }
     QCheckBox *showSwapButtonToggle() const { return m_showSwapButton; }
+    QCheckBox *automaticUpdatesToggle() const { return m_checkAutomatically; }
     QPushButton *textColorButton() const { return m_textColor; }
     InputPicker *inputPicker() const { return m_inputPicker; }
     InputLevelMeter *inputLevelMeter() const { return m_inputLevel; }
+    QCheckBox *startAtLoginToggle() const { return m_startAtLogin; }
 
     /// The slider positions of a font size and of a transparency, and back.
     static int fontSizePosition(double pointSize);
     static double fontSizeAt(int position);
     static int transparencyPosition(double transparency);
     static double transparencyAt(int position);
+
+protected:
+    /// Shows again whether the program starts at login, which other programs may change.
+    void changeEvent(QEvent *event) override;
 
 private:
     QWidget *makeTextAppearance();
@@ -69,4 +77,20 @@ private:
     void showStoredInput();
     InputPicker *m_inputPicker;
     InputLevelMeter *m_inputLevel;
+
+    // Starting with the desktop session.
+    /// "Start at Login", bound to the autostart entry rather than to a setting, and why the last
+    /// change of it failed.
+    QWidget *makeStartupSettings();
+    void showAutostart();
+    void setStartAtLogin(bool on);
+    AutostartEntry m_autostart;
+    QCheckBox *m_startAtLogin;
+    QLabel *m_startAtLoginProblem;
+
+    // Updates.
+    /// "Check for updates automatically", or why a build without a feed has nothing to check.
+    QWidget *makeUpdateSettings();
+    void showStoredUpdateChoice();
+    QCheckBox *m_checkAutomatically;
 };

@@ -21,18 +21,13 @@ unset LANGUAGE
 out=$PWD/OverlayOnDesktop
 rm -rf "$out"
 mkdir -p "$out"
-failures=0
 pid=
+. "$(dirname "$0")/checks.sh"
 
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
 give_up() {
     fail "$*"
     exit 1
 }
-note() { echo "-- $*"; }
 
 finish() {
     local status=$?
@@ -54,19 +49,7 @@ finish() {
 trap finish EXIT
 trap 'fail "unexpected failure of: $BASH_COMMAND (line $LINENO)"' ERR
 
-# Runs a check until it succeeds, for at most SECONDS; nothing here waits without a bound.
-poll() {
-    local seconds=$1
-    shift
-    local deadline=$((SECONDS + seconds))
-    until "$@"; do
-        [ "$SECONDS" -lt "$deadline" ] || return 1
-        sleep 0.2
-    done
-}
-
 running() { kill -0 "$pid" 2>/dev/null && [ "$(ps -o stat= -p "$pid")" != Z ]; }
-exited() { ! kill -0 "$1" 2>/dev/null || [ "$(ps -o stat= -p "$1")" = Z ]; }
 
 # Sets x, y, width, height, depth, mapped and override of window $1 from xwininfo.
 read_geometry() {
@@ -256,6 +239,11 @@ if [ "${#seen[@]}" -lt 2 ]; then
     fail "OCR read ${#seen[@]} of the spoken words (${!seen[*]}), not 2 of: ${distinctive[*]}; it read: $(sort -u "$ocr_text" | tr '\n' ' ')"
 else
     note "read on screen: ${!seen[*]}"
+    # The README's picture: the whole sentence once it is said, with a margin of the desktop.
+    sleep 1
+    screenshot said
+    convert "$shot" -crop "$((width + 80))x$((height + 80))+$((x - 40))+$((y - 40))" +repage \
+        "$out/subtitles-on-desktop.png"
     # Near the bottom: however many lines the text takes, its last one ends in the lowest quarter.
     [ "$lowest_text" -ge $((y + height * 3 / 4)) ] ||
         fail "the subtitles are not near the bottom of the window: the text ends at $lowest_text, the window spans $y..$((y + height))"

@@ -24,29 +24,34 @@ public:
 
         std::optional<Language> sourceLanguage() const override { return m_source; }
         std::optional<Language> targetLanguage() const override { return m_target; }
+        // An answer may come back after the test let go of the service and the session, so
+        // nothing of theirs is touched once the answer has waited.
         QCoro::Task<std::optional<Error>> prepareTranslation() override
         {
             ++m_service.preparations;
+            const std::optional<Error> outcome = m_service.preparationError;
+            const std::shared_ptr<const bool> cancelled = m_cancelled;
             co_await QCoro::sleepFor(std::chrono::milliseconds(10));
-            if (m_cancelled)
+            if (*cancelled)
                 co_return cancellationError();
-            co_return m_service.preparationError;
+            co_return outcome;
         }
         QCoro::Task<std::variant<QString, Error>> translate(QString text) override
         {
+            const std::shared_ptr<const bool> cancelled = m_cancelled;
             co_await QCoro::sleepFor(std::chrono::milliseconds(10));
-            if (m_cancelled)
+            if (*cancelled)
                 co_return cancellationError();
             co_return QStringLiteral("[") + text + QStringLiteral("]");
         }
-        void cancel() override { m_cancelled = true; }
-        bool isCancelled() const { return m_cancelled; }
+        void cancel() override { *m_cancelled = true; }
+        bool isCancelled() const { return *m_cancelled; }
 
     private:
         FakeTranslationService &m_service;
         std::optional<Language> m_source;
         std::optional<Language> m_target;
-        bool m_cancelled = false;
+        std::shared_ptr<bool> m_cancelled = std::make_shared<bool>(false);
     };
 
     /// Pairs not set are Supported.
@@ -58,15 +63,17 @@ public:
     QCoro::Task<Status> status(Language source, std::optional<Language> target) override
     {
         ++statusQueries;
+        const Status answer =
+            m_statuses.value(source.rawValue() + u'>' + (target ? target->rawValue() : QString()),
+                             Status::Supported);
         co_await QCoro::sleepFor(std::chrono::milliseconds(1));
-        co_return m_statuses.value(source.rawValue() + u'>' +
-                                       (target ? target->rawValue() : QString()),
-                                   Status::Supported);
+        co_return answer;
     }
     QCoro::Task<QList<Language>> supportedLanguages() override
     {
+        const QList<Language> answer = languages;
         co_await QCoro::sleepFor(std::chrono::milliseconds(1));
-        co_return languages;
+        co_return answer;
     }
     std::shared_ptr<TranslationSession> makeSession(std::optional<Language> source,
                                                     std::optional<Language> target) override

@@ -71,7 +71,7 @@ bool FakePackageKit::handleMessage(const QDBusMessage &message, const QDBusConne
                  u"Apertium pair"_s});
         }
         emitLater(path, u"Finished"_s, {exitSuccess, 1u});
-    } else if (member == u"InstallPackages") {
+    } else if (member == u"InstallPackages" || member == u"InstallFiles") {
         if (m_outcome == Outcome::Refuses) {
             emitLater(path, u"ErrorCode"_s, {errorNotAuthorized, u"Not authorized"_s});
             emitLater(path, u"Finished"_s, {exitFailed, 1u});

@@ -6,8 +6,8 @@
 #include <QStringList>
 
 /// A stand-in for PackageKit on a private bus: the calls and signals of a resolve and an install,
-/// with an outcome the test chooses. An install that is not refused reports its progress first:
-/// unknown, then 40 %, and 80 % when it goes on to finish.
+/// by package name or of package files, with an outcome the test chooses. An install that is not
+/// refused reports its progress first: unknown, then 40 %, and 80 % when it goes on to finish.
 ///
 /// Installing apertium-eng-spa copies the system's eng-spa modes into the test's modes folder, so
 /// that the pair then translates for real. Main thread.
@@ -16,7 +16,7 @@ class FakePackageKit : public QDBusVirtualObject
     Q_OBJECT
 
 public:
-    /// What InstallPackages does.
+    /// What InstallPackages and InstallFiles do.
     enum class Outcome { Installs, Refuses, NeverFinishes };
 
     FakePackageKit(QString modesDirectory, Outcome outcome);

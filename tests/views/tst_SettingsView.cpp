@@ -2,12 +2,17 @@
 #include "../audio/PrivateSoundServer.h"
 #include "AccessibleNames.h"
 #include "OverlayFixture.h"
+#include "Platform/Session/AutostartEntry.h"
 #include "TestMain.h"
 #include "Views/FontPicker.h"
 #include "Views/InputPicker.h"
 #include "Views/SettingsView.h"
 
 #include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QProcess>
 #include <QPushButton>
 #include <QSet>
 #include <QSettings>
@@ -25,6 +30,36 @@ private:
     static QStringList storedKeys()
     {
         return QSettings(SettingsStore::shared().filePath(), QSettings::IniFormat).allKeys();
+    }
+
+    static QString autostartPath()
+    {
+        return qEnvironmentVariable("XDG_CONFIG_HOME") +
+               u"/autostart/io.github.voxlume.Voxlume.desktop"_s;
+    }
+
+    static QByteArray readAll(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    static void writeFile(const QString &path, const QByteArray &contents)
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(contents);
+    }
+
+    // What a desktop would make of the entry; an empty text when it takes it.
+    static QString desktopFileProblems(const QString &path)
+    {
+        QProcess validator;
+        validator.setProcessChannelMode(QProcess::MergedChannels);
+        validator.start(u"desktop-file-validate"_s, {path});
+        if (!validator.waitForFinished() || validator.exitStatus() != QProcess::NormalExit)
+            return u"desktop-file-validate did not run (scripts/setup installs it)"_s;
+        return validator.exitCode() == 0 ? QString() : QString::fromUtf8(validator.readAll());
     }
 
 private Q_SLOTS:
@@ -146,9 +181,63 @@ private Q_SLOTS:
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         }
         for (QWidget *control : view.findChildren<QWidget *>()) {
-            if (control->isVisible() && control->focusPolicy() & Qt::TabFocus)
+            if (control->isVisible() && control->isEnabled() &&
+                control->focusPolicy() & Qt::TabFocus)
                 QVERIFY2(reached.contains(control), control->metaObject()->className());
         }
+    }
+
+    // The toggle is the autostart entry, not a setting: it writes a valid entry that starts this
+    // program and removes it, and shows what others did to the file, switching off included.
+    void startAtLoginIsTheAutostartEntry()
+    {
+        {
+            const SettingsView view;
+            QCheckBox *toggle = view.startAtLoginToggle();
+            QVERIFY(!toggle->isChecked());
+            toggle->click();
+            QVERIFY(QFile::exists(autostartPath()));
+            QVERIFY(
+                readAll(autostartPath())
+                    .contains("\nExec=" + QCoreApplication::applicationFilePath().toUtf8() + '\n'));
+            QCOMPARE(desktopFileProblems(autostartPath()), QString());
+            toggle->click();
+            QVERIFY(!QFile::exists(autostartPath()));
+            QCOMPARE(storedKeys(), QStringList());
+        }
+        writeFile(autostartPath(),
+                  "[Desktop Entry]\nType=Application\nName=Voxlume\nExec=voxlume\n");
+        QVERIFY(SettingsView().startAtLoginToggle()->isChecked());
+        writeFile(autostartPath(),
+                  "[Desktop Entry]\nType=Application\nName=Voxlume\nExec=voxlume\nHidden=true\n");
+        QVERIFY(!SettingsView().startAtLoginToggle()->isChecked());
+        QVERIFY(QFile::remove(autostartPath()));
+    }
+
+    // A program path that the desktop would split or expand still starts that one program, and an
+    // entry that cannot be written leaves the toggle off with the reason beside it.
+    void autostartEntryKeepsAnyProgramPathWhole()
+    {
+        AutostartEntry entry(u"/opt/My \"Apps\"/100%/Voxlume"_s);
+        QString error;
+        QVERIFY(entry.setEnabled(true, &error));
+        QVERIFY(readAll(autostartPath()).contains(R"(Exec="/opt/My \\"Apps\\"/100%%/Voxlume")"));
+        QCOMPARE(desktopFileProblems(autostartPath()), QString());
+        QVERIFY(entry.setEnabled(false, &error));
+
+        // A file where the folder goes stops even root.
+        const QString folder = QFileInfo(autostartPath()).path();
+        QVERIFY(QDir(folder).removeRecursively());
+        writeFile(folder, "not a folder");
+        const SettingsView view;
+        view.startAtLoginToggle()->click();
+        QVERIFY(QFile::remove(folder));
+        QVERIFY(!view.startAtLoginToggle()->isChecked());
+        const auto labels = view.findChildren<QLabel *>();
+        QVERIFY(std::any_of(labels.cbegin(), labels.cend(), [](const QLabel *label) {
+            return label->text().startsWith(
+                u"Voxlume could not change whether it starts at login"_s);
+        }));
     }
 };
 

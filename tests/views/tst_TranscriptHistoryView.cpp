@@ -142,8 +142,6 @@ private Q_SLOTS:
     void cleanup()
     {
         m_view.reset();
-        // The fake translator's answers under way come back to it, so it must outlive them.
-        QTest::qWait(50);
         m_fixture.reset();
         AppState::shared().setOverlayWindowDisplayed(false);
     }

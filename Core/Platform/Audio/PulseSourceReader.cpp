@@ -86,8 +86,8 @@ void PulseSourceReader::contextStateChanged(pa_context *context, void *reader)
     if (state != PA_CONTEXT_READY || self->m_stream)
         return;
     // The rate and channels are the source's own (the FIX flags); these only stand in until then.
-    const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, 48'000, 2};
-    self->m_stream = pa_stream_new(context, "Voxlume", &spec, nullptr);
+    const pa_sample_spec placeholder{PA_SAMPLE_FLOAT32NE, 48'000, 2};
+    self->m_stream = pa_stream_new(context, "Voxlume", &placeholder, nullptr);
     if (!self->m_stream) {
         self->settle(QAudio::OpenError);
         return;
@@ -96,7 +96,7 @@ void PulseSourceReader::contextStateChanged(pa_context *context, void *reader)
     pa_stream_set_read_callback(self->m_stream, &PulseSourceReader::readable, self);
     const auto unset = uint32_t(-1);
     const pa_buffer_attr buffering{unset, unset, unset, unset,
-                                   uint32_t(pa_usec_to_bytes(fragmentTime, &spec))};
+                                   uint32_t(pa_usec_to_bytes(fragmentTime, &placeholder))};
     const auto flags = pa_stream_flags_t(PA_STREAM_FIX_RATE | PA_STREAM_FIX_CHANNELS |
                                          PA_STREAM_DONT_MOVE | PA_STREAM_ADJUST_LATENCY);
     if (pa_stream_connect_record(self->m_stream, self->m_source.constData(), &buffering, flags) < 0)
@@ -109,8 +109,8 @@ void PulseSourceReader::streamStateChanged(pa_stream *stream, void *reader)
     const pa_stream_state_t state = pa_stream_get_state(stream);
     if (state == PA_STREAM_READY) {
         // Before the first samples, which come on this same thread.
-        const pa_sample_spec *spec = pa_stream_get_sample_spec(stream);
-        self->m_feeder->setFormat(int(spec->rate), spec->channels);
+        const pa_sample_spec *format = pa_stream_get_sample_spec(stream);
+        self->m_feeder->setFormat(int(format->rate), format->channels);
         self->settle(QAudio::NoError);
     } else if (!PA_STREAM_IS_GOOD(state)) {
         self->settle(QAudio::OpenError);

@@ -14,14 +14,16 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-// PackageKit's bitfields: the "none" filter, and installing from trusted sources only.
+// PackageKit's bitfields: the "none" filter, installing from trusted sources only, and no flag.
 constexpr quint64 filterNone = 1 << 1;
 constexpr quint64 onlyTrusted = 1 << 1;
+constexpr quint64 noFlags = 0;
 
 // GCC 12 cannot compile string literals inside coroutines ("array used as initializer"), so
 // coroutines take their names and texts from here.
 const QString resolveMethod = QStringLiteral("Resolve");
 const QString installMethod = QStringLiteral("InstallPackages");
+const QString installFilesMethod = QStringLiteral("InstallFiles");
 const QString hintsMethod = QStringLiteral("SetHints");
 
 QVariantList resolveArguments(const QString &package)
@@ -32,6 +34,11 @@ QVariantList resolveArguments(const QString &package)
 QVariantList installArguments(const QString &packageId)
 {
     return {QVariant::fromValue(onlyTrusted), QStringList{packageId}};
+}
+
+QVariantList installFilesArguments(const QStringList &paths)
+{
+    return {QVariant::fromValue(noFlags), paths};
 }
 
 QVariantList hintsArguments()
@@ -106,13 +113,26 @@ QCoro::Task<std::optional<Error>> PackageInstaller::install(QString package, Pro
         co_return std::nullopt;
     if (available.isEmpty())
         co_return unknownPackage(package);
+    co_return co_await runAlone(installMethod, installArguments(available.first()),
+                                std::move(progress));
+}
 
-    auto installing = co_await newTransaction();
-    if (auto *error = std::get_if<Error>(&installing))
+QCoro::Task<std::optional<Error>> PackageInstaller::installFiles(QStringList paths,
+                                                                 Progress progress)
+{
+    m_cancelled = false;
+    co_return co_await runAlone(installFilesMethod, installFilesArguments(paths),
+                                std::move(progress));
+}
+
+QCoro::Task<std::optional<Error>> PackageInstaller::runAlone(QString method, QVariantList arguments,
+                                                             Progress progress)
+{
+    auto made = co_await newTransaction();
+    if (auto *error = std::get_if<Error>(&made))
         co_return *error;
-    auto &installer = *std::get<std::unique_ptr<PackageKitTransaction>>(installing);
-    co_return co_await run(installer, installMethod, installArguments(available.first()),
-                           std::move(progress));
+    auto &transaction = *std::get<std::unique_ptr<PackageKitTransaction>>(made);
+    co_return co_await run(transaction, method, arguments, std::move(progress));
 }
 
 void PackageInstaller::cancel()

@@ -16,9 +16,9 @@ class PackageKitTransaction;
 /// Installs Debian packages through PackageKit over D-Bus, which asks the user for an
 /// administrator's consent the desktop's own way.
 ///
-/// A package is first resolved (an installed one needs nothing more), then installed from the
-/// trusted sources only. Errors say what PackageKit said, or that it is not there; the caller
-/// words them for the user. Main thread.
+/// A package by name is first resolved (an installed one needs nothing more), then installed from
+/// the trusted sources only; a package file is installed as it is. Errors say what PackageKit
+/// said, or that it is not there; the caller words them for the user. Main thread.
 class PackageInstaller
 {
 public:
@@ -38,6 +38,11 @@ public:
     /// hears how far the installing step is, while it runs.
     QCoro::Task<std::optional<Error>> install(QString package, Progress progress = {});
 
+    /// Installs the package files at \a paths, whose origin the caller has checked: PackageKit
+    /// cannot know it, so it asks for the consent that packages from no trusted source need.
+    /// None when they are installed.
+    QCoro::Task<std::optional<Error>> installFiles(QStringList paths, Progress progress = {});
+
     /// Ends an installation under way with a Cancelled error, and asks PackageKit to stop it.
     void cancel();
 
@@ -48,6 +53,9 @@ public:
 
 private:
     QCoro::Task<std::variant<std::unique_ptr<PackageKitTransaction>, Error>> newTransaction();
+    /// Calls \a method in a transaction of its own and waits for its end.
+    QCoro::Task<std::optional<Error>> runAlone(QString method, QVariantList arguments,
+                                               Progress progress);
     QCoro::Task<std::optional<Error>> run(PackageKitTransaction &transaction, QString method,
                                           QVariantList arguments, Progress progress = {});
 
