@@ -11,7 +11,8 @@
 
 /// Runs functions that other threads hand over on the main thread, in the order handed over: the
 /// one way in which work of a worker, the decoder, the audio or a platform callback reaches the
-/// main thread, and in which the main thread puts its own work off to a later turn.
+/// main thread. (The main thread's own work, put off to a later turn, is a queued call on the
+/// object it belongs to, which Qt drops with that object; nothing crosses a thread there.)
 ///
 /// Why this way and not Qt's queued calls or signals: what those carry crosses Qt's event queue,
 /// whose lock ThreadSanitizer cannot see, so every value they hand over shows as a race, and a

@@ -1,14 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "UpdateDownload.h"
 
+#include "MainThreadRelay.h"
 #include "Platform/Updates/Ed25519Signature.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QFutureWatcher>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QtConcurrent>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -99,13 +98,14 @@ void UpdateDownload::downloaded()
                 "installed."));
         return;
     }
-    auto *watcher = new QFutureWatcher<bool>(this);
-    connect(watcher, &QFutureWatcher<bool>::finished, this, [this, watcher] {
-        watcher->deleteLater();
-        verified(watcher->result());
-    });
-    watcher->setFuture(QtConcurrent::run(&Ed25519Signature::verifyFile, m_file.fileName(),
-                                         m_item.edSignature, m_publicKey));
+    MainThreadRelay::instance().runInBackground(
+        [path = m_file.fileName(), signature = m_item.edSignature, key = m_publicKey] {
+            return Ed25519Signature::verifyFile(path, signature, key);
+        },
+        [self = QPointer(this)](bool matches) {
+            if (self)
+                self->verified(matches);
+        });
 }
 
 void UpdateDownload::verified(bool matches)

@@ -333,12 +333,15 @@ AudioSourceReader *QtAudioEngine::makeReader(const Input &input,
                              new AudioInputReader(*input.qtDevice, input.format, std::move(feeder)))
                        : new PulseSourceReader(input.device.id.toUtf8(), std::move(feeder));
     reader->moveToThread(AudioCaptureThread::shared());
+    // Emitted on the capture thread; the relay carries it over.
     QObject::connect(
-        reader, &AudioSourceReader::failed, &m_mainThread,
-        [this, readerId, device = input.device](int reason) {
-            readerFailed(readerId, device, reason);
+        reader, &AudioSourceReader::failed, reader,
+        [this, alive = std::weak_ptr(m_alive), readerId, device = input.device](int reason) {
+            MainThreadRelay::instance().post(alive, [this, readerId, device, reason] {
+                readerFailed(readerId, device, reason);
+            });
         },
-        Qt::QueuedConnection);
+        Qt::DirectConnection);
     return reader;
 }
 

@@ -127,8 +127,11 @@ private:
     /// An error for the user, with \a userInfo for the logs.
     static Error error(ErrorCode code, const QString &text, QVariantMap userInfo = {});
 
-    /// Lives on the main thread, where the capture thread's reports run.
+    /// Lives on the main thread, where the engine's own signals and timers are handled.
     QObject m_mainThread;
+    /// Let go of on the main thread as the engine ends, so that reports still on their way from
+    /// the capture thread are dropped.
+    const std::shared_ptr<int> m_alive = std::make_shared<int>();
     QTimer m_presenceTimer;
     std::unique_ptr<QMediaDevices> m_mediaDevices;
 
