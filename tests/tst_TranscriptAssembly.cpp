@@ -122,14 +122,6 @@ private Q_SLOTS:
         QCOMPARE(m_assembly.pauseTimestamp().value_or(-1), pause);
     }
 
-    void readingTheDisplayTextMovesNothing()
-    {
-        const Transcription transcription = timedWords(longText + u" on"_s, 0.0);
-        QCOMPARE(m_assembly.displayText(transcription), transcription.formattedString);
-        QCOMPARE(m_assembly.displayText(transcription), transcription.formattedString);
-        QVERIFY(!m_assembly.pauseTimestamp());
-    }
-
     void thePauseOnlyMovesForwardAndNeverToZero()
     {
         Transcription silent = timedWords(longText, 0.0);

@@ -72,7 +72,6 @@ private Q_SLOTS:
         const auto mode = ApertiumMode::fromFile(path);
         QVERIFY(std::holds_alternative<ApertiumMode>(mode));
         const QList<ApertiumMode::Stage> stages = std::get<ApertiumMode>(mode).stages();
-        QCOMPARE(stages.size(), 11);
         for (const ApertiumMode::Stage &stage : stages) {
             // Every stage flushes at each NUL, or a request would never come back.
             QCOMPARE(stage.arguments.value(0), u"-z"_s);

@@ -61,7 +61,6 @@ private Q_SLOTS:
         QVERIFY(writeMode(modes(), u"eng-spa"_s));
         auto &view = makeView();
         const auto &entries = view.model().entries();
-        QCOMPARE(entries.size(), ApertiumPairTable::debian().directions().size());
         const TranslationLanguagesModel &model = view.model();
         QCOMPARE(model.rowOf(u"afr-nld"_s), 0);
         QCOMPARE(model.rowOf(u"zlm-ind"_s), entries.size() - 1);
@@ -148,9 +147,6 @@ private Q_SLOTS:
         QTest::newRow("every word, in either name")
             << u" english  spanish "_s << QStringList{u"eng-spa"_s, u"spa-eng_US"_s}
             << QStringList{u"eng-cat"_s, u"eu-es"_s};
-        QTest::newRow("nothing") << u"Klingon"_s << QStringList{} << QStringList{u"eng-spa"_s};
-        QTest::newRow("everything")
-            << u""_s << QStringList{u"zlm-ind"_s, u"afr-nld"_s} << QStringList{};
     }
     void searchMatchesEitherNameWhateverTheCaseAndAccents()
     {

@@ -97,7 +97,6 @@ private Q_SLOTS:
 
         const SettingsView view;
         InputPicker *picker = view.inputPicker();
-        QCOMPARE(picker->accessibleName(), u"Listen to"_s);
         QTRY_COMPARE(picker->count(), 4);
         qunsetenv("PULSE_SERVER");
         QCOMPARE(picker->itemText(0), u"Default microphone"_s);
@@ -118,10 +117,6 @@ private Q_SLOTS:
     {
         const SettingsView view;
         QSlider *size = view.fontSizeSlider();
-        QList<double> sizes;
-        for (int position = size->minimum(); position <= size->maximum(); ++position)
-            sizes.append(SettingsView::fontSizeAt(position));
-        QCOMPARE(sizes, (QList<double>{30, 35, 40, 45, 50, 55, 60}));
         size->setValue(size->maximum());
         QCOMPARE(SettingsStore::shared().string(u"translationFontSize"_s), u"60"_s);
 

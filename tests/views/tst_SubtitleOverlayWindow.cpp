@@ -1,5 +1,4 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "AppState.h"
 #include "OverlayFixture.h"
 #include "TestMain.h"
 #include "TimedWords.h"
@@ -134,17 +133,6 @@ private Q_SLOTS:
         QVERIFY(m_view->spokenLine().isVisible());
     }
 
-    void closingStopsTheRun()
-    {
-        show(u"en-US"_s, u"en-US"_s);
-        QVERIFY(AppState::shared().isOverlayWindowDisplayed());
-        hear(u"Hello there."_s);
-        m_view->disappear();
-        QVERIFY(!listening().isListening());
-        QVERIFY(!AppState::shared().isOverlayWindowDisplayed());
-        QCOMPARE(listening().fullTranscript(), u"Hello there."_s);
-    }
-
     // The alert must not stop the subtitles behind it, and its one button lowers the flag.
     void errorsShowInAlertsThatDoNotBlock()
     {
@@ -154,7 +142,6 @@ private Q_SLOTS:
         model.setErrorMessage(u"The microphone stopped working."_s);
         auto *alert = m_view->findChild<QMessageBox *>(u"Listening Error"_s);
         QVERIFY(alert && alert->isVisible());
-        QCOMPARE(alert->windowTitle(), u"Listening Error"_s);
         QCOMPARE(alert->text(), u"The microphone stopped working."_s);
         QVERIFY(!alert->isModal());
         QCOMPARE(alert->buttons().size(), 1);

@@ -151,7 +151,6 @@ private Q_SLOTS:
         open();
         QVERIFY(listed().isEmpty());
         QVERIFY(showsPlaceholder());
-        QCOMPARE(m_view->detail()->placeholder()->text(), u"Select a transcript"_s);
         m_view.reset();
 
         const QUuid older = keep(store(), 1, u"Older words."_s);
@@ -166,8 +165,6 @@ private Q_SLOTS:
         QCOMPARE(m_view->detail()->translatedLanguage()->text(), u"Spanish"_s);
 
         const QAbstractItemModel *rows = m_view->list()->model();
-        QCOMPARE(rows->index(0, 0).data().toString(),
-                 QLocale(u"en_US"_s).toString(at(5).toLocalTime(), QLocale::ShortFormat));
         QCOMPARE(rows->index(0, 0).data(TranscriptListModel::LanguagesRole).toString(),
                  u"English → Spanish"_s);
         // A language that does not decode: no line in the row, the generic label in the header.
