@@ -1,13 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "DisplayTextTranslator.h"
-#include "FakeTranslationService.h"
 #include "LogCapture.h"
-#include "Platform/Audio/ManualAudioEngine.h"
-#include "Platform/Speech/Scripted/ScriptedSpeechService.h"
 #include "StoredTranscripts.h"
-#include "SubtitleOverlayWindowModel.h"
 #include "TestMain.h"
 #include "TimedWords.h"
+#include "views/OverlayFixture.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -28,25 +25,24 @@ class TestSubtitleOverlayWindowModel : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> m_folder;
-    std::unique_ptr<ModelContainer> m_store;
-    std::shared_ptr<ScriptedSpeechService> m_speech;
-    std::shared_ptr<FakeTranslationService> m_translation;
+    std::unique_ptr<OverlayFixture> m_fixture;
     std::unique_ptr<SubtitleOverlayWindowModel> m_overlay;
     std::unique_ptr<DisplayTextTranslator> m_translator;
 
     SubtitleOverlayWindowModel &overlay() { return *m_overlay; }
     ListeningModel &listening() { return *m_overlay->listeningModel(); }
-    ScriptedRecognitionTask *task(int number) { return m_speech->tasks().value(number - 1); }
-    QList<StoredTranscript> stored() { return storedTranscripts(m_store->path()); }
+    ScriptedRecognitionTask *task(int number)
+    {
+        return m_fixture->speech->tasks().value(number - 1);
+    }
+    QList<StoredTranscript> stored() { return storedTranscripts(m_fixture->store().path()); }
 
     // What the overlay view does: its translation hook translates the display text with every
     // session it is given, and showing the view applies the stored languages and starts.
     void makeOverlay()
     {
         m_translator.reset();
-        m_overlay = std::make_unique<SubtitleOverlayWindowModel>(
-            m_speech, std::make_unique<ManualAudioEngine>(), m_translation, *m_store);
+        m_overlay = m_fixture->makeOverlayModel();
         m_translator = std::make_unique<DisplayTextTranslator>(*m_overlay);
     }
     void show(const std::optional<Language> &source, const std::optional<Language> &target)
@@ -59,11 +55,7 @@ private:
 private Q_SLOTS:
     void init()
     {
-        m_folder = std::make_unique<QTemporaryDir>();
-        m_store = std::get<std::unique_ptr<ModelContainer>>(
-            ModelContainer::open(m_folder->filePath(u"Transcripts.sqlite"_s)));
-        m_speech = std::make_shared<ScriptedSpeechService>();
-        m_translation = std::make_shared<FakeTranslationService>();
+        m_fixture = std::make_unique<OverlayFixture>();
         makeOverlay();
     }
 
@@ -71,8 +63,7 @@ private Q_SLOTS:
     {
         m_translator.reset();
         m_overlay.reset();
-        m_store.reset();
-        m_folder.reset();
+        m_fixture.reset();
     }
 
     void aLanguageChangeMidRunMovesOnToANewTranscript_data()
@@ -88,7 +79,7 @@ private Q_SLOTS:
     {
         QFETCH(bool, spoken);
         QFETCH(QString, newPair);
-        m_translation->setStatus(english, spanish, TranslationService::Status::Installed);
+        m_fixture->translation->setStatus(english, spanish, TranslationService::Status::Installed);
         show(english, spanish);
         QTRY_VERIFY(listening().isListening());
         task(1)->hypothesize(timedWords(u"First words."_s, 0.5));
@@ -126,7 +117,7 @@ private Q_SLOTS:
 
         makeOverlay();
         show(english, spanish);
-        QTRY_VERIFY(m_translation->preparations == 1 &&
+        QTRY_VERIFY(m_fixture->translation->preparations == 1 &&
                     !overlay().translationModel()->isPreparingTranslation());
         QTest::qWait(1500); // a readiness check that still finds the pair missing starts nothing
         QVERIFY(!listening().isListening());
@@ -134,9 +125,9 @@ private Q_SLOTS:
         m_overlay.reset();
         // Closed before listening ever started: the transcript the languages opened goes too.
         QVERIFY(stored().isEmpty());
-        m_translation->setStatus(english, spanish, TranslationService::Status::Installed);
+        m_fixture->translation->setStatus(english, spanish, TranslationService::Status::Installed);
         QTest::qWait(1500); // past the next readiness check, which must find no one to start
-        QCOMPARE(m_speech->tasks().size(), 1);
+        QCOMPARE(m_fixture->speech->tasks().size(), 1);
     }
 };
 
