@@ -6,23 +6,11 @@
 set -eEuo pipefail
 
 program=${1:?usage: scripts/desktop $0 PATH-OF-VOXLUME}
-if [ -z "${DISPLAY:-}" ] || [ -z "${VOXLUME_DESKTOP_FEED:-}" ]; then
-    echo "FAIL: no private desktop; run this through scripts/desktop"
-    exit 2
-fi
-for tool in xprop xwininfo xdotool import convert tesseract espeak-ng sox paplay sqlite3; do
-    command -v "$tool" >/dev/null || { echo "FAIL: $tool is missing (scripts/setup installs it)"; exit 2; }
-done
-
-# The menu is read in English, whatever the developer's own language.
-export LC_ALL=C.UTF-8
-unset LANGUAGE
-
-out=$PWD/OverlayOnDesktop
-rm -rf "$out"
-mkdir -p "$out"
-pid=
 . "$(dirname "$0")/checks.sh"
+# The menu is read in English, whatever the developer's own language.
+begin_desktop_test OverlayOnDesktop xprop xwininfo xdotool import convert tesseract espeak-ng sox \
+    paplay sqlite3
+pid=
 
 give_up() {
     fail "$*"

@@ -8,21 +8,9 @@
 set -eEuo pipefail
 
 program=${1:?usage: scripts/desktop $0 PATH-OF-VOXLUME}
-if [ -z "${DISPLAY:-}" ] || [ -z "${DBUS_SESSION_BUS_ADDRESS:-}" ]; then
-    echo "FAIL: no private desktop; run this through scripts/desktop"
-    exit 2
-fi
-for tool in xdotool xwininfo xprop dbus-send timeout; do
-    command -v "$tool" >/dev/null || { echo "FAIL: $tool is missing (scripts/setup installs it)"; exit 2; }
-done
-export LC_ALL=C.UTF-8
-unset LANGUAGE
-
-out=$PWD/SingleInstanceOnDesktop
-rm -rf "$out"
-mkdir -p "$out"
-instances=()
 . "$(dirname "$0")/checks.sh"
+begin_desktop_test SingleInstanceOnDesktop xdotool xwininfo xprop dbus-send timeout
+instances=()
 
 finish() {
     local status=$? pid
