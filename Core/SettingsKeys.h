@@ -52,6 +52,10 @@ inline constexpr SettingsKey<QString> overlayWindowGeometry{"overlayWindowGeomet
 /// once.
 inline constexpr SettingsKey<QString> historyWindowSize{"historyWindowSize",
                                                         [] { return QString(); }};
+/// The subtitle window has said, once for good, that on native Wayland it cannot stay above other
+/// windows.
+inline constexpr SettingsKey<bool> hasShownWaylandNotice{"hasShownWaylandNotice",
+                                                         [] { return false; }};
 /// Whether the subtitle window lets the mouse through to what is under it.
 inline constexpr SettingsKey<bool> overlayClickThrough{"overlayClickThrough", [] { return false; }};
 /// The id of the input device to capture; empty for the system's default, or

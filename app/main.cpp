@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CommandLine.h"
 #include "Localization.h"
+#include "Platform/Windows/WindowSystem.h"
 #include "SingleInstance.h"
 #include "VoxlumeApp.h"
 
@@ -55,9 +56,7 @@ int main(int argc, char *argv[])
         return printAnswer(argc, argv);
 
     // Wayland lets no window stay on top or place itself; the subtitles need both.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
-        !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") && !qEnvironmentVariableIsEmpty("DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "xcb");
+    WindowSystem::choosePlatform();
 
     QApplication application(argc, argv);
     nameApplication();

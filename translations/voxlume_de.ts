@@ -202,14 +202,33 @@
     </message>
 </context>
 <context>
+    <name>NoticeBanner</name>
+    <message>
+        <source>Notice</source>
+        <translation>Hinweis</translation>
+    </message>
+    <message>
+        <source>Dismiss Notice</source>
+        <translation>Hinweis schließen</translation>
+    </message>
+</context>
+<context>
     <name>OnboardingView</name>
     <message>
         <source>Welcome to **Voxlume**</source>
         <translation>Willkommen bei **Voxlume**</translation>
     </message>
     <message>
-        <source>Click the %@ icon in the menu bar to get started.</source>
-        <translation>Klicken Sie auf das Symbol %@ in der Menüleiste, um zu beginnen.</translation>
+        <source>Click the %@ icon in the panel to get started.</source>
+        <translation>Klicken Sie auf das Symbol %@ in der Leiste, um zu beginnen.</translation>
+    </message>
+    <message>
+        <source>Click the %@ icon in the top bar to get started.</source>
+        <translation>Klicken Sie auf das Symbol %@ in der oberen Leiste, um zu beginnen.</translation>
+    </message>
+    <message>
+        <source>Click the %@ icon in the system tray to get started.</source>
+        <translation>Klicken Sie auf das Symbol %@ im Systemabschnitt der Kontrollleiste, um zu beginnen.</translation>
     </message>
     <message>
         <source>Voxlume icon</source>
@@ -436,6 +455,14 @@
     <message>
         <source>Live Subtitles</source>
         <translation>Live-Untertitel</translation>
+    </message>
+    <message>
+        <source>On Wayland, the subtitles cannot stay above other windows or keep their place. To have both, start Voxlume without QT_QPA_PLATFORM=wayland, so that it runs through XWayland.</source>
+        <translation>Unter Wayland können die Untertitel weder über anderen Fenstern bleiben noch ihren Platz behalten. Für beides starten Sie Voxlume ohne QT_QPA_PLATFORM=wayland, damit es über XWayland läuft.</translation>
+    </message>
+    <message>
+        <source>On Wayland, the subtitles cannot stay above other windows or keep their place, and XWayland could not be reached. To have both, install XWayland (the package xwayland), log in again and restart Voxlume.</source>
+        <translation>Unter Wayland können die Untertitel weder über anderen Fenstern bleiben noch ihren Platz behalten, und XWayland war nicht erreichbar. Für beides installieren Sie XWayland (das Paket xwayland), melden sich neu an und starten Voxlume erneut.</translation>
     </message>
 </context>
 <context>

@@ -73,8 +73,7 @@ OnboardingView::OnboardingView(QWidget *parent)
 QWidget *OnboardingView::makeInstruction()
 {
     auto *instruction = new QWidget(this);
-    const QStringList pieces =
-        instructionPieces(tr("Click the %@ icon in the menu bar to get started."));
+    const QStringList pieces = instructionPieces(instructionText(DesktopEnvironment::trayPlace()));
     auto *row = new QHBoxLayout(instruction);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
@@ -98,6 +97,19 @@ QWidget *OnboardingView::makeInstruction()
         addText(pieces.constLast());
     row->addStretch();
     return instruction;
+}
+
+QString OnboardingView::instructionText(DesktopEnvironment::TrayPlace place)
+{
+    switch (place) {
+    case DesktopEnvironment::TrayPlace::Panel:
+        return tr("Click the %@ icon in the panel to get started.");
+    case DesktopEnvironment::TrayPlace::TopBar:
+        return tr("Click the %@ icon in the top bar to get started.");
+    case DesktopEnvironment::TrayPlace::SystemTray:
+        break;
+    }
+    return tr("Click the %@ icon in the system tray to get started.");
 }
 
 void OnboardingView::offerMenu(QMenu *menu)

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "Platform/Windows/DesktopEnvironment.h"
+
 #include <QWidget>
 
 class QAction;
@@ -8,8 +10,9 @@ class QMenu;
 class QPushButton;
 class QVBoxLayout;
 
-/// The first-run window's content: a welcome, and the tray icon to click, since the program has
-/// no main window to find it by; or, on a desktop without a tray, the menu's commands themselves.
+/// The first-run window's content: a welcome, and the tray icon to click, named where the desktop
+/// shows it in the desktop's own words, since the program has no main window to find it by; or, on
+/// a desktop without a tray, the menu's commands themselves.
 ///
 /// It changes no setting. Escape closes the welcome, but not the menu, whose window is the only
 /// way left to reach the program. Main thread.
@@ -35,6 +38,8 @@ protected:
 
 private:
     QWidget *makeInstruction();
+    /// Where to click, in the words of the desktop at \a place.
+    static QString instructionText(DesktopEnvironment::TrayPlace place);
     QWidget *makeMenuPanel(QMenu *menu);
     /// A button that stands for \a action, and follows its text and state.
     static QPushButton *commandButton(QAction *action, QWidget *parent);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "SubtitleWindow.h"
 
+#include "NoticeBanner.h"
 #include "Platform/Windows/AllDesktops.h"
 #include "SwapAccessory.h"
 #include "WindowButton.h"
@@ -21,6 +22,7 @@ constexpr int resizeMargin = 6;
 constexpr int buttonSide = 14;
 constexpr int firstButtonX = 10;
 constexpr int buttonGap = 8;
+constexpr int noticeMargin = 8;
 
 Qt::CursorShape cursorFor(Qt::Edges edges)
 {
@@ -113,6 +115,33 @@ void SubtitleWindow::performZoom()
         showMaximized();
 }
 
+void SubtitleWindow::offerWaylandNotice(WindowSystem::WaylandReason reason)
+{
+    if (reason == WindowSystem::WaylandReason::None || m_hasShownWaylandNotice.value())
+        return;
+    m_hasShownWaylandNotice.setValue(true);
+    const QString text =
+        reason == WindowSystem::WaylandReason::ChosenByUser
+            ? tr("On Wayland, the subtitles cannot stay above other windows or keep their place. "
+                 "To have both, start Voxlume without QT_QPA_PLATFORM=wayland, so that it runs "
+                 "through XWayland.")
+            : tr("On Wayland, the subtitles cannot stay above other windows or keep their place, "
+                 "and XWayland could not be reached. To have both, install XWayland (the package "
+                 "xwayland), log in again and restart Voxlume.");
+    m_notice = new NoticeBanner(text, this);
+    trackMouse(m_notice);
+    placeNotice();
+    m_notice->show();
+}
+
+void SubtitleWindow::placeNotice()
+{
+    if (!m_notice)
+        return;
+    m_notice->place(QPoint(noticeMargin, titleStripHeight), width() - 2 * noticeMargin);
+    m_notice->raise();
+}
+
 void SubtitleWindow::place(const QRect &geometry)
 {
     QScreen *best = nullptr;
@@ -161,6 +190,7 @@ void SubtitleWindow::resizeEvent(QResizeEvent *event)
     QWidget::resizeEvent(event);
     m_content->setGeometry(rect());
     m_titleStrip->setGeometry(0, 0, width(), titleStripHeight);
+    placeNotice();
 }
 
 Qt::Edges SubtitleWindow::edgesAt(const QPoint &position) const
@@ -221,4 +251,5 @@ void SubtitleWindow::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
     AllDesktops::pin(this);
+    offerWaylandNotice(WindowSystem::waylandReason());
 }

@@ -1,7 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "NoticeBanner.h"
+#include "Platform/Windows/WindowSystem.h"
+#include "SettingsKeys.h"
+
 #include <QColor>
+#include <QPointer>
 #include <QWidget>
 #include <functional>
 
@@ -12,7 +17,8 @@ class SwapAccessory;
 /// an accessory) drawn over its content.
 ///
 /// It is moved by dragging anywhere but a control and resized from its edges, both by the window
-/// manager, so that both work on X11 and on Wayland. It deletes itself once closed. Without a
+/// manager, so that both work on X11 and on Wayland; on native Wayland, where it cannot stay on top
+/// or place itself, it says so once. It deletes itself once closed. Without a
 /// compositing manager translucency cannot work, and X shows the black background opaque, so the
 /// text stays readable. Main thread.
 class SubtitleWindow : public QWidget
@@ -45,6 +51,13 @@ public:
     /// Toggles between maximised and the size before.
     void performZoom();
 
+    /// Says once, for good, that on native Wayland (for \a reason) the window can neither stay
+    /// above other windows nor keep its place, and how to have both back; nothing for None.
+    /// Called when the window is shown.
+    void offerWaylandNotice(WindowSystem::WaylandReason reason);
+    /// The notice shown over the subtitles until it is dismissed; null when there is none.
+    NoticeBanner *notice() const { return m_notice; }
+
     /// Places the window at \a geometry, moved and shrunk onto a screen as needed; centred on the
     /// screen when \a geometry is empty or on no screen.
     void place(const QRect &geometry);
@@ -64,11 +77,14 @@ protected:
 private:
     Qt::Edges edgesAt(const QPoint &position) const;
     void trackMouse(QWidget *widget);
+    void placeNotice();
 
     QWidget *m_content;
     QWidget *m_titleStrip;
     SwapAccessory *m_accessory = nullptr;
     std::function<bool()> m_shouldClose;
+    QPointer<NoticeBanner> m_notice;
+    Setting<bool> m_hasShownWaylandNotice{SettingsKeys::hasShownWaylandNotice};
     QColor m_backgroundColor;
     bool m_isClosing = false;
 };

@@ -29,6 +29,35 @@ private Q_SLOTS:
         QCOMPARE(view.findChildren<QLabel *>(u"trayIcon"_s).size(), 1);
     }
 
+    // The desktop's own name for where the icon is, from the names it gives itself.
+    void instructionUsesTheDesktopsWords_data()
+    {
+        QTest::addColumn<QByteArray>("currentDesktop");
+        QTest::addColumn<QString>("place");
+        QTest::newRow("Xfce") << "XFCE"_ba << u"in the panel"_s;
+        QTest::newRow("Cinnamon, named for the desktop it came from")
+            << "X-Cinnamon"_ba << u"in the panel"_s;
+        QTest::newRow("GNOME as Ubuntu names it") << "ubuntu:GNOME"_ba << u"in the top bar"_s;
+        QTest::newRow("KDE Plasma") << "KDE"_ba << u"in the system tray"_s;
+        QTest::newRow("unknown, then known") << "Openbox:MATE"_ba << u"in the panel"_s;
+        QTest::newRow("unknown") << "Openbox"_ba << u"in the system tray"_s;
+        QTest::newRow("unset") << QByteArray() << u"in the system tray"_s;
+    }
+    void instructionUsesTheDesktopsWords()
+    {
+        QFETCH(QByteArray, currentDesktop);
+        QFETCH(QString, place);
+        const QByteArray saved = qgetenv("XDG_CURRENT_DESKTOP");
+        qputenv("XDG_CURRENT_DESKTOP", currentDesktop);
+        const OnboardingView view;
+        qputenv("XDG_CURRENT_DESKTOP", saved);
+        QString instruction;
+        for (const QLabel *label : view.findChildren<QLabel *>())
+            instruction += label->text();
+        QVERIFY2(instruction.contains(u"icon "_s + place + u" to get started."_s),
+                 qPrintable(instruction));
+    }
+
     void escapeClosesTheWindow()
     {
         auto *view = new OnboardingView;

@@ -10,7 +10,9 @@ class AllDesktops
 public:
     AllDesktops() = delete;
 
-    /// Asks for \a window to be shown on every desktop; call before and after it is first shown,
-    /// since window managers read the request at different moments.
+    /// Asks for \a window to be shown on every desktop, now and each time a window manager takes
+    /// it in; call when it is shown. Window managers read the request at different moments: some
+    /// only from the window before it is mapped, others (xfwm4) only from a message sent once they
+    /// manage it, and they ignore one sent earlier.
     static void pin(QWidget *window);
 };
