@@ -41,3 +41,30 @@ poll() {
 
 # Whether process $1 has ended (a zombie counts: it runs no more).
 exited() { ! kill -0 "$1" 2>/dev/null || [ "$(ps -o stat= -p "$1")" = Z ]; }
+
+# Words with long vowels that Debian's English model hears in espeak-ng's voice; the recogniser gets
+# the small words wrong, so checks look for these.
+sentence="The weather was beautiful and the garden was green."
+distinctive=(weather beautiful garden green)
+
+# Speaks the sentence into \$out/speech.wav, as the virtual microphone should hear it.
+make_speech() {
+    espeak-ng -v en-us -s 140 -w "$out/voice.wav" "$sentence"
+    # Half a second of low noise on each side: after digital silence the recogniser loses words.
+    sox -R -n -r 16000 -c 1 -b 16 "$out/noise.wav" synth 0.5 whitenoise vol 0.002
+    sox "$out/voice.wav" -r 16000 -c 1 -b 16 -e signed-integer "$out/voice16k.wav"
+    sox "$out/noise.wav" "$out/voice16k.wav" "$out/noise.wav" "$out/speech.wav"
+}
+
+# Sets x, y, width, height, depth, mapped and override of window \$1 from xwininfo.
+read_geometry() {
+    local info
+    info=$(xwininfo -id "$1" 2>/dev/null) || return 1
+    x=$(sed -n 's/^ *Absolute upper-left X: *//p' <<<"$info")
+    y=$(sed -n 's/^ *Absolute upper-left Y: *//p' <<<"$info")
+    width=$(sed -n 's/^ *Width: *//p' <<<"$info")
+    height=$(sed -n 's/^ *Height: *//p' <<<"$info")
+    depth=$(sed -n 's/^ *Depth: *//p' <<<"$info")
+    mapped=$(grep -q 'Map State: IsViewable' <<<"$info" && echo yes || echo no)
+    override=$(sed -n 's/^ *Override Redirect State: *//p' <<<"$info")
+}
