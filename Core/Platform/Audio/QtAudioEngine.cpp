@@ -554,7 +554,7 @@ void QtAudioEngine::currentInputFailed(const Error &error)
         switchInput(error);
 }
 
-void QtAudioEngine::reportFailure(const Error &error)
+void QtAudioEngine::reportFailure(Error error)
 {
     if (m_failed)
         return;
@@ -563,8 +563,10 @@ void QtAudioEngine::reportFailure(const Error &error)
     discardSwitch();
     m_tap.closeRun();
     QMetaObject::invokeMethod(m_reader, &AudioSourceReader::stop, Qt::QueuedConnection);
-    if (m_failureHandler)
-        m_failureHandler(error);
+    // The handler may stop the engine, which frees the failure kept here and may replace the
+    // handler: both are called from copies.
+    if (const std::function<void(const Error &)> handler = m_failureHandler)
+        handler(error);
 }
 
 void QtAudioEngine::notify(const std::optional<QString> &message) const

@@ -121,8 +121,9 @@ private:
     void readerFailed(quint64 readerId, const AudioInputDevice &device, int reason);
     /// The device being captured failed or went away: capture moves to the default microphone.
     void currentInputFailed(const Error &error);
-    /// Ends capture for good, and reports \a error.
-    void reportFailure(const Error &error);
+    /// Ends capture for good, and reports \a error: a copy, since it is often the failure kept
+    /// here, which a stop from the handler frees.
+    void reportFailure(Error error);
     void notify(const std::optional<QString> &message) const;
     /// An error for the user, with \a userInfo for the logs.
     static Error error(ErrorCode code, const QString &text, QVariantMap userInfo = {});
