@@ -40,7 +40,7 @@ poll() {
 }
 
 # Whether process $1 has ended (a zombie counts: it runs no more).
-exited() { ! kill -0 "$1" 2>/dev/null || [ "$(ps -o stat= -p "$1")" = Z ]; }
+exited() { ! kill -0 "$1" 2>/dev/null || [[ $(ps -o stat= -p "$1") == Z* ]]; }
 
 # Words with long vowels that Debian's English model hears in espeak-ng's voice; the recogniser gets
 # the small words wrong, so checks look for these.
@@ -67,4 +67,12 @@ read_geometry() {
     depth=$(sed -n 's/^ *Depth: *//p' <<<"$info")
     mapped=$(grep -q 'Map State: IsViewable' <<<"$info" && echo yes || echo no)
     override=$(sed -n 's/^ *Override Redirect State: *//p' <<<"$info")
+}
+
+# Writes the settings of a user who has started subtitles before (no welcome window stands beside
+# them), listening to English without translation, with errors shown; then each KEY=VALUE given.
+write_settings() {
+    mkdir -p "$XDG_CONFIG_HOME/Voxlume"
+    printf '%s\n' '[General]' isOnboardingComplete=true selectedFromLanguage=en-US \
+        selectedToLanguage=en-US showErrors=true "$@" >"$XDG_CONFIG_HOME/Voxlume/Voxlume.ini"
 }

@@ -107,15 +107,7 @@ overlay_background_is_translucent_black() {
 
 # ---- settings and speech, made before the program starts
 # A user who has started subtitles before: no welcome window stands beside the subtitles.
-mkdir -p "$XDG_CONFIG_HOME/Voxlume"
-cat >"$XDG_CONFIG_HOME/Voxlume/Voxlume.ini" <<'EOF'
-[General]
-isOnboardingComplete=true
-startImmediately=true
-selectedFromLanguage=en-US
-selectedToLanguage=en-US
-showErrors=true
-EOF
+write_settings startImmediately=true
 
 # The check asks for any two of the distinctive words.
 make_speech

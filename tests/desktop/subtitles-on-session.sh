@@ -48,14 +48,7 @@ give_up() {
 running() { kill -0 "$pid" 2>/dev/null && [ "$(ps -o stat= -p "$pid")" != Z ]; }
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
 
-mkdir -p "$XDG_CONFIG_HOME/Voxlume"
-cat >"$XDG_CONFIG_HOME/Voxlume/Voxlume.ini" <<'EOF'
-[General]
-isOnboardingComplete=true
-selectedFromLanguage=en-US
-selectedToLanguage=en-US
-showErrors=true
-EOF
+write_settings
 make_speech
 
 # ---- launch: the way to the menu comes up

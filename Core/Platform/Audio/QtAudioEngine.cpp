@@ -46,6 +46,17 @@ QString nameOfChoice(const QString &chosen)
     return chosen == SettingsKeys::soundOfThisComputer ? tr("Sound from this computer") : chosen;
 }
 
+QString notConnected(const QString &chosen)
+{
+    return tr("“%1” is not connected. Listening to the default microphone instead.")
+        .arg(nameOfChoice(chosen));
+}
+
+// Qt Multimedia connects to the sound server once, at its first use, and never again: once no
+// server has answered, a server that answers later (a restarted one) is one Qt cannot reach.
+// Main thread.
+bool s_soundServerWasLost = false;
+
 QString insteadOf(const QString &reason)
 {
     return reason + u' ' + tr("Listening to the default microphone instead.");
@@ -288,6 +299,7 @@ QtAudioEngine::chooseInput(const std::optional<SoundServerProbe::Answer> &server
                            const QString &chosen)
 {
     if (!server) {
+        s_soundServerWasLost = true;
         return error(NoSoundServer, tr("No microphone was found: no sound server (PulseAudio or "
                                        "PipeWire) is running."));
     }
@@ -297,6 +309,8 @@ QtAudioEngine::chooseInput(const std::optional<SoundServerProbe::Answer> &server
                                         : monitor->description;
         return Input{{QString::fromUtf8(monitor->name), description, false}, std::nullopt, {}, {}};
     }
+    if (s_soundServerWasLost)
+        return chooseServerSource(*server, chosen);
     const QList<QAudioDevice> inputs = QMediaDevices::audioInputs();
     if (inputs.isEmpty())
         return error(NoInputDevice, tr("No microphone was found."));
@@ -317,10 +331,26 @@ QtAudioEngine::chooseInput(const std::optional<SoundServerProbe::Answer> &server
                 device,
                 *format,
                 std::nullopt};
-    if (!chosen.isEmpty() && found == inputs.end()) {
-        input.notice = tr("“%1” is not connected. Listening to the default microphone instead.")
-                           .arg(nameOfChoice(chosen));
-    }
+    if (!chosen.isEmpty() && found == inputs.end())
+        input.notice = notConnected(chosen);
+    return input;
+}
+
+std::variant<QtAudioEngine::Input, Error>
+QtAudioEngine::chooseServerSource(const SoundServerProbe::Answer &server, const QString &chosen)
+{
+    const std::optional<SoundServerProbe::Source> found =
+        chosen.isEmpty() ? std::nullopt : server.source(chosen.toUtf8());
+    const std::optional<SoundServerProbe::Source> fallback = server.source(server.defaultSource);
+    const std::optional<SoundServerProbe::Source> source = found ? found : fallback;
+    if (!source)
+        return error(NoInputDevice, tr("No microphone was found."));
+    Input input{{QString::fromUtf8(source->name), source->description, source == fallback},
+                std::nullopt,
+                {},
+                std::nullopt};
+    if (!chosen.isEmpty() && !found)
+        input.notice = notConnected(chosen);
     return input;
 }
 

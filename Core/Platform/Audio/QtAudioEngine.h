@@ -84,6 +84,10 @@ private:
     /// server answered); or why there is none. Main thread.
     static std::variant<Input, Error>
     chooseInput(const std::optional<SoundServerProbe::Answer> &server, const QString &chosen);
+    /// The microphone to capture for the choice \a chosen among \a server's own sources, read
+    /// through libpulse: for a server that Qt Multimedia cannot reach.
+    static std::variant<Input, Error> chooseServerSource(const SoundServerProbe::Answer &server,
+                                                         const QString &chosen);
     /// A reader of \a input into \a feeder, on the capture thread, its failures reported as
     /// reader \a readerId's.
     AudioSourceReader *makeReader(const Input &input, std::shared_ptr<AudioTapFeeder> feeder,
