@@ -701,6 +701,10 @@
 <context>
     <name>UpdateChecker</name>
     <message>
+        <source>The update server did not send its update feed within %1 seconds.</source>
+        <translation>Der Update-Server hat seinen Update-Feed nicht innerhalb von %1 Sekunden gesendet.</translation>
+    </message>
+    <message>
         <source>The update feed&apos;s address is not an https address: %1</source>
         <translation>Die Adresse des Update-Feeds ist keine https-Adresse: %1</translation>
     </message>

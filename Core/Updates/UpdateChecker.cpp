@@ -16,6 +16,7 @@
 #include <QNetworkReply>
 #include <QStandardPaths>
 #include <QTextDocument>
+#include <QTimer>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -25,10 +26,16 @@ constexpr int feedTimeoutMs = 30'000;
 // A feed or its release notes are read whole into memory; real ones are a few hundred kilobytes.
 constexpr qint64 maxFeedBytes = 4 * 1024 * 1024;
 const char *const tooLargeProperty = "voxlumeTooLarge";
+const char *const lateProperty = "voxlumeLate";
 
 bool wasTooLarge(const QNetworkReply *reply)
 {
     return reply->property(tooLargeProperty).toBool();
+}
+
+bool wasLate(const QNetworkReply *reply)
+{
+    return reply->property(lateProperty).toBool();
 }
 
 bool isWebPage(const QUrl &url)
@@ -103,6 +110,7 @@ void UpdateChecker::startCheck(bool quiet)
     setState(State::Checking);
     Setting(SettingsKeys::lastUpdateCheck)
         .setValue(QDateTime::currentDateTimeUtc().toString(Qt::ISODate));
+    m_checkDeadline = QDeadlineTimer(m_configuration.checkDeadline);
     QNetworkReply *reply = fetch(m_configuration.feed);
     connect(reply, &QNetworkReply::finished, this, [this, reply] { takeFeed(reply); });
 }
@@ -113,6 +121,13 @@ QNetworkReply *UpdateChecker::fetch(const QUrl &url)
     request.setHeader(QNetworkRequest::UserAgentHeader, u"Voxlume/"_s + currentVersion());
     request.setTransferTimeout(feedTimeoutMs);
     QNetworkReply *reply = m_network->get(request);
+    // The transfer timeout restarts with every byte; the check's deadline does not.
+    QTimer::singleShot(
+        std::chrono::ceil<std::chrono::milliseconds>(m_checkDeadline.remainingTimeAsDuration()),
+        reply, [reply] {
+            reply->setProperty(lateProperty, true);
+            reply->abort();
+        });
     connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64) {
         if (received <= maxFeedBytes)
             return;
@@ -128,6 +143,12 @@ void UpdateChecker::takeFeed(QNetworkReply *reply)
     if (wasTooLarge(reply)) {
         fail(tr("The update server's answer is larger than %1 MB, so it is not an update feed.")
                  .arg(maxFeedBytes / (1024 * 1024)));
+        return;
+    }
+    if (wasLate(reply)) {
+        fail(tr("The update server did not send its update feed within %1 seconds.")
+                 .arg(std::chrono::ceil<std::chrono::seconds>(m_configuration.checkDeadline)
+                          .count()));
         return;
     }
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();

@@ -4,9 +4,11 @@
 #include "Appcast.h"
 #include "Error.h"
 
+#include <QDeadlineTimer>
 #include <QObject>
 #include <QPointer>
 #include <QUrl>
+#include <chrono>
 #include <functional>
 #include <qcoro/qcorotask.h>
 
@@ -42,6 +44,9 @@ public:
         QString downloadDirectory;
         /// Opens a page in the user's browser; false when nothing could.
         std::function<bool(const QUrl &)> openUrl;
+        /// How long a whole check (the feed and its release notes) may take: a server that sends
+        /// a byte now and then would otherwise hold it for ever.
+        std::chrono::milliseconds checkDeadline = std::chrono::seconds(30);
 
         /// What the build names, the program's version, the system bus, the user's cache and the
         /// desktop's browser.
@@ -125,6 +130,8 @@ private:
     Appcast::Item m_update;
     int m_percent = -1;
     QString m_errorMessage;
+    /// When the check under way must have ended.
+    QDeadlineTimer m_checkDeadline;
     /// Whether the step under way shows its result only when something is found.
     bool m_quiet = false;
     QPointer<UpdateDownload> m_download;

@@ -13,6 +13,9 @@
 #include <QDir>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
 #include <sodium.h>
 
 using namespace Qt::Literals::StringLiterals;
@@ -177,6 +180,31 @@ private Q_SLOTS:
 
     // Versions in the enclosure's attributes as older feeds have them, a package for another
     // system and an item without one left out, and release notes by link, in plain text.
+    // A server that sends a byte now and then restarts the transfer's timeout each time; the
+    // check's own deadline ends it all the same.
+    void aTricklingServerMeetsTheCheckDeadline()
+    {
+        QTcpServer trickler;
+        QVERIFY(trickler.listen(QHostAddress::LocalHost));
+        QTimer drip;
+        drip.start(100);
+        connect(&trickler, &QTcpServer::newConnection, &trickler, [&] {
+            QTcpSocket *socket = trickler.nextPendingConnection();
+            socket->write("HTTP/1.1 200 OK\r\nContent-Type: application/xml\r\n"
+                          "Content-Length: 100000\r\n\r\n");
+            connect(&drip, &QTimer::timeout, socket, [socket] { socket->write(" "); });
+        });
+        UpdateChecker::Configuration slow = configuration(
+            u"1.0"_s, {}, QUrl(u"http://127.0.0.1:%1/appcast.xml"_s.arg(trickler.serverPort())));
+        slow.checkDeadline = std::chrono::seconds(1);
+        UpdateChecker checker(slow);
+        checker.checkForUpdates();
+        QTRY_VERIFY_WITH_TIMEOUT(checker.state() != State::Checking, 10'000);
+        QCOMPARE(checker.state(), State::Failed);
+        QVERIFY2(checker.errorMessage().contains(u"did not send its update feed within"_s),
+                 qPrintable(checker.errorMessage()));
+    }
+
     void readsTheNewestItemForThisSystem()
     {
         const QByteArray package = enclosure("https://example.org/voxlume_1.2.deb", 4321, "c2ln");
