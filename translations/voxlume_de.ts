@@ -701,6 +701,10 @@
 <context>
     <name>UpdateChecker</name>
     <message>
+        <source>The release notes are too long to show here.</source>
+        <translation>Die Versionshinweise sind zu lang, um sie hier zu zeigen.</translation>
+    </message>
+    <message>
         <source>The update server did not send its update feed within %1 seconds.</source>
         <translation>Der Update-Server hat seinen Update-Feed nicht innerhalb von %1 Sekunden gesendet.</translation>
     </message>

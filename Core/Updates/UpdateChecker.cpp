@@ -3,7 +3,9 @@
 
 #include "BuildConfig.h"
 #include "Logging.h"
+#include "MainThreadRelay.h"
 #include "Platform/Translation/Apertium/PackageInstaller.h"
+#include "ReleaseNotes.h"
 #include "SettingsKeys.h"
 #include "UpdateDownload.h"
 #include "VersionComparison.h"
@@ -200,19 +202,33 @@ void UpdateChecker::takeReleaseNotes(QNetworkReply *reply)
                                .startsWith(u"text/plain"_s);
         m_update.releaseNotes = plain ? Qt::convertFromPlainText(text, Qt::WhiteSpaceNormal) : text;
     } else {
-        const QString link = m_update.releaseNotesLink.toString().toHtmlEscaped();
-        m_update.releaseNotes =
-            u"<p>"_s +
-            tr("The release notes are at %1.").arg(u"<a href=\"%1\">%1</a>"_s.arg(link)) +
-            u"</p>"_s;
+        m_update.releaseNotes = notesByLink();
     }
     offerUpdate();
 }
 
+QString UpdateChecker::notesByLink() const
+{
+    if (!Appcast::isFetchable(m_update.releaseNotesLink))
+        return u"<p>"_s + tr("The release notes are too long to show here.") + u"</p>"_s;
+    const QString link = m_update.releaseNotesLink.toString().toHtmlEscaped();
+    return u"<p>"_s + tr("The release notes are at %1.").arg(u"<a href=\"%1\">%1</a>"_s.arg(link)) +
+           u"</p>"_s;
+}
+
 void UpdateChecker::offerUpdate()
 {
-    VOXLUME_BREADCRUMB(u"Found version "_s + m_update.version, u"offerUpdate()"_s);
-    conclude(State::UpdateAvailable, true);
+    // Reduced off the main thread: hostile notes cost time in proportion to their size.
+    MainThreadRelay::instance().runInBackground(
+        [notes = m_update.releaseNotes] { return ReleaseNotes::flatten(notes); },
+        [this, alive = QPointer(this),
+         version = m_update.version](const std::optional<QString> &flat) {
+            if (!alive || m_state != State::Checking || m_update.version != version)
+                return;
+            m_update.releaseNotes = flat ? *flat : notesByLink();
+            VOXLUME_BREADCRUMB(u"Found version "_s + m_update.version, u"offerUpdate()"_s);
+            conclude(State::UpdateAvailable, true);
+        });
 }
 
 void UpdateChecker::installUpdate()

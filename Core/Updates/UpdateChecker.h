@@ -110,6 +110,9 @@ private:
     QNetworkReply *fetch(const QUrl &url);
     void takeFeed(QNetworkReply *reply);
     void takeReleaseNotes(QNetworkReply *reply);
+    /// Notes that only point to the release notes' page, for notes that cannot be shown.
+    QString notesByLink() const;
+    /// Offers the version found, once its notes are reduced to what can be shown.
     void offerUpdate();
     void startDownload();
     void downloaded();
