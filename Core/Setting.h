@@ -16,6 +16,9 @@ struct SettingsKey
     /// A function rather than a value: some defaults, such as the user's language, are only known
     /// when read.
     T (*defaultValue)();
+    /// Keeps a stored value within what its control offers, for keys that have a range; the
+    /// stored text is left as it is.
+    T (*bounded)(T) = nullptr;
 
     QString key() const { return QString::fromLatin1(name); }
 };
@@ -102,7 +105,7 @@ public:
     {
         if (const std::optional<QString> text = m_store->string(m_key.key())) {
             if (std::optional<T> decoded = SettingCodec<T>::decode(*text))
-                return *std::move(decoded);
+                return m_key.bounded ? m_key.bounded(*std::move(decoded)) : *std::move(decoded);
         }
         return m_key.defaultValue();
     }

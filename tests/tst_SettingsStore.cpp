@@ -109,6 +109,19 @@ private Q_SLOTS:
         QCOMPARE(store().doubleValue(u"value"_s), SettingsStore::decodeDouble(text).value_or(0.0));
     }
 
+    // A hand-edited size of 1e9 would draw empty boxes: numbers read as the nearest end of
+    // their control, and the file keeps what was written.
+    void numbersReadWithinTheirControls()
+    {
+        writeFile("[General]\ntranslationFontSize=1e9\nwindowTransparency=-3\n");
+        QCOMPARE(Setting(SettingsKeys::translationFontSize, store()).value(), 60.0);
+        QCOMPARE(Setting(SettingsKeys::windowTransparency, store()).value(), 0.0);
+        writeFile("[General]\ntranslationFontSize=1\nwindowTransparency=0.5\n");
+        QCOMPARE(Setting(SettingsKeys::translationFontSize, store()).value(), 30.0);
+        QCOMPARE(Setting(SettingsKeys::windowTransparency, store()).value(), 0.5);
+        QCOMPARE(store().string(u"translationFontSize"_s), std::optional(u"1"_s));
+    }
+
     void seesEditsMadeFromOutside()
     {
         store().setBool(u"showErrors"_s, false);
