@@ -146,14 +146,25 @@ private Q_SLOTS:
         QCOMPARE(changed.count(), 1);
     }
 
+    // Neither a damaged file nor one too large to read at every change is used or lost.
+    void aDamagedFileIsKeptAndTheDefaultsServe_data()
+    {
+        QTest::addColumn<QByteArray>("garbage");
+        QTest::newRow("damaged") << QByteArray("[General\nshowErrors=true\n\"=\\");
+        QTest::newRow("over 1 MB")
+            << "[General]\nshowErrors=true\npadding=" + QByteArray(1024 * 1024, 'x') + "\n";
+    }
     void aDamagedFileIsKeptAndTheDefaultsServe()
     {
-        const QByteArray garbage = "[General\nshowErrors=true\n\"=\\";
+        QFETCH(QByteArray, garbage);
+        const QDir folder = QFileInfo(path()).absoluteDir();
+        for (const QString &earlier : folder.entryList({u"Voxlume.ini.unreadable-*"_s}))
+            QFile::remove(folder.filePath(earlier));
         writeFile(garbage);
 
+        QCOMPARE(store().boolValue(u"showErrors"_s), false);
         store().setDouble(u"translationFontSize"_s, 45);
         QCOMPARE(store().doubleValue(u"translationFontSize"_s), 45.0);
-        const QDir folder = QFileInfo(path()).absoluteDir();
         const QStringList kept = folder.entryList({u"Voxlume.ini.unreadable-*"_s});
         QCOMPARE(kept.size(), 1);
         QFile copy(folder.filePath(kept.first()));

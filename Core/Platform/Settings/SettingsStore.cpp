@@ -9,6 +9,35 @@
 
 using namespace Qt::Literals::StringLiterals;
 
+namespace {
+
+// Real settings files hold a few hundred bytes. QSettings reads and writes the whole file at every
+// change, so a huge one would freeze the program at each.
+constexpr qint64 maxFileBytes = 1024 * 1024;
+
+/// Renames the file at \a path so that it is kept but no longer read, saying \a why in the log.
+void setAside(const QString &path, const char *why)
+{
+    const QString copy =
+        path + u".unreadable-"_s + QDateTime::currentDateTimeUtc().toString(u"yyyyMMddThhmmss"_s);
+    if (!QFileInfo(path).isFile() || !QFile::rename(path, copy)) {
+        qWarning("Settings: %s %s; using the defaults", qPrintable(path), why);
+        return;
+    }
+    qWarning("Settings: %s %s; it was kept as %s and the defaults are used", qPrintable(path), why,
+             qPrintable(copy));
+}
+
+/// \a path, once a file there too large to be settings has been set aside.
+QString withoutOversizedFile(const QString &path)
+{
+    if (QFileInfo(path).size() > maxFileBytes)
+        setAside(path, "is larger than 1 MB");
+    return path;
+}
+
+} // namespace
+
 SettingsStore &SettingsStore::shared()
 {
     static SettingsStore store(
@@ -19,10 +48,12 @@ SettingsStore &SettingsStore::shared()
 
 SettingsStore::SettingsStore(const QString &filePath, QObject *parent)
     : QObject(parent)
-    , m_settings(filePath, QSettings::IniFormat)
+    , m_settings(withoutOversizedFile(filePath), QSettings::IniFormat)
 {
-    if (m_settings.status() != QSettings::NoError)
-        setAsideUnreadableFile();
+    if (m_settings.status() != QSettings::NoError) {
+        setAside(m_settings.fileName(), "cannot be read");
+        m_settings.sync();
+    }
     m_lastSeenContent = fileContent();
     watchFile();
     connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, &SettingsStore::fileChangedOnDisk);
@@ -114,20 +145,6 @@ void SettingsStore::write(const QString &key, const std::optional<QString> &valu
     Q_EMIT changed();
 }
 
-void SettingsStore::setAsideUnreadableFile()
-{
-    const QString path = m_settings.fileName();
-    const QString copy =
-        path + u".unreadable-"_s + QDateTime::currentDateTimeUtc().toString(u"yyyyMMddThhmmss"_s);
-    if (!QFileInfo(path).isFile() || !QFile::rename(path, copy)) {
-        qWarning("Settings: %s cannot be read; using the defaults", qPrintable(path));
-        return;
-    }
-    qWarning("Settings: %s cannot be read; it was kept as %s and the defaults are used",
-             qPrintable(path), qPrintable(copy));
-    m_settings.sync();
-}
-
 void SettingsStore::watchFile()
 {
     // Editors and QSettings replace the file rather than rewrite it, which ends a watch on the
@@ -142,6 +159,7 @@ void SettingsStore::watchFile()
 
 void SettingsStore::fileChangedOnDisk()
 {
+    withoutOversizedFile(m_settings.fileName());
     watchFile();
     // Our own writes wake the watch too; only a change of content made elsewhere is news.
     const QByteArray content = fileContent();

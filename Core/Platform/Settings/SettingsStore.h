@@ -11,9 +11,9 @@
 ///
 /// Values are kept as text, so a value typed into the file by hand reads the same as one written
 /// by the program. Nothing here knows a key's default: a reader that finds nothing, or text of the
-/// wrong kind, falls back to its own. A file that cannot be parsed is set aside under another
-/// name and the store starts empty, so a damaged file neither stops the program nor gets
-/// overwritten.
+/// wrong kind, falls back to its own. A file that cannot be parsed, or is over 1 MB, is set aside
+/// under another name and the store starts empty, so a damaged file neither stops the program,
+/// nor slows every change, nor gets overwritten.
 ///
 /// Lives on the main thread: create it, read and write it there.
 class SettingsStore : public QObject
@@ -56,7 +56,6 @@ Q_SIGNALS:
 
 private:
     void write(const QString &key, const std::optional<QString> &value);
-    void setAsideUnreadableFile();
     void watchFile();
     void fileChangedOnDisk();
     QByteArray fileContent() const;
