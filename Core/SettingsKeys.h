@@ -23,20 +23,15 @@ inline constexpr SettingsKey<Language> selectedToLanguage{"selectedToLanguage", 
 /// The user swapped the languages an odd number of times: the overlay shows them swapped.
 inline constexpr SettingsKey<bool> isLanguageOrderSwappedInInterface{
     "isLanguageOrderSwappedInInterface", [] { return false; }};
-/// A stored number kept between \a Low and \a High, the ends of its control: a hand-edited
-/// 1e9 would otherwise be drawn.
-template <double Low, double High>
-double within(double value)
-{
-    return std::clamp(value, Low, High);
-}
-
-/// Point size of the subtitle text; the settings offer 30 to 60 in steps of 5.
-inline constexpr SettingsKey<double> translationFontSize{"translationFontSize", [] { return 35.0; },
-                                                         &within<30.0, 60.0>};
+/// Point size of the subtitle text; the settings offer 30 to 60 in steps of 5. A hand-edited size
+/// beyond them (1e9 draws empty boxes) reads as the nearest end.
+inline constexpr SettingsKey<double> translationFontSize{
+    "translationFontSize", [] { return 35.0; },
+    [](double size) { return std::clamp(size, 30.0, 60.0); }};
 /// Transparency of the overlay's black background, 0 to 1.
-inline constexpr SettingsKey<double> windowTransparency{"windowTransparency", [] { return 0.2; },
-                                                        &within<0.0, 1.0>};
+inline constexpr SettingsKey<double> windowTransparency{
+    "windowTransparency", [] { return 0.2; },
+    [](double transparency) { return std::clamp(transparency, 0.0, 1.0); }};
 /// Whether the overlay shows the spoken text as well as the translation.
 inline constexpr SettingsKey<bool> showSpokenLanguage{"showSpokenLanguage", [] { return true; }};
 /// Whether the overlay shows its language-swap button.
