@@ -2,9 +2,41 @@
 #include "DataManager.h"
 
 #include "FatalError.h"
+#include "Logging.h"
 #include "Platform/Store/ModelContainer.h"
+#include "Platform/Store/TranscriptWriter.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+#include <cstdio>
 
 using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// Long enough for a store that another program holds for a moment, short enough for a quit.
+constexpr std::chrono::seconds lastTryTimeout{6};
+
+QByteArray plainText(const QList<std::pair<QUuid, Transcript::Fields>> &records)
+{
+    QString text;
+    for (const auto &[id, fields] : records) {
+        text += fields.timestamp.toString(Qt::ISODate) + u" ("_s + fields.sourceLanguageString +
+                u")\n\n"_s + fields.sourceText + u"\n\n"_s;
+    }
+    return text.toUtf8();
+}
+
+bool writeFile(const QString &path, const QByteArray &contents)
+{
+    QSaveFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size() &&
+           file.commit();
+}
+
+} // namespace
 
 DataManager &DataManager::shared()
 {
@@ -23,3 +55,25 @@ DataManager::DataManager()
 }
 
 DataManager::~DataManager() = default;
+
+std::optional<QString> DataManager::keepUnwrittenTranscripts()
+{
+    TranscriptWriter &writer = m_modelContainer->transcriptWriter();
+    if (!writer.hasUnwrittenRecords() || writer.finish(lastTryTimeout))
+        return std::nullopt;
+    const QByteArray contents = plainText(writer.unwritten());
+    const QString name = u"Unsaved transcripts %1.txt"_s.arg(
+        QDateTime::currentDateTime().toString(u"yyyy-MM-dd hh.mm.ss"_s));
+    const QStringList folders{
+        QFileInfo(m_modelContainer->path()).absolutePath(),
+        QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + u"/Voxlume"_s};
+    for (const QString &folder : folders) {
+        const QString path = folder + u'/' + name;
+        if (QDir().mkpath(folder) && writeFile(path, contents)) {
+            Logging::shared().writeLine(u"Transcripts the store refused were written to "_s + path);
+            return path;
+        }
+    }
+    std::fprintf(stderr, "%s", contents.constData());
+    return QString();
+}

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QString>
 #include <memory>
+#include <optional>
 
 class ModelContainer;
 
@@ -18,6 +20,12 @@ public:
 
     /// The store in the user's data folder.
     ModelContainer &modelContainer() const { return *m_modelContainer; }
+
+    /// For the end of the program: tries once more to store the texts the store has not taken,
+    /// and writes those it still refuses into a plain-text file beside it, or in the cache folder
+    /// when that fails too. The file's path; none when nothing was left over; empty when no file
+    /// could be written, and the texts went to standard error, the last place left.
+    std::optional<QString> keepUnwrittenTranscripts();
 
 private:
     DataManager();

@@ -23,6 +23,17 @@ constexpr double resetInterval = 30.0;
 // How far behind the audio given to it a new task may be when it takes over the display: about
 // what a decoder holds back before it reports.
 constexpr double catchUpSlack = 0.5;
+// Between merges, the owner is handed the text heard so far at least this often, in seconds of
+// audio, and at every finished sentence: what a crash or a kill can take.
+constexpr double handOnInterval = 5.0;
+
+// The sentences that \a text has finished, by their final marks.
+qsizetype finishedSentences(const QString &text)
+{
+    static const QString marks = u".!?\u2026\u3002\uFF01\uFF1F"_s;
+    return std::count_if(text.cbegin(), text.cend(),
+                         [](QChar character) { return marks.contains(character); });
+}
 
 // The models that exist, by number. Main thread only.
 QHash<quint64, ListeningModel *> &liveModels()
@@ -211,6 +222,8 @@ void ListeningModel::startRecognitionTask()
     if (m_recognitionTask)
         m_recognitionTask->cancel();
     m_assembly.beginTask();
+    m_handedOnAt = 0;
+    m_handedOnSentences = 0;
     m_recognitionTask = m_speechRecognizer->recognitionTask(request);
     const RecognitionTask *task = m_recognitionTask.get();
     connect(task, &RecognitionTask::didHypothesizeTranscription, this,
@@ -378,6 +391,20 @@ void ListeningModel::acceptHypothesis(const Transcription &transcription)
                          hypothesisMethod, __LINE__);
     if (m_delegate)
         m_delegate->listeningModelDidReceiveTranscription();
+    handOnHeardTextIfDue();
+}
+
+void ListeningModel::handOnHeardTextIfDue()
+{
+    const qsizetype sentences = finishedSentences(m_currentSegmentTranscription);
+    if (m_lastProcessedAudioDuration - m_handedOnAt < handOnInterval &&
+        sentences <= m_handedOnSentences)
+        return;
+    m_handedOnAt = m_lastProcessedAudioDuration;
+    m_handedOnSentences = sentences;
+    if (m_delegate)
+        m_delegate->listeningModelDidUpdateFullTranscript(
+            m_assembly.fullTranscriptWith(m_currentSegmentTranscription));
 }
 
 void ListeningModel::notifyFullTranscriptUpdated()

@@ -115,6 +115,9 @@ private:
     void acceptHypothesis(const Transcription &transcription);
     void setSourceText(const std::optional<QString> &text);
     void notifyFullTranscriptUpdated();
+    /// Hands the owner the transcript with the text heard since the last merge, when a sentence
+    /// has ended or enough audio has passed since it was last handed on.
+    void handOnHeardTextIfDue();
     static std::shared_ptr<RecognitionRequest> makeRequest();
 
     quint64 m_id = 0;
@@ -134,6 +137,10 @@ private:
     // Whether the replaced task has said more since its text was merged at the reset.
     bool m_outgoingTextChanged = false;
     double m_lastProcessedAudioDuration = 0;
+    // Where in the current task's audio, and after how many of its sentences, the text heard was
+    // last handed on.
+    double m_handedOnAt = 0;
+    qsizetype m_handedOnSentences = 0;
     std::optional<double> m_ignoreTranscriptionUntil;
     QString m_currentSegmentTranscription;
     TranscriptAssembly m_assembly;

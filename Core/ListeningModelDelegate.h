@@ -15,7 +15,8 @@ public:
     virtual void listeningModelDidStartListening() = 0;
     /// A hypothesis was accepted and the display text updated.
     virtual void listeningModelDidReceiveTranscription() = 0;
-    /// The full transcript changed by a merge; \a fullTranscript is all of it.
+    /// The full transcript changed by a merge, or, told between merges so that a crash loses
+    /// little, is \a fullTranscript once the text heard so far is merged; all of it either way.
     virtual void listeningModelDidUpdateFullTranscript(const QString &fullTranscript) = 0;
     /// Listening has stopped: capture and recognition are over and the last text is merged. Also
     /// told right after the start when the start failed.

@@ -79,6 +79,8 @@ public:
         friend bool operator==(const Summary &, const Summary &) = default;
     };
     Summary summary() const;
+    /// Every field, as the store holds it.
+    const Fields &fields() const { return m_fields; }
 
     /// Whether the spoken text or the translation holds each of \a words, letters of either case.
     bool containsEvery(const QStringList &words) const;
@@ -94,7 +96,6 @@ private:
     /// A record read from the store.
     Transcript(const QUuid &id, Fields fields);
 
-    const Fields &fields() const { return m_fields; }
     /// Takes the stored values without making a change of the context.
     void assignStored(const Fields &fields);
     template <typename Value>

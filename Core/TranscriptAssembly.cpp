@@ -18,11 +18,6 @@ namespace {
 const SourceLog sourceLog(u"Core/ListeningModel"_s);
 constexpr int baseCharacterLimit = 60;
 
-void consoleLine(const QString &label, const QString &value)
-{
-    Logging::shared().writeLine(label + value);
-}
-
 struct Range
 {
     qsizetype start;
@@ -136,6 +131,20 @@ void TranscriptAssembly::merge(const QString &latestText)
     logUpdate();
 }
 
+QString TranscriptAssembly::fullTranscriptWith(const QString &latestText) const
+{
+    TranscriptAssembly trial = *this;
+    trial.m_logs = false;
+    trial.merge(latestText);
+    return trial.m_fullTranscript;
+}
+
+void TranscriptAssembly::consoleLine(const QString &label, const QString &value) const
+{
+    if (m_logs)
+        Logging::shared().writeLine(label + value);
+}
+
 void TranscriptAssembly::splice(const QString &latestText)
 {
     const qsizetype start = m_solidifiedUntilIndex.value_or(0);
@@ -181,6 +190,8 @@ qsizetype TranscriptAssembly::append(const QString &text)
 
 void TranscriptAssembly::logUpdate() const
 {
+    if (!m_logs)
+        return;
     sourceLog.breadcrumb(
         u"Updated full transcript: %1 characters"_s.arg(CharacterSequence::count(m_fullTranscript)),
         u"updateFullTranscriptWithLatestText(_:)"_s, __LINE__);

@@ -32,6 +32,8 @@ public:
     /// to it, which ended at \a replayedUntil seconds of the task's audio. A task that heard no
     /// word in the replay shares no speech with the old one: its text is appended, not spliced.
     void mergeFirstTextAfterReset(const Transcription &transcription, double replayedUntil);
+    /// What fullTranscript() would be after merge(\a latestText); this assembly stays as it is.
+    QString fullTranscriptWith(const QString &latestText) const;
     /// Makes the whole transcript final, as at the end of a run: later texts add to it.
     void solidify();
     /// A new task's texts are coming: each is merged on its own terms.
@@ -61,6 +63,7 @@ private:
     qsizetype append(const QString &text);
     void splice(const QString &latestText);
     void logUpdate() const;
+    void consoleLine(const QString &label, const QString &value) const;
 
     QString m_fullTranscript;
     std::optional<qsizetype> m_solidifiedUntilIndex;
@@ -69,4 +72,6 @@ private:
     std::optional<qsizetype> m_currentTaskTextStart;
     std::optional<double> m_pauseTimestamp;
     std::optional<Language> m_language;
+    // A trial merge, whose text nobody sees, leaves no trace in the logs.
+    bool m_logs = true;
 };

@@ -6,17 +6,17 @@
 #include "Transcript.h"
 
 #include <QPointer>
-#include <memory>
+#include <QSet>
 
+class Error;
 class ModelContainer;
-class ModelContext;
 
-/// Keeps the transcript of the current subtitle run in the store: opens one when a run starts,
-/// writes the whole assembled spoken text into it after every merge, and closes it when the run
-/// ends, removing it when nothing was heard.
+/// Keeps the transcript of the current subtitle run in the store: opens a record when a run starts,
+/// writes the whole assembled spoken text into it as it grows, and closes it when the run ends.
 ///
-/// Every write is saved at once, so the store always holds the latest text of the run. A save
-/// that fails is reported through errorMessage() and not retried. Main thread.
+/// A record reaches the store with its first text, so a run that hears nothing leaves nothing
+/// behind. The store's transcript writer writes it off the main thread; a write that fails keeps
+/// the text, is tried again, and saveProblem() tells the user so until one succeeds. Main thread.
 class TranscriptionModel : public ErrorReportingModel
 {
     Q_OBJECT
@@ -37,20 +37,34 @@ public:
     std::optional<Language> targetLanguage() const { return m_targetLanguage; }
     void setTargetLanguage(const std::optional<Language> &language) { m_targetLanguage = language; }
 
-    /// The model's own working context on the store.
-    ModelContext &modelContext() const { return *m_modelContext; }
-
-    /// Opens a new, empty record, once both languages are known. A record it replaces that holds
-    /// no text is removed, as ending it would; one that holds text stays as it was saved.
+    /// Opens a new, empty record, once both languages are known; the record it replaces keeps
+    /// what it was given.
     void startNewTranscript();
-    /// Writes \a text, the whole assembled text of the run, into the open record and saves it.
+    /// Writes \a text, the whole assembled text of the run so far, into the open record.
     void updateSourceText(const QString &text);
-    /// Closes the open record, removing it when it holds no text.
+    /// Closes the open record, trying once more to write it if its last write failed.
     void endTranscript();
 
+    /// What keeps a text of this model's runs from the store, in words for the user; none while
+    /// every text is stored.
+    std::optional<QString> saveProblem() const { return m_saveProblem; }
+
+    /// The notice for a text that could not be written because of \a error.
+    static QString describeSaveProblem(const Error &error);
+
+Q_SIGNALS:
+    void saveProblemChanged();
+
 private:
-    std::unique_ptr<ModelContext> m_modelContext;
+    void write(const Transcript &transcript);
+    void recordFailed(const QUuid &id, const Error &error);
+    void recordWritten(const QUuid &id);
+
+    ModelContainer &m_container;
     QPointer<Transcript> m_currentTranscript;
+    // This model's records whose last write failed.
+    QSet<QUuid> m_unwritten;
     std::optional<Language> m_sourceLanguage;
     std::optional<Language> m_targetLanguage;
+    std::optional<QString> m_saveProblem;
 };

@@ -16,6 +16,9 @@
 #include "Views/UpdateView.h"
 
 #include <QAction>
+#include <QMessageBox>
+#include <QTimer>
+#include <cstdio>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -24,6 +27,7 @@ namespace {
 constexpr QSize settingsSize(700, 550);
 constexpr QSize onboardingSize(640, 320);
 constexpr QSize historySize(600, 200);
+constexpr std::chrono::minutes unsavedNoticeTimeout{2};
 
 // Makes \a window one of the program's windows that float above ordinary ones while open.
 void makeFloating(QWidget *window, const QString &title, QSize size)
@@ -109,6 +113,24 @@ void VoxlumeApp::closeWelcome()
     // The welcome has done its job once subtitles run; the menu in its place stays.
     if (m_onboarding && !m_onboarding->isOfferingMenu() && m_menu->model().isListening())
         m_onboarding->close();
+}
+
+void VoxlumeApp::keepUnsavedTranscripts()
+{
+    const std::optional<QString> path = DataManager::shared().keepUnwrittenTranscripts();
+    if (!path)
+        return;
+    const QString text =
+        path->isEmpty()
+            ? tr("Some transcripts could not be saved, and no file could be written for them. "
+                 "Their text was written to the program's standard error.")
+            : tr("Some transcripts could not be saved. Their text is kept in %1.").arg(*path);
+    std::fprintf(stderr, "%s\n", qUtf8Printable(text));
+    QMessageBox box(QMessageBox::Warning, tr("Transcripts Not Saved"), text, QMessageBox::Ok);
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // A quit at logout must not wait for ever for someone to read this.
+    QTimer::singleShot(unsavedNoticeTimeout, &box, &QMessageBox::accept);
+    box.exec();
 }
 
 void VoxlumeApp::activate()

@@ -37,6 +37,9 @@ public:
     void toggleLiveSubtitles();
     /// Starts live subtitles unless they run already.
     void startLiveSubtitles();
+    /// For the end of the program, once its windows are gone: stores what the store has not taken
+    /// yet, or else keeps it in a file and says where.
+    void keepUnsavedTranscripts();
 
 protected:
     /// Keeps the history window's size when it closes.

@@ -94,5 +94,7 @@ int main(int argc, char *argv[])
                      &VoxlumeApp::toggleLiveSubtitles);
     if (commandLine.toggle())
         app.startLiveSubtitles();
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    app.keepUnsavedTranscripts();
+    return status;
 }

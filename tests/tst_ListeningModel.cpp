@@ -103,8 +103,28 @@ private Q_SLOTS:
         QCOMPARE(model().fullTranscript(), u"Something said."_s);
         QCOMPARE(model().transcriptAssembly().solidifiedUntilIndex(),
                  model().fullTranscript().size());
+        // The finished sentence is handed on as soon as it is heard, and merged at the stop.
         QCOMPARE(m_delegate->calls,
-                 (QStringList{u"start"_s, u"transcription"_s, u"full"_s, u"stop"_s}));
+                 (QStringList{u"start"_s, u"transcription"_s, u"full"_s, u"full"_s, u"stop"_s}));
+    }
+
+    void whatIsHeardIsHandedOnAtEachSentenceAndEveryFiveSeconds()
+    {
+        startListening();
+        task(1)->processAudio(2.0);
+        task(1)->hypothesize(timedWords(u"Words without"_s, 0.5));
+        QCOMPARE(m_delegate->calls.count(u"full"_s), 0);
+        task(1)->processAudio(5.0);
+        task(1)->hypothesize(timedWords(u"Words without an end"_s, 0.5));
+        QCOMPARE(m_delegate->calls.count(u"full"_s), 1);
+        QCOMPARE(m_delegate->lastFullTranscript, u"Words without an end"_s);
+        task(1)->hypothesize(timedWords(u"Words without an end. Then"_s, 0.5));
+        QCOMPARE(m_delegate->calls.count(u"full"_s), 2);
+        QCOMPARE(m_delegate->lastFullTranscript, u"Words without an end. Then"_s);
+        task(1)->hypothesize(timedWords(u"Words without an end. Then more"_s, 0.5));
+        QCOMPARE(m_delegate->calls.count(u"full"_s), 2);
+        // Handed on, not merged: the transcript itself changes only by merges.
+        QCOMPARE(model().fullTranscript(), QString());
     }
 
     void theResetComesAtThirtySecondsAndReplaysTheNewestHalf()
@@ -159,7 +179,7 @@ private Q_SLOTS:
         task(2)->hypothesize(timedWords(u"It was sunny and warm."_s, 13.0));
         QVERIFY(task(1)->isCancelled());
         QCOMPARE(m_delegate->calls.mid(calls),
-                 (QStringList{u"full"_s, u"full"_s, u"transcription"_s}));
+                 (QStringList{u"full"_s, u"full"_s, u"transcription"_s, u"full"_s}));
         QCOMPARE(model().fullTranscript(), u"We went to the park. It was sunny and warm"_s);
         QCOMPARE(model().transcriptAssembly().solidifiedUntilIndex(), 21);
         QCOMPARE(model().sourceText(), u"It was sunny and warm."_s);

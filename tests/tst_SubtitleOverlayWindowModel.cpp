@@ -35,7 +35,7 @@ private:
     {
         return m_fixture->speech->tasks().value(number - 1);
     }
-    QList<StoredTranscript> stored() { return storedTranscripts(m_fixture->store().path()); }
+    QList<StoredTranscript> stored() { return storedTranscripts(m_fixture->store()); }
 
     // What the overlay view does: its translation hook translates the display text with every
     // session it is given, and showing the view applies the stored languages and starts.
@@ -121,9 +121,8 @@ private Q_SLOTS:
                     !overlay().translationModel()->isPreparingTranslation());
         QTest::qWait(1500); // a readiness check that still finds the pair missing starts nothing
         QVERIFY(!listening().isListening());
-        QCOMPARE(stored().size(), 1);
         m_overlay.reset();
-        // Closed before listening ever started: the transcript the languages opened goes too.
+        // Closed before listening ever started: the transcript the languages opened heard nothing.
         QVERIFY(stored().isEmpty());
         m_fixture->translation->setStatus(english, spanish, TranslationService::Status::Installed);
         QTest::qWait(1500); // past the next readiness check, which must find no one to start

@@ -5,6 +5,7 @@
 #include "DisplayTextTranslator.h"
 #include "SubtitleLabel.h"
 #include "SubtitleOverlayWindowModel.h"
+#include "SubtitleWindow.h"
 #include "WaitingPanel.h"
 
 #include <QApplication>
@@ -63,6 +64,8 @@ SubtitleOverlayWindow::SubtitleOverlayWindow(std::unique_ptr<SubtitleOverlayWind
     connect(translation, &TranslationModel::translationConfigurationChanged, this,
             &SubtitleOverlayWindow::refresh);
 
+    connect(m_model->transcriptionModel(), &TranscriptionModel::saveProblemChanged, this,
+            &SubtitleOverlayWindow::showSaveProblem);
     watchErrors(m_model->transcriptionModel(), tr("Transcription Error"));
     watchErrors(m_model->listeningModel(), tr("Listening Error"));
     watchErrors(m_model->translationModel(), tr("Translation Error"));
@@ -290,6 +293,18 @@ void SubtitleOverlayWindow::showInputNotice(const QString &message)
         alert = makeAlert(QMessageBox::Information, title);
     alert->setText(message);
     alert->show();
+}
+
+void SubtitleOverlayWindow::showSaveProblem()
+{
+    auto *frame = qobject_cast<SubtitleWindow *>(window());
+    if (!frame)
+        return;
+    if (m_shownSaveProblem)
+        frame->withdrawNotice(*m_shownSaveProblem);
+    m_shownSaveProblem = m_model->transcriptionModel()->saveProblem();
+    if (m_shownSaveProblem)
+        frame->showNotice(*m_shownSaveProblem);
 }
 
 QMessageBox *SubtitleOverlayWindow::makeAlert(QMessageBox::Icon icon, const QString &title)

@@ -82,6 +82,9 @@ private:
     /// Says that listening goes on from another input, whether or not errors are shown: it is no
     /// error, and the user should know what is heard.
     void showInputNotice(const QString &message);
+    /// Says, over the subtitles, what keeps the run's text from the store, and takes it back once
+    /// the text is stored: no alert that would block, since nothing is lost.
+    void showSaveProblem();
     /// A new alert that does not block the subtitles, found again by \a title.
     QMessageBox *makeAlert(QMessageBox::Icon icon, const QString &title);
 
@@ -99,6 +102,8 @@ private:
     // The languages last handed to the run, to tell a change from a write of another setting.
     std::optional<Language> m_appliedFrom;
     std::optional<Language> m_appliedTo;
+    // The save problem last shown, to take back from the window once it is over.
+    std::optional<QString> m_shownSaveProblem;
     bool m_hasAppeared = false;
     bool m_hasDisappeared = false;
 

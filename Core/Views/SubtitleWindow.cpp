@@ -128,10 +128,24 @@ void SubtitleWindow::offerWaylandNotice(WindowSystem::WaylandReason reason)
             : tr("On Wayland, the subtitles cannot stay above other windows or keep their place, "
                  "and XWayland could not be reached. To have both, install XWayland (the package "
                  "xwayland), log in again and restart Voxlume.");
+    showNotice(text);
+}
+
+void SubtitleWindow::showNotice(const QString &text)
+{
+    if (m_notice && m_notice->text() == text)
+        return;
+    delete m_notice;
     m_notice = new NoticeBanner(text, this);
     trackMouse(m_notice);
     placeNotice();
     m_notice->show();
+}
+
+void SubtitleWindow::withdrawNotice(const QString &text)
+{
+    if (m_notice && m_notice->text() == text)
+        delete m_notice;
 }
 
 void SubtitleWindow::placeNotice()

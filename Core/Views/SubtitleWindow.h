@@ -55,6 +55,10 @@ public:
     /// above other windows nor keep its place, and how to have both back; nothing for None.
     /// Called when the window is shown.
     void offerWaylandNotice(WindowSystem::WaylandReason reason);
+    /// Shows \a text over the subtitles until it is dismissed, in place of any notice before.
+    void showNotice(const QString &text);
+    /// Takes the notice away if it says \a text, as when what it told of is over.
+    void withdrawNotice(const QString &text);
     /// The notice shown over the subtitles until it is dismissed; null when there is none.
     NoticeBanner *notice() const { return m_notice; }
 

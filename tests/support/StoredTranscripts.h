@@ -3,6 +3,7 @@
 
 #include "Platform/Store/ModelContainer.h"
 #include "Platform/Store/ModelContext.h"
+#include "Platform/Store/TranscriptWriter.h"
 
 #include <QTest>
 
@@ -37,4 +38,12 @@ inline QList<StoredTranscript> storedTranscripts(const QString &path)
                        transcript->targetLanguageString(), transcript->sourceText(),
                        transcript->targetText()});
     return stored;
+}
+
+/// What \a store's file holds once the texts of running transcripts that are on their way there
+/// have been written.
+inline QList<StoredTranscript> storedTranscripts(ModelContainer &store)
+{
+    store.transcriptWriter().finish(std::chrono::seconds(10));
+    return storedTranscripts(store.path());
 }

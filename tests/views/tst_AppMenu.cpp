@@ -159,7 +159,7 @@ private Q_SLOTS:
         m_menu->quit();
         QVERIFY(!window);
         QVERIFY(!m_menu->model().isListening());
-        QCOMPARE(storedTranscripts(m_fixture->store().path()).size(), 0);
+        QCOMPARE(storedTranscripts(m_fixture->store()).size(), 0);
     }
 };
 

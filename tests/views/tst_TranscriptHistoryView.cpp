@@ -83,14 +83,14 @@ private:
     QList<QUuid> stored() const
     {
         QList<QUuid> ids;
-        for (const StoredTranscript &transcript : storedTranscripts(m_fixture->store().path()))
+        for (const StoredTranscript &transcript : storedTranscripts(m_fixture->store()))
             ids << transcript.id;
         return ids;
     }
 
     std::optional<QString> storedTranslation(const QUuid &id) const
     {
-        for (const StoredTranscript &transcript : storedTranscripts(m_fixture->store().path())) {
+        for (const StoredTranscript &transcript : storedTranscripts(m_fixture->store())) {
             if (transcript.id == id)
                 return transcript.targetText;
         }

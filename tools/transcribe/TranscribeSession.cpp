@@ -3,8 +3,11 @@
 
 #include "AppState.h"
 #include "CharacterSequence.h"
+#include "DataManager.h"
 #include "DisplayTextTranslator.h"
+#include "Platform/Store/ModelContainer.h"
 #include "Platform/Store/ModelContext.h"
+#include "Platform/Store/TranscriptWriter.h"
 #include "SubtitleOverlayWindowModel.h"
 
 #include <QJsonValue>
@@ -43,6 +46,15 @@ TranscribeSession::TranscribeSession(SubtitleOverlayWindowModel &overlay, EventL
     connect(transcription, &TranscriptionModel::errorMessageChanged, this, [this, transcription] {
         reportError(u"transcription"_s, transcription->errorMessage());
     });
+    // What the store holds of the run, as it is written: what a crash or a kill would leave.
+    if (keepsTranscript)
+        connect(&DataManager::shared().modelContainer().transcriptWriter(),
+                &TranscriptWriter::written, this, [this, transcription](const QUuid &id) {
+                    const Transcript *current = transcription->currentTranscript();
+                    if (current && current->id() == id)
+                        m_events.record(
+                            {{u"event"_s, u"stored"_s}, {u"sourceText"_s, current->sourceText()}});
+                });
 
     // As the overlay view hosts it: the display text is translated with each fresh session. A
     // preparation that fails ends the run instead of leaving it waiting.
@@ -166,9 +178,10 @@ std::optional<QUuid> TranscribeSession::keptTranscriptId() const
 {
     if (!m_keepsTranscript || !m_transcriptId)
         return std::nullopt;
-    // A transcript that was removed at its end (nothing heard) is no longer stored.
-    std::variant<Transcript *, Error> stored =
-        m_overlay.transcriptionModel()->modelContext().fetchTranscript(*m_transcriptId);
+    // The run's last text is written in the background; the answer is what the store holds.
+    ModelContainer &store = DataManager::shared().modelContainer();
+    store.transcriptWriter().finish(std::chrono::seconds(10));
+    std::variant<Transcript *, Error> stored = store.mainContext().fetchTranscript(*m_transcriptId);
     if (!std::holds_alternative<Transcript *>(stored) || !std::get<Transcript *>(stored))
         return std::nullopt;
     return m_transcriptId;

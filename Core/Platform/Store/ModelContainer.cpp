@@ -5,6 +5,7 @@
 #include "ModelContext.h"
 #include "SqliteConnection.h"
 #include "TranscriptTable.h"
+#include "TranscriptWriter.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -112,15 +113,11 @@ std::optional<Error> verify(SqliteConnection &connection, const QString &path, i
 
 std::optional<Error> createSchema(SqliteConnection &connection)
 {
-    if (std::optional<Error> error = connection.execute(u"BEGIN IMMEDIATE"_s))
-        return error;
-    std::optional<Error> error = TranscriptTable::create(connection);
-    if (!error)
-        error = connection.execute(
-            u"PRAGMA user_version = %1; COMMIT"_s.arg(ModelContainer::schemaVersion));
-    if (error)
-        connection.execute(u"ROLLBACK"_s);
-    return error;
+    return connection.transaction([&]() -> std::optional<Error> {
+        if (std::optional<Error> error = TranscriptTable::create(connection))
+            return error;
+        return connection.execute(u"PRAGMA user_version = %1"_s.arg(ModelContainer::schemaVersion));
+    });
 }
 
 } // namespace
@@ -182,6 +179,7 @@ ModelContainer::ModelContainer(QString path, std::unique_ptr<SqliteConnection> c
 {
     m_mainContext = std::make_unique<ModelContext>(*this);
     m_mainContext->setAutosaveEnabled(true);
+    m_transcriptWriter = std::make_unique<TranscriptWriter>(*this);
 }
 
 ModelContainer::~ModelContainer()
@@ -191,6 +189,7 @@ ModelContainer::~ModelContainer()
         if (const std::optional<Error> error = m_mainContext->save())
             Logging::shared().logError(*error);
     }
-    // Contexts made on the container must not outlive it; the main one goes first.
+    // What was made on the container must not outlive it; the writer has its last try first.
+    m_transcriptWriter.reset();
     m_mainContext.reset();
 }

@@ -9,6 +9,7 @@
 
 class ModelContext;
 class SqliteConnection;
+class TranscriptWriter;
 
 /// The transcript store: one SQLite database, shared by every context made on it.
 ///
@@ -40,18 +41,21 @@ public:
     QString path() const { return m_path; }
     /// The context the views use; it saves its changes by itself.
     ModelContext &mainContext() const { return *m_mainContext; }
+    /// Writes the records of running transcripts without holding up the main thread.
+    TranscriptWriter &transcriptWriter() const { return *m_transcriptWriter; }
 
     /// The errors of opening: the description names the file and the reason.
     enum ErrorCode { Unreadable = 1, Damaged, NewerVersion, NotATranscriptStore };
     static QString errorDomain();
 
 Q_SIGNALS:
-    /// \a context wrote its changes into the store.
+    /// \a context wrote its changes into the store; null when the transcript writer did.
     void didSave(ModelContext *context);
 
 private:
     friend class ModelContext;
     friend class StoreFileWatcher;
+    friend class TranscriptWriter;
 
     ModelContainer(QString path, std::unique_ptr<SqliteConnection> connection);
     SqliteConnection &connection() const { return *m_connection; }
@@ -59,4 +63,5 @@ private:
     const QString m_path;
     const std::unique_ptr<SqliteConnection> m_connection;
     std::unique_ptr<ModelContext> m_mainContext;
+    std::unique_ptr<TranscriptWriter> m_transcriptWriter;
 };

@@ -52,17 +52,9 @@ std::optional<Error> ModelContext::save()
 {
     if (!hasChanges())
         return std::nullopt;
-    SqliteConnection &connection = m_container.connection();
-    if (std::optional<Error> error = connection.execute(u"BEGIN IMMEDIATE"_s))
+    if (std::optional<Error> error =
+            m_container.connection().transaction([this] { return writeChanges(); }))
         return error;
-    std::optional<Error> error = writeChanges();
-    if (!error)
-        error = connection.execute(u"COMMIT"_s);
-    if (error) {
-        // SQLite may have rolled back by itself already; then this has nothing to do.
-        connection.execute(u"ROLLBACK"_s);
-        return error;
-    }
     const QSet<Transcript *> removed = std::exchange(m_removed, {});
     for (Transcript *transcript : removed)
         forget(transcript);
@@ -78,13 +70,15 @@ std::optional<Error> ModelContext::writeChanges()
     for (Transcript *transcript : std::as_const(m_inserted)) {
         if (m_removed.contains(transcript))
             continue;
-        if (std::optional<Error> error = TranscriptTable::insert(connection, *transcript))
+        if (std::optional<Error> error =
+                TranscriptTable::insert(connection, transcript->id(), transcript->fields()))
             return error;
     }
     for (Transcript *transcript : std::as_const(m_changed)) {
         if (m_removed.contains(transcript))
             continue;
-        if (std::optional<Error> error = TranscriptTable::update(connection, *transcript))
+        if (std::optional<Error> error =
+                TranscriptTable::update(connection, transcript->id(), transcript->fields()))
             return error;
     }
     for (Transcript *transcript : std::as_const(m_removed)) {

@@ -79,6 +79,21 @@ std::variant<QString, Error> SqliteConnection::queryText(const QString &sql)
     return std::get<bool>(row) ? statement.text(0) : QString();
 }
 
+std::optional<Error>
+SqliteConnection::transaction(const std::function<std::optional<Error>()> &work)
+{
+    if (std::optional<Error> error = execute(u"BEGIN IMMEDIATE"_s))
+        return error;
+    std::optional<Error> error = work();
+    if (!error)
+        error = execute(u"COMMIT"_s);
+    if (error) {
+        // SQLite may have rolled back by itself already; then this has nothing to do.
+        execute(u"ROLLBACK"_s);
+    }
+    return error;
+}
+
 void SqliteConnection::setBusyTimeout(int milliseconds)
 {
     sqlite3_busy_timeout(m_database, milliseconds);

@@ -4,6 +4,7 @@
 #include "Error.h"
 
 #include <QString>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -59,6 +60,9 @@ public:
     std::variant<Statement, Error> prepare(const QString &sql);
     /// Runs \a sql, which may hold several statements and returns no rows.
     std::optional<Error> execute(const QString &sql);
+    /// Runs \a work in one transaction that takes the write lock at once, and commits it; on any
+    /// error nothing of it is written.
+    std::optional<Error> transaction(const std::function<std::optional<Error>()> &work);
     /// The first column of the first row of \a sql, as text.
     std::variant<QString, Error> queryText(const QString &sql);
     /// Waits up to \a milliseconds for a lock another connection holds before failing as busy.

@@ -96,26 +96,26 @@ std::variant<bool, Error> TranscriptTable::hasExpectedColumns(SqliteConnection &
     return found.contains(QSet<QString>(expected.begin(), expected.end()));
 }
 
-std::optional<Error> TranscriptTable::insert(SqliteConnection &connection,
-                                             const Transcript &transcript)
+std::optional<Error> TranscriptTable::insert(SqliteConnection &connection, const QUuid &id,
+                                             const Transcript::Fields &fields)
 {
     return query(connection,
                  u"INSERT INTO Transcript ("_s + columns + u") VALUES (?6, ?1, ?2, ?3, ?4, ?5)"_s,
                  [&](SqliteConnection::Statement &statement) {
-                     bindFields(statement, transcript.fields());
-                     statement.bind(6, idText(transcript.id()));
+                     bindFields(statement, fields);
+                     statement.bind(6, idText(id));
                  });
 }
 
-std::optional<Error> TranscriptTable::update(SqliteConnection &connection,
-                                             const Transcript &transcript)
+std::optional<Error> TranscriptTable::update(SqliteConnection &connection, const QUuid &id,
+                                             const Transcript::Fields &fields)
 {
     return query(connection,
                  u"UPDATE Transcript SET sourceLanguageString = ?1, targetLanguageString = ?2, "
                  "sourceText = ?3, targetText = ?4, timestamp = ?5 WHERE id = ?6"_s,
                  [&](SqliteConnection::Statement &statement) {
-                     bindFields(statement, transcript.fields());
-                     statement.bind(6, idText(transcript.id()));
+                     bindFields(statement, fields);
+                     statement.bind(6, idText(id));
                  });
 }
 

@@ -35,9 +35,11 @@ public:
     /// Whether the database's table has the attributes this version reads.
     static std::variant<bool, Error> hasExpectedColumns(SqliteConnection &connection);
 
-    static std::optional<Error> insert(SqliteConnection &connection, const Transcript &transcript);
-    /// Writes every field of \a transcript over its row.
-    static std::optional<Error> update(SqliteConnection &connection, const Transcript &transcript);
+    static std::optional<Error> insert(SqliteConnection &connection, const QUuid &id,
+                                       const Transcript::Fields &fields);
+    /// Writes every one of \a fields over the row of \a id; changes() tells whether there was one.
+    static std::optional<Error> update(SqliteConnection &connection, const QUuid &id,
+                                       const Transcript::Fields &fields);
     static std::optional<Error> remove(SqliteConnection &connection, const QUuid &id);
 
     /// Every row, newest first; rows of one moment in the order they were written, newest first.
