@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "DataManager.h"
 
-#include "FatalError.h"
 #include "Logging.h"
 #include "Platform/Store/ModelContainer.h"
 #include "Platform/Store/TranscriptWriter.h"
@@ -49,8 +48,14 @@ DataManager::DataManager()
 {
     std::variant<std::unique_ptr<ModelContainer>, Error> opened =
         ModelContainer::open(ModelContainer::defaultPath());
-    if (const Error *error = std::get_if<Error>(&opened))
-        fatalError(u"Failed to initialize ModelContainer: "_s + error->localizedDescription());
+    if (const Error *error = std::get_if<Error>(&opened)) {
+        Logging::shared().logErrorMessage(u"Failed to initialize ModelContainer: "_s +
+                                              error->localizedDescription(),
+                                          u"Core/DataManager"_s, u"init()"_s, __LINE__);
+        m_openError = *error;
+        m_modelContainer = ModelContainer::inMemory();
+        return;
+    }
     m_modelContainer = std::get<std::unique_ptr<ModelContainer>>(std::move(opened));
 }
 
@@ -59,7 +64,8 @@ DataManager::~DataManager() = default;
 std::optional<QString> DataManager::keepUnwrittenTranscripts()
 {
     TranscriptWriter &writer = m_modelContainer->transcriptWriter();
-    if (!writer.hasUnwrittenRecords() || writer.finish(lastTryTimeout))
+    // Without a store on disk, nothing was meant to be kept.
+    if (m_openError || !writer.hasUnwrittenRecords() || writer.finish(lastTryTimeout))
         return std::nullopt;
     const QByteArray contents = plainText(writer.unwritten());
     const QString name = u"Unsaved transcripts %1.txt"_s.arg(

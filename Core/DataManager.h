@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "Error.h"
+
 #include <QString>
 #include <memory>
 #include <optional>
@@ -10,16 +12,18 @@ class ModelContainer;
 /// Owns the one transcript store of the program.
 ///
 /// The store opens on first use of shared() and stays open until the process ends. A store that
-/// cannot be opened stops the program with "Failed to initialize ModelContainer: " and the reason;
-/// the file is left as it was, never replaced. Main thread.
+/// cannot be opened is left as it was, never replaced: openError() says why, and a store in memory,
+/// gone at the end of the program, takes its place, so that subtitles still run. Main thread.
 class DataManager
 {
 public:
     /// The instance, made on first use.
     static DataManager &shared();
 
-    /// The store in the user's data folder.
+    /// The store in the user's data folder, or the one in memory that stands in for it.
     ModelContainer &modelContainer() const { return *m_modelContainer; }
+    /// Why the store in the user's data folder could not be opened; none when it is open.
+    const std::optional<Error> &openError() const { return m_openError; }
 
     /// For the end of the program: tries once more to store the texts the store has not taken,
     /// and writes those it still refuses into a plain-text file beside it, or in the cache folder
@@ -32,4 +36,5 @@ private:
     ~DataManager();
 
     std::unique_ptr<ModelContainer> m_modelContainer;
+    std::optional<Error> m_openError;
 };

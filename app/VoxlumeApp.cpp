@@ -17,6 +17,7 @@
 
 #include <QAction>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
 #include <cstdio>
 
@@ -58,6 +59,27 @@ QSize storedSize(const Setting<QString> &setting, QSize fallback)
 
 } // namespace
 
+bool VoxlumeApp::openStore()
+{
+    // Opened now rather than by the first run, so that a store that cannot be opened says so at
+    // once, and no run waits for the check of a large one.
+    const std::optional<Error> &error = DataManager::shared().openError();
+    if (!error)
+        return true;
+    QMessageBox box(QMessageBox::Critical, tr("Transcript History Unavailable"),
+                    tr("The transcript history cannot be opened."), QMessageBox::NoButton);
+    box.setInformativeText(
+        tr("%1\n\nThe file is left as it is. Without it, subtitles still work, but no "
+           "transcript is kept.")
+            .arg(error->localizedDescription()));
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse);
+    box.setEscapeButton(box.addButton(tr("Quit"), QMessageBox::RejectRole));
+    QPushButton *goOn = box.addButton(tr("Continue without history"), QMessageBox::AcceptRole);
+    box.setDefaultButton(goOn);
+    box.exec();
+    return box.clickedButton() == goOn;
+}
+
 VoxlumeApp::VoxlumeApp()
     : m_checkForUpdates(new QAction(tr("Check for Updates…"), this))
     , m_updateChecker(std::make_unique<UpdateChecker>(UpdateChecker::Configuration::fromBuild()))
@@ -67,9 +89,6 @@ VoxlumeApp::VoxlumeApp()
     // Crash reporting first, so that it sees everything after.
     Logging::shared();
     VOXLUME_BREADCRUMB(u"Voxlume started"_s, u"VoxlumeApp()"_s);
-    // Opened now rather than by the first run, so that a store that cannot be opened says so at
-    // once, and no run waits for the check of a large one.
-    DataManager::shared().modelContainer();
 
     connect(m_checkForUpdates, &QAction::triggered, this, &VoxlumeApp::checkForUpdates);
     connect(m_updateChecker.get(), &UpdateChecker::attentionNeeded, this, &VoxlumeApp::showUpdates);
@@ -209,6 +228,8 @@ void VoxlumeApp::showHistory()
         makeFloating(m_history, tr("Transcript History"),
                      storedSize(Setting(SettingsKeys::historyWindowSize), historySize));
         m_history->installEventFilter(this);
+        if (const std::optional<Error> &error = DataManager::shared().openError())
+            m_history->showStoreUnavailable(error->localizedDescription());
     }
     bringForward(m_history);
 }

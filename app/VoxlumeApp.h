@@ -27,6 +27,10 @@ class VoxlumeApp : public QObject
     Q_OBJECT
 
 public:
+    /// Opens the transcript store and, when it cannot be opened, asks whether to go on without
+    /// history or quit; whether the program goes on. Before the program's windows exist.
+    static bool openStore();
+
     VoxlumeApp();
     ~VoxlumeApp() override;
 

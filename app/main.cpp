@@ -88,6 +88,8 @@ int main(int argc, char *argv[])
         break;
     }
 
+    if (!VoxlumeApp::openStore())
+        return 1;
     VoxlumeApp app;
     QObject::connect(&instance, &SingleInstance::activateRequested, &app, &VoxlumeApp::activate);
     QObject::connect(&instance, &SingleInstance::toggleRequested, &app,

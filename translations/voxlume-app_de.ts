@@ -27,6 +27,42 @@
 <context>
     <name>VoxlumeApp</name>
     <message>
+        <source>Transcript History Unavailable</source>
+        <translation>Transkriptverlauf nicht verfügbar</translation>
+    </message>
+    <message>
+        <source>The transcript history cannot be opened.</source>
+        <translation>Der Transkriptverlauf kann nicht geöffnet werden.</translation>
+    </message>
+    <message>
+        <source>%1
+
+The file is left as it is. Without it, subtitles still work, but no transcript is kept.</source>
+        <translation>%1
+
+Die Datei bleibt unverändert. Ohne sie funktionieren die Untertitel weiterhin, aber es werden keine Transkripte aufbewahrt.</translation>
+    </message>
+    <message>
+        <source>Quit</source>
+        <translation>Beenden</translation>
+    </message>
+    <message>
+        <source>Continue without history</source>
+        <translation>Ohne Verlauf fortfahren</translation>
+    </message>
+    <message>
+        <source>Some transcripts could not be saved, and no file could be written for them. Their text was written to the program's standard error.</source>
+        <translation>Einige Transkripte konnten nicht gespeichert werden, und für sie konnte keine Datei geschrieben werden. Ihr Text wurde in die Standardfehlerausgabe des Programms geschrieben.</translation>
+    </message>
+    <message>
+        <source>Some transcripts could not be saved. Their text is kept in %1.</source>
+        <translation>Einige Transkripte konnten nicht gespeichert werden. Ihr Text ist in %1 aufbewahrt.</translation>
+    </message>
+    <message>
+        <source>Transcripts Not Saved</source>
+        <translation>Transkripte nicht gespeichert</translation>
+    </message>
+    <message>
         <source>Check for Updates…</source>
         <translation>Nach Updates suchen …</translation>
     </message>

@@ -518,6 +518,10 @@
 <context>
     <name>TranscriptHistoryView</name>
     <message>
+        <source>The transcript history cannot be opened: %1 Transcripts of this session are kept only until Voxlume quits.</source>
+        <translation>Der Transkriptverlauf kann nicht geöffnet werden: %1 Transkripte dieser Sitzung bleiben nur erhalten, bis Voxlume beendet wird.</translation>
+    </message>
+    <message>
         <source>Search</source>
         <translation>Suchen</translation>
     </message>
@@ -580,8 +584,16 @@
 <context>
     <name>TranscriptionModel</name>
     <message>
-        <source>Failed to save new transcript: </source>
-        <translation>Neues Transkript konnte nicht gespeichert werden: </translation>
+        <source>The transcript could not be saved: the disk is full. It is kept and saved when space is free.</source>
+        <translation>Das Transkript konnte nicht gespeichert werden: Der Datenträger ist voll. Es bleibt erhalten und wird gespeichert, sobald wieder Platz ist.</translation>
+    </message>
+    <message>
+        <source>The transcript could not be saved: another program is using the transcript store. It is kept and saved when the store is free.</source>
+        <translation>Das Transkript konnte nicht gespeichert werden: Ein anderes Programm verwendet den Transkriptspeicher. Es bleibt erhalten und wird gespeichert, sobald der Speicher frei ist.</translation>
+    </message>
+    <message>
+        <source>The transcript could not be saved: %1. It is kept and saved as soon as that works.</source>
+        <translation>Das Transkript konnte nicht gespeichert werden: %1. Es bleibt erhalten und wird gespeichert, sobald das wieder geht.</translation>
     </message>
     <message>
         <source>No current transcript to update</source>

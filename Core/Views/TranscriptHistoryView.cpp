@@ -12,6 +12,7 @@
 #include <QEvent>
 #include <QFileDialog>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
@@ -40,6 +41,19 @@ constexpr int buttonMargin = 4;
 TranscriptHistoryView::TranscriptHistoryView(QWidget *parent)
     : TranscriptHistoryView(std::make_unique<TranscriptHistoryModel>(), parent)
 {}
+
+void TranscriptHistoryView::showStoreUnavailable(const QString &reason)
+{
+    auto *notice = new QLabel(tr("The transcript history cannot be opened: %1 Transcripts of this "
+                                 "session are kept only until Voxlume quits.")
+                                  .arg(reason),
+                              this);
+    notice->setObjectName(u"storeUnavailable"_s);
+    notice->setWordWrap(true);
+    notice->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    notice->setAccessibleName(notice->text());
+    static_cast<QVBoxLayout *>(layout())->insertWidget(0, notice);
+}
 
 TranscriptHistoryView::TranscriptHistoryView(std::unique_ptr<TranscriptHistoryModel> model,
                                              QWidget *parent)

@@ -40,6 +40,9 @@ public:
     void copyTranscript();
     /// Offers to save the selected transcript as a plain-text file.
     void exportTranscript();
+    /// Says above the list that the store on disk could not be opened, for \a reason, and that
+    /// what the list shows goes when the program quits.
+    void showStoreUnavailable(const QString &reason);
 
     /// The parts, for tests.
     QLineEdit *searchField() const { return m_search; }

@@ -47,11 +47,19 @@ std::optional<Language> languageOption(const QCommandLineParser &parser, const Q
     return Language::fromRawValue(parser.value(name));
 }
 
+// The program's store; the tool ends, saying why, when it cannot be opened.
+ModelContainer &programStore()
+{
+    if (const std::optional<Error> &error = DataManager::shared().openError())
+        failWith(RuntimeFailure, error->localizedDescription());
+    return DataManager::shared().modelContainer();
+}
+
 // --list and --show: the history, read from the program's store.
 [[noreturn]] void printHistory(const QCommandLineParser &parser)
 {
     QTextStream output(stdout);
-    TranscriptListing listing(DataManager::shared().modelContainer().mainContext(), output);
+    TranscriptListing listing(programStore().mainContext(), output);
     QString error;
     if (parser.isSet(u"list"_s) ? listing.printList(&error)
                                 : listing.printTranscript(parser.value(u"show"_s), &error))
@@ -162,7 +170,7 @@ int main(int argc, char *argv[])
     const bool keepsTranscript = !parser.isSet(u"no-store"_s);
     const std::unique_ptr<ModelContainer> unkept =
         keepsTranscript ? nullptr : ModelContainer::inMemory();
-    ModelContainer &store = keepsTranscript ? DataManager::shared().modelContainer() : *unkept;
+    ModelContainer &store = keepsTranscript ? programStore() : *unkept;
     const auto translation = std::make_shared<ApertiumTranslationService>();
     SubtitleOverlayWindowModel overlay(speech, std::move(audio), translation, store);
     ListeningModel &model = *overlay.listeningModel();
