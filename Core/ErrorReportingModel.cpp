@@ -11,7 +11,7 @@ ErrorReportingModel::ErrorReportingModel(QString sourceFile, QObject *parent)
     , m_sourceFile(std::move(sourceFile))
 {}
 
-void ErrorReportingModel::setErrorMessage(const std::optional<QString> &message)
+void ErrorReportingModel::setErrorMessage(const std::optional<QString> &message, Alert alert)
 {
     m_errorMessage = message;
     Q_EMIT errorMessageChanged();
@@ -19,7 +19,7 @@ void ErrorReportingModel::setErrorMessage(const std::optional<QString> &message)
         setShouldShowError(false);
         return;
     }
-    if (Setting(SettingsKeys::showErrors).value())
+    if (alert == Alert::Always || Setting(SettingsKeys::showErrors).value())
         setShouldShowError(true);
     Logging::shared().logErrorMessage(*message, m_sourceFile, u"_errorMessage"_s, __LINE__);
 }

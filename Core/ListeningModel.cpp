@@ -148,10 +148,10 @@ void ListeningModel::startListening()
     sourceLog.breadcrumb(u"Starting listening"_s, method, __LINE__);
     if (m_delegate)
         m_delegate->listeningModelDidStartListening();
-    if (const std::optional<Error> error = beginRecognition()) {
-        Logging::shared().logError(*error);
-        setErrorMessage(error->localizedDescription());
-    }
+    // Otherwise the window would go on asking for speech that nothing hears, so the user is told
+    // even without asking to see errors.
+    if (const std::optional<QString> failure = beginRecognition())
+        setErrorMessage(*failure, Alert::Always);
     // A start that failed is over at once: the owner undoes what it did for the start, such as
     // opening a transcript that would otherwise stay behind empty.
     if (!isListening() && m_delegate)
@@ -159,21 +159,16 @@ void ListeningModel::startListening()
     Q_EMIT listeningChanged();
 }
 
-std::optional<Error> ListeningModel::beginRecognition()
+std::optional<QString> ListeningModel::beginRecognition()
 {
     const Locale locale = Locale::fromLanguage(m_sourceLanguage);
     std::shared_ptr<SpeechRecognizer> recognizer = m_speech->recognizer(locale);
-    if (!recognizer) {
-        setErrorMessage(tr("Speech recognition is not supported for ") + locale.identifier() +
-                        u'.');
-        return std::nullopt;
-    }
+    if (!recognizer)
+        return tr("Speech recognition is not supported for ") + locale.identifier() + u'.';
     recognizer->setDefaultTaskHint(SpeechRecognizer::TaskHint::Dictation);
     m_speechRecognizer = recognizer;
-    if (!recognizer->isAvailable()) {
-        setErrorMessage(tr("Speech recognition is not available."));
-        return std::nullopt;
-    }
+    if (!recognizer->isAvailable())
+        return tr("Speech recognition is not available.");
     {
         const std::lock_guard lock(m_capture->lock);
         m_capture->recognitionRequest = makeRequest();
@@ -195,9 +190,10 @@ std::optional<Error> ListeningModel::beginRecognition()
                                       state->outgoingRequest->append(buffer);
                               });
     m_audioEngine->prepare();
-    if (std::optional<Error> error = m_audioEngine->start()) {
+    if (const std::optional<Error> error = m_audioEngine->start()) {
         m_audioEngine->removeTap();
-        return error;
+        Logging::shared().logError(*error);
+        return error->localizedDescription();
     }
     startRecognitionTask();
     return std::nullopt;

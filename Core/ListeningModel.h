@@ -55,7 +55,7 @@ public:
     /// it. A stop before then, or a change of language, cancels it.
     void scheduleStartListening();
     /// Starts capture and recognition, unless already listening. What has not been prepared is set
-    /// up here, and waited for.
+    /// up here, and waited for. A start that fails raises the alert, errors shown or not.
     void startListening();
     /// Stops capture and recognition, if listening, and merges the last text.
     void stopListening();
@@ -96,7 +96,8 @@ private:
 
     /// \a stopCount: stopListening()'s count when the start was scheduled.
     QCoro::Task<> startWhenPrepared(quint64 stopCount);
-    std::optional<Error> beginRecognition();
+    /// Why the start failed, in the user's words; none when capture and recognition run.
+    std::optional<QString> beginRecognition();
     void startRecognitionTask();
     void stopAudioAndRecognition();
     void resetRecognitionIfNeeded();

@@ -48,6 +48,12 @@ private:
         m_store.reset();
         m_store = std::make_unique<SettingsStore>(path());
     }
+    static void writeFileAt(const QString &filePath, const QByteArray &content)
+    {
+        QFile file(filePath);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(content);
+    }
     void writeFile(const QByteArray &content)
     {
         QDir().mkpath(QFileInfo(path()).absolutePath());
@@ -146,17 +152,22 @@ private Q_SLOTS:
         QCOMPARE(changed.count(), 1);
     }
 
-    // Neither a damaged file nor one too large to read at every change is used or lost.
+    // Neither a damaged file nor one too large to read at every change is used or lost, and the
+    // user learns where it went.
     void aDamagedFileIsKeptAndTheDefaultsServe_data()
     {
         QTest::addColumn<QByteArray>("garbage");
-        QTest::newRow("damaged") << QByteArray("[General\nshowErrors=true\n\"=\\");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("damaged") << QByteArray("[General\nshowErrors=true\n\"=\\")
+                                 << u"could not be read"_s;
         QTest::newRow("over 1 MB")
-            << "[General]\nshowErrors=true\npadding=" + QByteArray(1024 * 1024, 'x') + "\n";
+            << "[General]\nshowErrors=true\npadding=" + QByteArray(1024 * 1024, 'x') + "\n"
+            << u"larger than 1 MB"_s;
     }
     void aDamagedFileIsKeptAndTheDefaultsServe()
     {
         QFETCH(QByteArray, garbage);
+        QFETCH(QString, why);
         const QDir folder = QFileInfo(path()).absoluteDir();
         for (const QString &earlier : folder.entryList({u"Voxlume.ini.unreadable-*"_s}))
             QFile::remove(folder.filePath(earlier));
@@ -170,16 +181,50 @@ private Q_SLOTS:
         QFile copy(folder.filePath(kept.first()));
         QVERIFY(copy.open(QIODevice::ReadOnly));
         QCOMPARE(copy.readAll(), garbage);
+
+        const QString problem = store().problem().value_or(QString());
+        QVERIFY2(problem.contains(why), qPrintable(problem));
+        QVERIFY2(problem.contains(u"“"_s + folder.filePath(kept.first()) + u"”"_s),
+                 qPrintable(problem));
     }
 
-    void anUnreadableFileNeverStopsTheProgram()
+    // A folder where the file belongs is the user's: it stays as it is, and the store holds the
+    // run's changes in memory and says once that they will not last.
+    void aFolderInPlaceOfTheFileIsLeftAloneAndTold()
     {
-        // Root reads any file, so the file is made unreadable by being a folder.
         QVERIFY(QDir().mkpath(path()));
+        writeFileAt(path() + u"/inside.txt"_s, "mine");
         reopen();
-        QCOMPARE(store().boolValue(u"showErrors"_s), false);
+        QSignalSpy problemChanged(&store(), &SettingsStore::problemChanged);
+        const QString problem = store().problem().value_or(QString());
+        QVERIFY2(problem.contains(u"cannot be saved"_s), qPrintable(problem));
+        QVERIFY2(problem.contains(u"“"_s + path() + u"” is a folder"_s), qPrintable(problem));
+
         store().setBool(u"showErrors"_s, true);
+        store().setDouble(u"translationFontSize"_s, 50);
+        QCOMPARE(store().boolValue(u"showErrors"_s), true);
+        QCOMPARE(store().doubleValue(u"translationFontSize"_s), 50.0);
         QVERIFY(QFileInfo(path()).isDir());
+        QCOMPARE(QDir(path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                 QStringList{u"inside.txt"_s});
+        QCOMPARE(QFileInfo(path()).absoluteDir().entryList(QDir::AllEntries | QDir::NoDotAndDotDot |
+                                                           QDir::Hidden),
+                 QStringList{u"Voxlume.ini"_s});
+        QCOMPARE(problemChanged.count(), 0);
+
+        // Dismissed, it is not told again at the next change.
+        store().dismissProblem();
+        QCOMPARE(store().problem(), std::nullopt);
+        store().setDouble(u"translationFontSize"_s, 55);
+        QCOMPARE(store().problem(), std::nullopt);
+        QCOMPARE(problemChanged.count(), 1);
+
+        // Once the user moves the folder away, what they chose meanwhile is saved at once.
+        QVERIFY(QDir(path()).removeRecursively());
+        QTRY_VERIFY(QFileInfo(path()).isFile());
+        reopen();
+        QCOMPARE(store().doubleValue(u"translationFontSize"_s), 55.0);
+        QCOMPARE(store().boolValue(u"showErrors"_s), true);
     }
 
     void absentOrUndecodableSettingsReadAsTheDefault()

@@ -317,6 +317,21 @@
     </message>
 </context>
 <context>
+    <name>SettingsStore</name>
+    <message>
+        <source>Settings cannot be saved: “%1” is a folder, not a file. Your changes last until Voxlume quits; remove or rename the folder to keep them.</source>
+        <translation>Die Einstellungen können nicht gespeichert werden: „%1“ ist ein Ordner, keine Datei. Ihre Änderungen gelten nur, bis Voxlume beendet wird; entfernen oder benennen Sie den Ordner um, damit sie erhalten bleiben.</translation>
+    </message>
+    <message>
+        <source>The settings file was larger than 1 MB, so Voxlume set it aside and started from the default settings. The old file was kept as “%1”.</source>
+        <translation>Die Einstellungsdatei war größer als 1 MB, daher hat Voxlume sie beiseitegelegt und mit den Standardeinstellungen begonnen. Die alte Datei wurde als „%1“ aufbewahrt.</translation>
+    </message>
+    <message>
+        <source>The settings file could not be read, so Voxlume set it aside and started from the default settings. The old file was kept as “%1”.</source>
+        <translation>Die Einstellungsdatei konnte nicht gelesen werden, daher hat Voxlume sie beiseitegelegt und mit den Standardeinstellungen begonnen. Die alte Datei wurde als „%1“ aufbewahrt.</translation>
+    </message>
+</context>
+<context>
     <name>SettingsView</name>
     <message>
         <source>Text Appearance</source>

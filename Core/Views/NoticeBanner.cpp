@@ -19,13 +19,19 @@ NoticeBanner::NoticeBanner(const QString &text, QWidget *parent)
         u"#noticeBanner { background: rgb(74, 74, 74); border: 1px solid rgba(255, 255, 255, 90);"
         u" border-radius: 8px; }"
         u"QLabel { color: white; background: transparent; }"_s);
+    // Notices may quote paths and names, which are never markup.
+    m_text->setTextFormat(Qt::PlainText);
     m_text->setWordWrap(true);
     m_text->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto *dismiss = new WindowButton(WindowButton::Kind::Close, this);
     dismiss->setAccessibleName(tr("Dismiss Notice"));
     dismiss->setToolTip(tr("Dismiss Notice"));
     dismiss->setFocusPolicy(Qt::StrongFocus);
-    connect(dismiss, &QAbstractButton::clicked, this, &QObject::deleteLater);
+    connect(dismiss, &QAbstractButton::clicked, this, [this] {
+        hide();
+        Q_EMIT dismissed();
+        deleteLater();
+    });
 
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(12, 8, 8, 8);

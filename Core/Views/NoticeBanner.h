@@ -19,6 +19,10 @@ public:
     /// Sets the banner's width and the height its wrapped text needs, at \a topLeft.
     void place(const QPoint &topLeft, int width);
 
+Q_SIGNALS:
+    /// The user closed the banner, which is about to go.
+    void dismissed();
+
 private:
     QLabel *m_text;
 };

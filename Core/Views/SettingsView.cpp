@@ -107,6 +107,9 @@ SettingsView::SettingsView(QWidget *parent)
     showStoredValues();
     connect(&SettingsStore::shared(), &SettingsStore::changed, this,
             &SettingsView::showStoredValues);
+    showSettingsProblem();
+    connect(&SettingsStore::shared(), &SettingsStore::problemChanged, this,
+            &SettingsView::showSettingsProblem);
 }
 
 int SettingsView::fontSizePosition(double pointSize)
@@ -252,6 +255,26 @@ void SettingsView::showStoredValues()
         transparencyPosition(Setting(SettingsKeys::windowTransparency).value()));
     m_showSpokenLanguage->setChecked(Setting(SettingsKeys::showSpokenLanguage).value());
     m_showSwapButton->setChecked(Setting(SettingsKeys::showLanguageSwapButton).value());
+}
+
+void SettingsView::showSettingsProblem()
+{
+    const std::optional<QString> problem = SettingsStore::shared().problem();
+    if (m_settingsProblem && problem == m_settingsProblem->text())
+        return;
+    if (m_settingsProblem) {
+        // Later, as this may run inside the banner's own dismissal.
+        m_settingsProblem->hide();
+        m_settingsProblem->deleteLater();
+        m_settingsProblem = nullptr;
+    }
+    if (!problem)
+        return;
+    m_settingsProblem = new NoticeBanner(*problem, this);
+    connect(m_settingsProblem, &NoticeBanner::dismissed, this,
+            [] { SettingsStore::shared().dismissProblem(); });
+    // Above every section: what the user changes below may not last.
+    static_cast<QVBoxLayout *>(layout())->insertWidget(0, m_settingsProblem);
 }
 
 // What is listened to.

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "NoticeBanner.h"
 #include "Platform/Session/AutostartEntry.h"
 #include "SettingsKeys.h"
 
+#include <QPointer>
 #include <QWidget>
 #include <functional>
 
@@ -21,7 +23,8 @@ class QSlider;
 ///
 /// Every control is bound to its settings key: a change is stored at once, and the open subtitle
 /// window follows it by itself; a change made elsewhere shows here at once. Nothing is stored until
-/// the user changes a control. Main thread.
+/// the user changes a control. A problem with the settings file shows in a banner at the top until
+/// the user dismisses it. Main thread.
 class SettingsView : public QWidget
 {
     Q_OBJECT
@@ -43,6 +46,8 @@ public:
     InputPicker *inputPicker() const { return m_inputPicker; }
     InputLevelMeter *inputLevelMeter() const { return m_inputLevel; }
     QCheckBox *startAtLoginToggle() const { return m_startAtLogin; }
+    /// What is shown about a problem with the settings file, if anything.
+    NoticeBanner *settingsProblemBanner() const { return m_settingsProblem; }
 
     /// The slider positions of a font size and of a transparency, and back.
     static int fontSizePosition(double pointSize);
@@ -61,6 +66,7 @@ private:
     void chooseColor();
     /// Shows what the store holds, without storing anything.
     void showStoredValues();
+    void showSettingsProblem();
 
     QSlider *m_fontSize;
     FontPicker *m_font;
@@ -70,6 +76,7 @@ private:
     QCheckBox *m_showSwapButton;
     QPushButton *m_languageSettings;
     std::function<void()> m_openLanguageSettings;
+    QPointer<NoticeBanner> m_settingsProblem;
 
     // What is listened to.
     /// The input choice, its level meter while the window shows, and why there is no level.

@@ -6,12 +6,15 @@
 #include "TestMain.h"
 #include "Views/FontPicker.h"
 #include "Views/InputPicker.h"
+#include "Views/NoticeBanner.h"
 #include "Views/SettingsView.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLayout>
 #include <QProcess>
 #include <QPushButton>
 #include <QSet>
@@ -137,6 +140,38 @@ private Q_SLOTS:
         QVERIFY(!view.showSwapButtonToggle()->isChecked());
         OverlayFixture::set("translationFontSize", u"50"_s);
         QCOMPARE(SettingsView::fontSizeAt(view.fontSizeSlider()->value()), 50.0);
+    }
+
+    // Above every section, since nothing below will last; dismissed, it is not told again for
+    // this run, in this window or a reopened one.
+    void aSettingsFileThatCannotBeSavedIsToldOnceInABanner()
+    {
+        const QString path = SettingsStore::shared().filePath();
+        QFile::remove(path);
+        QVERIFY(QDir().mkpath(path));
+        auto view = std::make_unique<SettingsView>();
+        view->show();
+        view->showSpokenLanguageToggle()->click();
+        QTRY_VERIFY(view->settingsProblemBanner());
+        const QPointer<NoticeBanner> banner = view->settingsProblemBanner();
+        QTRY_VERIFY(banner->isVisible());
+        QVERIFY2(
+            banner->text().startsWith(u"Settings cannot be saved: “"_s + path + u"” is a folder"_s),
+            qPrintable(banner->text()));
+        QCOMPARE(view->layout()->indexOf(banner), 0);
+        QCOMPARE(unnamedControls(*view), QStringList());
+
+        banner->findChild<QAbstractButton *>()->click();
+        QTRY_VERIFY(!banner);
+        QVERIFY(!view->settingsProblemBanner());
+        view->showSpokenLanguageToggle()->click();
+        QVERIFY(!view->settingsProblemBanner());
+        view = std::make_unique<SettingsView>();
+        QVERIFY(!view->settingsProblemBanner());
+
+        // A file again, which the later cases store into.
+        QVERIFY(QDir(path).removeRecursively());
+        QTRY_VERIFY(QFileInfo(path).isFile());
     }
 
     void systemComesFirstAndFamiliesInPlainOrder()

@@ -150,6 +150,17 @@ private Q_SLOTS:
         QVERIFY(!alert->isVisible());
     }
 
+    // Errors are not shown here: the placeholder would otherwise ask for speech for ever.
+    void subtitlesThatCannotStartSayWhyInTheListeningAlert()
+    {
+        m_fixture->speech->setSupportedLanguageCodes({u"en"_s});
+        show(u"xx-YY"_s, u"xx-YY"_s);
+        QMessageBox *alert = nullptr;
+        QTRY_VERIFY((alert = m_view->findChild<QMessageBox *>(u"Listening Error"_s)));
+        QTRY_VERIFY(alert->isVisible());
+        QCOMPARE(alert->text(), u"Speech recognition is not supported for xx_YY."_s);
+    }
+
     // No error, so shown whether errors are or not: the user must know what is listened to.
     void aChangeOfInputShowsInAnAlertThatDoesNotBlock()
     {

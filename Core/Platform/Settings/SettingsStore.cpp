@@ -2,6 +2,7 @@
 #include "SettingsStore.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -16,24 +17,18 @@ namespace {
 constexpr qint64 maxFileBytes = 1024 * 1024;
 
 /// Renames the file at \a path so that it is kept but no longer read, saying \a why in the log.
-void setAside(const QString &path, const char *why)
+/// \returns where it was kept, if it could be moved.
+std::optional<QString> setAside(const QString &path, const char *why)
 {
     const QString copy =
         path + u".unreadable-"_s + QDateTime::currentDateTimeUtc().toString(u"yyyyMMddThhmmss"_s);
     if (!QFileInfo(path).isFile() || !QFile::rename(path, copy)) {
         qWarning("Settings: %s %s; using the defaults", qPrintable(path), why);
-        return;
+        return std::nullopt;
     }
     qWarning("Settings: %s %s; it was kept as %s and the defaults are used", qPrintable(path), why,
              qPrintable(copy));
-}
-
-/// \a path, once a file there too large to be settings has been set aside.
-QString withoutOversizedFile(const QString &path)
-{
-    if (QFileInfo(path).size() > maxFileBytes)
-        setAside(path, "is larger than 1 MB");
-    return path;
+    return copy;
 }
 
 } // namespace
@@ -48,10 +43,15 @@ SettingsStore &SettingsStore::shared()
 
 SettingsStore::SettingsStore(const QString &filePath, QObject *parent)
     : QObject(parent)
-    , m_settings(withoutOversizedFile(filePath), QSettings::IniFormat)
+    , m_problem(setAsideIfOversized(filePath))
+    , m_settings(filePath, QSettings::IniFormat)
 {
-    if (m_settings.status() != QSettings::NoError) {
-        setAside(m_settings.fileName(), "cannot be read");
+    if (checkForFolder()) {
+        qWarning("Settings: %s is a folder; the defaults are used and changes are not saved",
+                 qPrintable(filePath));
+    } else if (m_settings.status() != QSettings::NoError) {
+        if (const std::optional<QString> copy = setAside(filePath, "cannot be read"))
+            report(Problem{Problem::Kind::Unreadable, *copy});
         m_settings.sync();
     }
     m_lastSeenContent = fileContent();
@@ -91,6 +91,64 @@ double SettingsStore::doubleValue(const QString &key) const
 bool SettingsStore::contains(const QString &key) const
 {
     return m_settings.contains(key);
+}
+
+std::optional<QString> SettingsStore::problem() const
+{
+    if (!m_problem || m_problemDismissed)
+        return std::nullopt;
+    // Worded when asked rather than when found: the store may be made before the translations are
+    // installed.
+    switch (m_problem->kind) {
+    case Problem::Kind::Folder:
+        return tr("Settings cannot be saved: “%1” is a folder, not a file. Your changes last until "
+                  "Voxlume quits; remove or rename the folder to keep them.")
+            .arg(QDir::toNativeSeparators(filePath()));
+    case Problem::Kind::Oversized:
+        return tr("The settings file was larger than 1 MB, so Voxlume set it aside and started "
+                  "from the default settings. The old file was kept as “%1”.")
+            .arg(QDir::toNativeSeparators(m_problem->keptAs));
+    case Problem::Kind::Unreadable:
+        return tr("The settings file could not be read, so Voxlume set it aside and started from "
+                  "the default settings. The old file was kept as “%1”.")
+            .arg(QDir::toNativeSeparators(m_problem->keptAs));
+    }
+    return std::nullopt;
+}
+
+void SettingsStore::dismissProblem()
+{
+    if (!m_problem || std::exchange(m_problemDismissed, true))
+        return;
+    Q_EMIT problemChanged();
+}
+
+std::optional<SettingsStore::Problem> SettingsStore::setAsideIfOversized(const QString &path)
+{
+    if (QFileInfo(path).size() <= maxFileBytes)
+        return std::nullopt;
+    const std::optional<QString> copy = setAside(path, "is larger than 1 MB");
+    return copy ? std::optional(Problem{Problem::Kind::Oversized, *copy}) : std::nullopt;
+}
+
+void SettingsStore::report(const std::optional<Problem> &problem)
+{
+    if (problem == m_problem)
+        return;
+    m_problem = problem;
+    m_problemDismissed = false;
+    Q_EMIT problemChanged();
+}
+
+bool SettingsStore::checkForFolder()
+{
+    const bool isFolder = QFileInfo(m_settings.fileName()).isDir();
+    const bool reported = m_problem && m_problem->kind == Problem::Kind::Folder;
+    if (isFolder && !reported)
+        report(Problem{Problem::Kind::Folder, {}});
+    else if (!isFolder && reported)
+        report(std::nullopt);
+    return isFolder;
 }
 
 void SettingsStore::setString(const QString &key, const QString &value)
@@ -138,8 +196,10 @@ void SettingsStore::write(const QString &key, const std::optional<QString> &valu
         m_settings.setValue(key, *value);
     else
         m_settings.remove(key);
-    // Written at once, so that a crash loses no choice the user made.
+    // Written at once, so that a crash loses no choice the user made. With a folder in its place
+    // the write fails and the value is held for this run.
     m_settings.sync();
+    checkForFolder();
     m_lastSeenContent = fileContent();
     watchFile();
     Q_EMIT changed();
@@ -159,7 +219,14 @@ void SettingsStore::watchFile()
 
 void SettingsStore::fileChangedOnDisk()
 {
-    withoutOversizedFile(m_settings.fileName());
+    if (const std::optional<Problem> oversized = setAsideIfOversized(m_settings.fileName()))
+        report(oversized);
+    const bool hadFolder = m_problem && m_problem->kind == Problem::Kind::Folder;
+    if (!checkForFolder() && hadFolder) {
+        // What the user chose meanwhile is saved now, rather than at their next change.
+        m_settings.sync();
+        m_lastSeenContent = fileContent();
+    }
     watchFile();
     // Our own writes wake the watch too; only a change of content made elsewhere is news.
     const QByteArray content = fileContent();
