@@ -7,9 +7,9 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <cstdio>
+#include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -28,11 +28,21 @@ QByteArray plainText(const QList<std::pair<QUuid, Transcript::Fields>> &records)
     return text.toUtf8();
 }
 
+// On a full disk a write may seem to succeed and leave an empty file: only a file that is known
+// to hold all of \a contents counts, and any other is taken away again.
 bool writeFile(const QString &path, const QByteArray &contents)
 {
-    QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size() &&
-           file.commit();
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        return false;
+    const bool written = file.write(contents) == contents.size() && file.flush() &&
+                         ::fsync(file.handle()) == 0 && file.size() == contents.size();
+    file.close();
+    if (!written || file.error() != QFileDevice::NoError) {
+        file.remove();
+        return false;
+    }
+    return true;
 }
 
 } // namespace
