@@ -4,12 +4,12 @@
 #include "Logging.h"
 #include "Platform/Store/ModelContainer.h"
 #include "Platform/Store/TranscriptWriter.h"
+#include "WholeFileWrite.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <cstdio>
-#include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -26,23 +26,6 @@ QByteArray plainText(const QList<std::pair<QUuid, Transcript::Fields>> &records)
                 u")\n\n"_s + fields.sourceText + u"\n\n"_s;
     }
     return text.toUtf8();
-}
-
-// On a full disk a write may seem to succeed and leave an empty file: only a file that is known
-// to hold all of \a contents counts, and any other is taken away again.
-bool writeFile(const QString &path, const QByteArray &contents)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-        return false;
-    const bool written = file.write(contents) == contents.size() && file.flush() &&
-                         ::fsync(file.handle()) == 0 && file.size() == contents.size();
-    file.close();
-    if (!written || file.error() != QFileDevice::NoError) {
-        file.remove();
-        return false;
-    }
-    return true;
 }
 
 } // namespace
@@ -85,7 +68,7 @@ std::optional<QString> DataManager::keepUnwrittenTranscripts()
         QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + u"/Voxlume"_s};
     for (const QString &folder : folders) {
         const QString path = folder + u'/' + name;
-        if (QDir().mkpath(folder) && writeFile(path, contents)) {
+        if (QDir().mkpath(folder) && !writeWholeFile(path, contents)) {
             Logging::shared().writeLine(u"Transcripts the store refused were written to "_s + path);
             return path;
         }

@@ -5,6 +5,7 @@
 #include "TranscriptHistoryModel.h"
 #include "TranscriptListModel.h"
 #include "TranscriptRowDelegate.h"
+#include "WholeFileWrite.h"
 
 #include <QAction>
 #include <QApplication>
@@ -20,7 +21,6 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QSplitter>
@@ -319,13 +319,12 @@ void TranscriptHistoryView::exportTranscript()
 
 void TranscriptHistoryView::writeExport(const QString &path, const QString &text)
 {
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write((text + u'\n').toUtf8()) >= 0 &&
-        file.commit())
+    const std::optional<QString> failure = writeWholeFile(path, (text + u'\n').toUtf8());
+    if (!failure)
         return;
     auto *box = new QMessageBox(QMessageBox::Warning, QString(),
                                 tr("The transcript could not be exported."), QMessageBox::Ok, this);
-    box->setInformativeText(file.errorString());
+    box->setInformativeText(*failure);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();
 }

@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "EnvelopeQueue.h"
 
+#include "WholeFileWrite.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <QUuid>
 #include <atomic>
 
@@ -34,12 +35,8 @@ bool EnvelopeQueue::store(const QByteArray &envelope)
     const QString name = u"%1-%2-%3"_s.arg(QDateTime::currentMSecsSinceEpoch(), 15, 10, QChar(u'0'))
                              .arg(sequence++, 10, 10, QChar(u'0'))
                              .arg(QUuid::createUuid().toString(QUuid::Id128));
-    QSaveFile file(m_directory + u'/' + name + suffix);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    file.write(envelope);
-    if (!file.commit())
+    if (writeWholeFile(m_directory + u'/' + name + suffix, envelope,
+                       QFileDevice::ReadOwner | QFileDevice::WriteOwner))
         return false;
     dropOldest();
     return true;

@@ -2,12 +2,12 @@
 #include "AutostartEntry.h"
 
 #include "BuildConfig.h"
+#include "WholeFileWrite.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 using namespace Qt::Literals::StringLiterals;
@@ -106,10 +106,10 @@ bool AutostartEntry::setEnabled(bool enabled, QString *error)
         *error = tr("The folder %1 could not be made.").arg(QFileInfo(path).path());
         return false;
     }
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(contents()) >= 0 && file.commit())
+    const std::optional<QString> failure = writeWholeFile(path, contents());
+    if (!failure)
         return true;
-    *error = file.errorString();
+    *error = *failure;
     return false;
 }
 
