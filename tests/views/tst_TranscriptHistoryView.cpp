@@ -3,6 +3,7 @@
 #include "AppState.h"
 #include "OverlayFixture.h"
 #include "Platform/Store/ModelContext.h"
+#include "Platform/Store/TranscriptQuery.h"
 #include "StoredTranscripts.h"
 #include "TestMain.h"
 #include "TranscriptHistoryModel.h"
@@ -19,6 +20,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTimeZone>
 #include <QToolButton>
 
@@ -301,9 +303,11 @@ private Q_SLOTS:
         const QUuid garden = keep(store(), 2, u"A garden party."_s);
         const QUuid sure = keep(store(), 3, u"I am 100% sure."_s);
         open();
+        // A search runs off the main thread: its result comes with a later refresh.
         const auto search = [this](const QString &text) {
+            QSignalSpy refreshed(&model().query(), &TranscriptQuery::refreshed);
             m_view->searchField()->setText(text);
-            QTest::qWait(20);
+            refreshed.wait(5000);
             return listed();
         };
         QCOMPARE(search(u"WEATHER"_s), QList<QUuid>{weather});

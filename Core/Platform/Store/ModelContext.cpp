@@ -177,12 +177,19 @@ ModelContext::fetchSummaries(const QStringList &words)
         TranscriptTable::selectSummaries(m_container.connection(), words);
     if (Error *error = std::get_if<Error>(&rows))
         return *error;
+    return withUnsavedChanges(std::get<QList<Transcript::Summary>>(rows), words);
+}
+
+QList<Transcript::Summary>
+ModelContext::withUnsavedChanges(const QList<Transcript::Summary> &stored,
+                                 const QStringList &words) const
+{
     QList<Transcript::Summary> summaries;
     for (auto pending = m_inserted.crbegin(); pending != m_inserted.crend(); ++pending) {
         if (!m_removed.contains(*pending) && (*pending)->containsEvery(words))
             summaries << (*pending)->summary();
     }
-    for (const Transcript::Summary &row : std::get<QList<Transcript::Summary>>(rows)) {
+    for (const Transcript::Summary &row : stored) {
         Transcript *known = m_records.value(row.id);
         if (known && m_removed.contains(known))
             continue;

@@ -50,6 +50,10 @@ public:
     /// The summaries of the transcripts whose texts hold each of \a words (all, without words),
     /// with this context's own unsaved changes, newest first; no text is read for them.
     std::variant<QList<Transcript::Summary>, Error> fetchSummaries(const QStringList &words = {});
+    /// \a stored, the summaries that the store holds of the records with each of \a words, with
+    /// this context's own unsaved changes, newest first: fetchSummaries() for rows read elsewhere.
+    QList<Transcript::Summary> withUnsavedChanges(const QList<Transcript::Summary> &stored,
+                                                  const QStringList &words) const;
     /// The transcript with \a id, or null when the store holds none.
     std::variant<Transcript *, Error> fetchTranscript(const QUuid &id);
 

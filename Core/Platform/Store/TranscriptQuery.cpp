@@ -2,9 +2,30 @@
 #include "TranscriptQuery.h"
 
 #include "Logging.h"
+#include "MainThreadRelay.h"
 #include "ModelContainer.h"
 #include "ModelContext.h"
+#include "SqliteConnection.h"
 #include "StoreFileWatcher.h"
+#include "TranscriptTable.h"
+
+#include <sqlite3.h>
+
+namespace {
+
+// Any thread: the summaries of the records of the store at \a path that hold each of \a words.
+std::variant<QList<Transcript::Summary>, Error> searchStore(const QString &path,
+                                                            const QStringList &words)
+{
+    std::variant<std::unique_ptr<SqliteConnection>, Error> opened =
+        SqliteConnection::open(path, SQLITE_OPEN_READONLY);
+    if (const Error *error = std::get_if<Error>(&opened))
+        return *error;
+    return TranscriptTable::selectSummaries(*std::get<std::unique_ptr<SqliteConnection>>(opened),
+                                            words);
+}
+
+} // namespace
 
 TranscriptQuery::TranscriptQuery(ModelContext &context, QObject *parent)
     : QObject(parent)
@@ -40,8 +61,29 @@ void TranscriptQuery::scheduleRefresh()
 void TranscriptQuery::refresh()
 {
     m_refreshScheduled = false;
-    std::variant<QList<Transcript::Summary>, Error> fetched =
-        m_context.fetchSummaries(m_searchWords);
+    const quint64 fetch = ++m_fetch;
+    const QString path = m_context.container().path();
+    // The whole list is read from an index, at once; a store in memory has no other connection.
+    if (m_searchWords.isEmpty() || path.isEmpty()) {
+        apply(m_context.fetchSummaries(m_searchWords));
+        return;
+    }
+    MainThreadRelay::instance().runInBackground(
+        [path, words = m_searchWords] { return searchStore(path, words); },
+        [this, alive = std::weak_ptr(m_alive), fetch,
+         words = m_searchWords](std::variant<QList<Transcript::Summary>, Error> found) {
+            if (alive.expired() || fetch != m_fetch)
+                return;
+            if (const Error *error = std::get_if<Error>(&found))
+                apply(*error);
+            else
+                apply(m_context.withUnsavedChanges(std::get<QList<Transcript::Summary>>(found),
+                                                   words));
+        });
+}
+
+void TranscriptQuery::apply(std::variant<QList<Transcript::Summary>, Error> fetched)
+{
     if (const Error *error = std::get_if<Error>(&fetched)) {
         Logging::shared().logError(*error);
         m_error = *error;

@@ -6,6 +6,7 @@
 
 #include <QList>
 #include <QObject>
+#include <memory>
 #include <optional>
 
 class ModelContext;
@@ -17,7 +18,9 @@ class StoreFileWatcher;
 /// query's own context. The list can be narrowed to the records whose texts hold given words.
 ///
 /// Only summaries are held, so that a long history costs little; a record's texts are fetched
-/// through the context when they are needed. Main thread.
+/// through the context when they are needed. A search reads every stored text, so it runs off the
+/// main thread, on a connection of its own; a result that a newer fetch has overtaken is dropped.
+/// Main thread.
 class TranscriptQuery : public QObject
 {
     Q_OBJECT
@@ -48,6 +51,7 @@ Q_SIGNALS:
 private:
     void scheduleRefresh();
     void refresh();
+    void apply(std::variant<QList<Transcript::Summary>, Error> fetched);
 
     ModelContext &m_context;
     std::unique_ptr<StoreFileWatcher> m_fileWatcher;
@@ -55,4 +59,8 @@ private:
     QStringList m_searchWords;
     std::optional<Error> m_error;
     bool m_refreshScheduled = false;
+    // Counts the fetches, so that only the newest one's result is taken.
+    quint64 m_fetch = 0;
+    // Searches under way look here before they touch this object, which may be gone by then.
+    std::shared_ptr<int> m_alive = std::make_shared<int>();
 };
