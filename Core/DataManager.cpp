@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <algorithm>
 #include <cstdio>
 
 using namespace Qt::Literals::StringLiterals;
@@ -40,7 +41,7 @@ DataManager &DataManager::shared()
 DataManager::DataManager()
 {
     std::variant<std::unique_ptr<ModelContainer>, Error> opened =
-        ModelContainer::open(ModelContainer::defaultPath());
+        ModelContainer::open(ModelContainer::defaultPath(), ModelContainer::Check::InBackground);
     if (const Error *error = std::get_if<Error>(&opened)) {
         Logging::shared().logErrorMessage(u"Failed to initialize ModelContainer: "_s +
                                               error->localizedDescription(),
@@ -54,18 +55,30 @@ DataManager::DataManager()
 
 DataManager::~DataManager() = default;
 
+std::optional<Error> DataManager::openError() const
+{
+    return m_openError ? m_openError : m_modelContainer->checkError();
+}
+
 std::optional<QString> DataManager::keepUnwrittenTranscripts()
 {
     TranscriptWriter &writer = m_modelContainer->transcriptWriter();
-    // Without a store on disk, nothing was meant to be kept.
-    if (m_openError || !writer.hasUnwrittenRecords() || writer.finish(lastTryTimeout))
+    const auto deadline = std::chrono::steady_clock::now() + lastTryTimeout;
+    // A check still running is waited for only when it holds up texts.
+    m_modelContainer->waitForCheck(writer.hasUnwrittenRecords() ? lastTryTimeout
+                                                                : std::chrono::milliseconds(0));
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (!writer.hasUnwrittenRecords() ||
+        writer.finish(std::max(left, std::chrono::milliseconds(0))))
         return std::nullopt;
     const QByteArray contents = plainText(writer.unwritten());
     const QString name = u"Unsaved transcripts %1.txt"_s.arg(
         QDateTime::currentDateTime().toString(u"yyyy-MM-dd hh.mm.ss"_s));
-    const QStringList folders{
-        QFileInfo(m_modelContainer->path()).absolutePath(),
-        QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + u"/Voxlume"_s};
+    QStringList folders{QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
+                        u"/Voxlume"_s};
+    if (!m_modelContainer->path().isEmpty())
+        folders.prepend(QFileInfo(m_modelContainer->path()).absolutePath());
     for (const QString &folder : folders) {
         const QString path = folder + u'/' + name;
         if (QDir().mkpath(folder) && !writeWholeFile(path, contents)) {

@@ -11,9 +11,11 @@ class ModelContainer;
 
 /// Owns the one transcript store of the program.
 ///
-/// The store opens on first use of shared() and stays open until the process ends. A store that
-/// cannot be opened is left as it was, never replaced: openError() says why, and a store in memory,
-/// gone at the end of the program, takes its place, so that subtitles still run. Main thread.
+/// The store opens on first use of shared() and stays open until the process ends; its file is
+/// checked in the background. A store that cannot be opened is left as it was, never replaced:
+/// openError() says why, and a store in memory, gone at the end of the program, takes its place,
+/// so that subtitles still run. A store whose check fails later is only read; what the program
+/// meant to write to it is kept until the end. Main thread.
 class DataManager
 {
 public:
@@ -22,8 +24,9 @@ public:
 
     /// The store in the user's data folder, or the one in memory that stands in for it.
     ModelContainer &modelContainer() const { return *m_modelContainer; }
-    /// Why the store in the user's data folder could not be opened; none when it is open.
-    const std::optional<Error> &openError() const { return m_openError; }
+    /// Why the store in the user's data folder could not be opened, or failed its check; none
+    /// when it is open and sound, or still being checked.
+    std::optional<Error> openError() const;
 
     /// For the end of the program: tries once more to store the texts the store has not taken,
     /// and writes those it still refuses into a plain-text file beside it, or in the cache folder

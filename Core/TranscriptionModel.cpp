@@ -49,6 +49,10 @@ QString TranscriptionModel::describeSaveProblem(const Error &error)
             break;
         }
     }
+    // The store was refused after its check; nothing will be written to it in this run.
+    if (error.domain() == ModelContainer::errorDomain())
+        return tr("The transcript cannot be saved, because the transcript store cannot be used. "
+                  "It is kept and written to a text file when Voxlume quits.");
     return tr("The transcript could not be saved: %1. It is kept and saved as soon as that "
               "works.")
         .arg(error.localizedDescription());

@@ -3,6 +3,7 @@
 
 #include "DataManager.h"
 #include "Logging.h"
+#include "Platform/Store/ModelContainer.h"
 #include "Platform/Translation/Apertium/TranslationLanguagesModel.h"
 #include "SettingsKeys.h"
 #include "TerminationSignals.h"
@@ -57,27 +58,56 @@ QSize storedSize(const Setting<QString> &setting, QSize fallback)
     return size.isValid() && !size.isEmpty() ? size : fallback;
 }
 
+// Says why the store cannot be used, and offers "Quit", its rejecting and escape button, and going
+// on without it, the default, which \a goingOn describes.
+std::unique_ptr<QMessageBox> storeUnavailableBox(const Error &error, const QString &goingOn)
+{
+    auto box = std::make_unique<QMessageBox>(
+        QMessageBox::Critical, VoxlumeApp::tr("Transcript History Unavailable"),
+        VoxlumeApp::tr("The transcript history cannot be opened."), QMessageBox::NoButton);
+    box->setInformativeText(VoxlumeApp::tr("%1\n\nThe file is left as it is. %2")
+                                .arg(error.localizedDescription(), goingOn));
+    box->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    box->setEscapeButton(box->addButton(VoxlumeApp::tr("Quit"), QMessageBox::RejectRole));
+    box->setDefaultButton(
+        box->addButton(VoxlumeApp::tr("Continue without history"), QMessageBox::AcceptRole));
+    return box;
+}
+
 } // namespace
 
 bool VoxlumeApp::openStore()
 {
     // Opened now rather than by the first run, so that a store that cannot be opened says so at
-    // once, and no run waits for the check of a large one.
-    const std::optional<Error> &error = DataManager::shared().openError();
+    // once, and its check in the background begins before anything waits for it.
+    const std::optional<Error> error = DataManager::shared().openError();
     if (!error)
         return true;
-    QMessageBox box(QMessageBox::Critical, tr("Transcript History Unavailable"),
-                    tr("The transcript history cannot be opened."), QMessageBox::NoButton);
-    box.setInformativeText(
-        tr("%1\n\nThe file is left as it is. Without it, subtitles still work, but no "
-           "transcript is kept.")
-            .arg(error->localizedDescription()));
-    box.setTextInteractionFlags(Qt::TextSelectableByMouse);
-    box.setEscapeButton(box.addButton(tr("Quit"), QMessageBox::RejectRole));
-    QPushButton *goOn = box.addButton(tr("Continue without history"), QMessageBox::AcceptRole);
-    box.setDefaultButton(goOn);
-    box.exec();
-    return box.clickedButton() == goOn;
+    const std::unique_ptr<QMessageBox> box = storeUnavailableBox(
+        *error, tr("Without it, subtitles still work, but no transcript is kept."));
+    box->exec();
+    return box->clickedButton() == box->defaultButton();
+}
+
+void VoxlumeApp::storeCheckFailed(const Error &error)
+{
+    if (m_history)
+        m_history->showStoreUnavailable(error.localizedDescription());
+    QMessageBox *box =
+        storeUnavailableBox(error, tr("Subtitles still work, and the transcripts of this session "
+                                      "are kept in a text file when Voxlume quits."))
+            .release();
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    // Closing it, though, leaves the running program alone.
+    box->setEscapeButton(box->defaultButton());
+    connect(box, &QMessageBox::buttonClicked, this, [this, box](QAbstractButton *button) {
+        if (box->buttonRole(button) == QMessageBox::RejectRole)
+            m_menu->quit();
+    });
+    // Not modal: the subtitles and the menu go on while it waits to be read. Above them, though,
+    // or the subtitles, which stay on top, may hide its buttons.
+    box->setWindowFlag(Qt::WindowStaysOnTopHint);
+    box->show();
 }
 
 VoxlumeApp::VoxlumeApp()
@@ -98,6 +128,8 @@ VoxlumeApp::VoxlumeApp()
             &AppMenu::quit);
     connect(m_menu.get(), &AppMenu::trayUnavailable, this, &VoxlumeApp::offerMenuWithoutTray);
     connect(&m_menu->model(), &AppMenuModel::isListeningChanged, this, &VoxlumeApp::closeWelcome);
+    connect(&DataManager::shared().modelContainer(), &ModelContainer::checkFailed, this,
+            &VoxlumeApp::storeCheckFailed);
     if (!Setting(SettingsKeys::isOnboardingComplete).value())
         showOnboarding();
 }
@@ -228,7 +260,7 @@ void VoxlumeApp::showHistory()
         makeFloating(m_history, tr("Transcript History"),
                      storedSize(Setting(SettingsKeys::historyWindowSize), historySize));
         m_history->installEventFilter(this);
-        if (const std::optional<Error> &error = DataManager::shared().openError())
+        if (const std::optional<Error> error = DataManager::shared().openError())
             m_history->showStoreUnavailable(error->localizedDescription());
     }
     bringForward(m_history);

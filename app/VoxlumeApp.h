@@ -6,6 +6,7 @@
 #include <memory>
 
 class AppMenu;
+class Error;
 class AutomaticUpdateChecks;
 class OnboardingView;
 class QAction;
@@ -50,6 +51,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    /// The store's check in the background refused it: says so, and offers to quit.
+    void storeCheckFailed(const Error &error);
     void openWindow(const QString &identifier);
     /// The welcome window, made and shown unless it is open already.
     OnboardingView &showOnboarding();

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# The transcript store fails the user: a damaged file at start, and a full disk during a run.
-# Voxlume asks whether to go on without history and leaves the file as it was; on a full disk it
-# says that the text is kept, stores it once there is room, and at quit keeps what the store still
-# refuses in a text file and says where. Usage: scripts/desktop store-faults-on-desktop.sh VOXLUME
+# The transcript store fails the user: a damaged file at start, damage that only the check of the
+# whole file finds, while subtitles already run, and a full disk during a run. Voxlume asks
+# whether to go on without history and leaves the file as it was; what it could not store, on a
+# full disk or in a store found damaged, it keeps, stores once there is room, and at quit writes to
+# a text file, saying where. Usage: scripts/desktop store-faults-on-desktop.sh VOXLUME
 set -eEuo pipefail
 
 program=${1:?usage: scripts/desktop $0 PATH-OF-VOXLUME}
@@ -82,6 +83,52 @@ kill -TERM "$pid"
 poll 15 exited "$pid" || give_up "Voxlume did not quit without history"
 pid=
 
+# The file Voxlume kept unsaved transcripts in at quit, beside the store or in the cache folder.
+kept_file() {
+    { find "$XDG_DATA_HOME/Voxlume" "$XDG_CACHE_HOME/Voxlume" -name 'Unsaved transcripts *.txt' \
+        2>/dev/null || true; } | head -n 1
+}
+words=$(IFS='|'; echo "${distinctive[*]}")
+# Quits Voxlume, which has text it could not store: it must say so, and keep the words in a file.
+quit_keeping_words() {
+    kill -TERM "$pid"
+    poll 20 shows '^Transcripts Not Saved' || give_up "quitting with unsaved text said nothing"
+    import -window root "$out/not-saved-$1.png"
+    kept=$(kept_file)
+    [ -n "$kept" ] || give_up "no file kept the unsaved text"
+    grep -Eqi "$words" "$kept" ||
+        fail "the kept file does not hold the words: $(ls -l "$kept"; head -c 300 "$kept")"
+    grep -q "$kept" "$out/voxlume.log" || fail "the output does not say where the text is"
+    press '^Transcripts Not Saved' Return
+    poll 10 exited "$pid" || fail "Voxlume did not end after its last notice"
+    pid=
+    rm -f "$kept"
+}
+
+# ---- damage that the header does not show: found while subtitles run, and the file left alone
+sqlite3 "$store.sound" "PRAGMA journal_mode = WAL; CREATE TABLE Transcript (id TEXT NOT NULL, sourceLanguageString TEXT NOT NULL,
+    targetLanguageString TEXT NOT NULL, sourceText TEXT NOT NULL, targetText TEXT,
+    timestamp TEXT NOT NULL);
+    WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 200)
+    INSERT INTO Transcript SELECT lower(hex(randomblob(16))), 'en-US', 'en-US',
+        hex(randomblob(2000)), NULL, '2024-05-01T08:00:00' FROM n;
+    PRAGMA user_version = 1;" >/dev/null
+# A page in the middle overwritten, which only reading every page finds.
+mv "$store.sound" "$store"
+dd if=/dev/urandom of="$store" bs=4096 seek=150 count=1 conv=notrunc status=none
+before=$(sha256sum <"$store")
+start
+poll 30 subtitles_up || give_up "no subtitles while the store was checked"
+poll 20 shows '^Transcript History Unavailable' || give_up "no window said the store is damaged"
+import -window root "$out/damaged-later.png"
+press '^Transcript History Unavailable' Return
+paplay -d "$VOXLUME_DESKTOP_FEED" "$out/speech.wav"
+sleep 3
+running || give_up "Voxlume ended after its store was found damaged"
+[ "$(sha256sum <"$store")" = "$before" ] || fail "the store found damaged was changed"
+quit_keeping_words damaged
+[ "$(sha256sum <"$store")" = "$before" ] || fail "the store found damaged was changed at quit"
+
 # ---- a full disk: the store on a small file system of its own, filled up during the run
 export XDG_DATA_HOME=$out/data XDG_CACHE_HOME=$out/cache
 mkdir -p "$XDG_DATA_HOME"
@@ -94,7 +141,6 @@ store=$XDG_DATA_HOME/Voxlume/Transcripts.sqlite
 stored_words() {
     sqlite3 -cmd '.timeout 2000' "$store" "SELECT sourceText FROM Transcript" 2>/dev/null || true
 }
-words=$(IFS='|'; echo "${distinctive[*]}")
 holds_speech() { grep -Eqi "$words" <<<"$(stored_words)"; }
 fill() { dd if=/dev/zero of="$full/filler" bs=4k status=none 2>/dev/null || true; }
 # The notice, read off the subtitles by OCR.
@@ -122,17 +168,5 @@ poll 10 eval '! notice_says "could not be saved"' || fail "the notice stayed aft
 fill
 paplay -d "$VOXLUME_DESKTOP_FEED" "$out/speech.wav"
 sleep 3
-kill -TERM "$pid"
-poll 20 shows '^Transcripts Not Saved' || give_up "quitting with unsaved text said nothing"
-import -window root "$out/not-saved.png"
-# Beside the store when a small file still fits there, else in the cache folder.
-kept=$({ find "$XDG_DATA_HOME/Voxlume" "$XDG_CACHE_HOME/Voxlume" -name 'Unsaved transcripts *.txt' \
-    2>/dev/null || true; } | head -n 1)
-[ -n "$kept" ] || give_up "no file kept the unsaved text"
-grep -Eqi "$words" "$kept" ||
-    fail "the kept file does not hold the words: $(ls -l "$kept"; head -c 300 "$kept")"
-grep -q "$kept" "$out/voxlume.log" || fail "the output does not say where the text is"
-press '^Transcripts Not Saved' Return
-poll 10 exited "$pid" || fail "Voxlume did not end after its last notice"
-pid=
+quit_keeping_words full-disk
 exit 0

@@ -2,6 +2,7 @@
 #include "Platform/Store/ModelContainer.h"
 #include "Platform/Store/ModelContext.h"
 #include "Platform/Store/TranscriptQuery.h"
+#include "Platform/Store/TranscriptWriter.h"
 #include "TestMain.h"
 
 #include <QRandomGenerator>
@@ -77,6 +78,25 @@ QByteArray contentOf(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The source texts of the records in the store at \a path, read as another program would.
+QStringList storedTexts(const QString &path)
+{
+    QStringList texts;
+    sqlite3 *database = nullptr;
+    sqlite3_stmt *statement = nullptr;
+    if (sqlite3_open_v2(path.toUtf8().constData(), &database, SQLITE_OPEN_READONLY, nullptr) ==
+            SQLITE_OK &&
+        sqlite3_prepare_v2(database, "SELECT sourceText FROM Transcript ORDER BY sourceText", -1,
+                           &statement, nullptr) == SQLITE_OK) {
+        while (sqlite3_step(statement) == SQLITE_ROW)
+            texts << QString::fromUtf8(
+                reinterpret_cast<const char *>(sqlite3_column_text(statement, 0)));
+    }
+    sqlite3_finalize(statement);
+    sqlite3_close(database);
+    return texts;
 }
 
 bool hasJournal(const QString &path)
@@ -194,6 +214,67 @@ private Q_SLOTS:
         QCOMPARE(idsOf(fetched(writer)), (QList<QUuid>{newer->id(), older->id()}));
     }
 
+    void readsAtOnceButWritesOnlyAfterTheCheckInTheBackground()
+    {
+        {
+            const std::unique_ptr<ModelContainer> container = openStore(storePath());
+            QVERIFY(container);
+            container->mainContext().insert(record(u"Kept before."_s, utc(8)));
+            QVERIFY(!container->mainContext().save());
+        }
+        std::variant<std::unique_ptr<ModelContainer>, Error> opened =
+            ModelContainer::open(storePath(), ModelContainer::Check::InBackground);
+        QVERIFY(std::holds_alternative<std::unique_ptr<ModelContainer>>(opened));
+        ModelContainer &container = *std::get<std::unique_ptr<ModelContainer>>(opened);
+        QSignalSpy passed(&container, &ModelContainer::checkPassed);
+        // The outcome comes on a turn of the loop, which has not been taken yet.
+        QVERIFY(container.isChecking());
+
+        TranscriptWriter &writer = container.transcriptWriter();
+        QSignalSpy written(&writer, &TranscriptWriter::written);
+        QSignalSpy failed(&writer, &TranscriptWriter::failed);
+        const QUuid runId = QUuid::createUuid();
+        writer.write(runId, std::unique_ptr<Transcript>(record(u"Said meanwhile."_s))->fields());
+        container.mainContext().insert(record(u"Changed meanwhile."_s, utc(10)));
+        ModelContext other(container);
+        other.insert(record(u"Saved meanwhile."_s, utc(11)));
+        const std::optional<Error> refused = other.save();
+        QVERIFY(refused);
+        QCOMPARE(refused->code(), qint64(ModelContainer::StillChecking));
+        // Read meanwhile, with the unsaved changes; written by nobody.
+        QCOMPARE(fetched(container.mainContext()).size(), 2);
+        QVERIFY(!writer.finish(std::chrono::milliseconds(200)));
+        QCOMPARE(storedTexts(storePath()), QStringList{u"Kept before."_s});
+
+        QVERIFY(passed.wait(5000));
+        QVERIFY(!container.isChecking());
+        QVERIFY(!container.checkError());
+        QTRY_COMPARE(written.size(), 1);
+        QVERIFY(!other.save());
+        QTRY_COMPARE(storedTexts(storePath()),
+                     (QStringList{u"Changed meanwhile."_s, u"Kept before."_s, u"Said meanwhile."_s,
+                                  u"Saved meanwhile."_s}));
+        QCOMPARE(failed.size(), 0);
+    }
+
+    void theEndOfTheProgramWaitsForTheCheckToWrite()
+    {
+        QVERIFY(openStore(storePath()));
+        std::variant<std::unique_ptr<ModelContainer>, Error> opened =
+            ModelContainer::open(storePath(), ModelContainer::Check::InBackground);
+        ModelContainer &container = *std::get<std::unique_ptr<ModelContainer>>(opened);
+        TranscriptWriter &writer = container.transcriptWriter();
+        writer.write(QUuid::createUuid(),
+                     std::unique_ptr<Transcript>(record(u"Last words."_s))->fields());
+        QVERIFY(container.isChecking());
+        QVERIFY(!writer.finish(std::chrono::seconds(5)));
+
+        container.waitForCheck(std::chrono::seconds(5));
+        QVERIFY(!container.isChecking());
+        QVERIFY(writer.finish(std::chrono::seconds(5)));
+        QCOMPARE(storedTexts(storePath()), QStringList{u"Last words."_s});
+    }
+
     void refusesWhatIsNoSoundTranscriptStore_data()
     {
         QTest::addColumn<QByteArray>("content");
@@ -243,16 +324,50 @@ private Q_SLOTS:
         QVERIFY(sql.isEmpty() || sqlite(storePath(), sql));
         const QByteArray before = contentOf(storePath());
 
-        std::variant<std::unique_ptr<ModelContainer>, Error> opened =
-            ModelContainer::open(storePath());
-        const Error *error = std::get_if<Error>(&opened);
-        QVERIFY2(error, "the file was taken for a store");
-        QCOMPARE(error->domain(), ModelContainer::errorDomain());
-        QCOMPARE(error->code(), qint64(code));
-        QVERIFY2(error->localizedDescription().contains(storePath()),
-                 qPrintable(error->localizedDescription()));
-        QVERIFY2(contentOf(storePath()) == before, "the file was changed");
-        QVERIFY(!hasJournal(storePath()));
+        // At once, or found by the check in the background, which the store has to wait for.
+        for (const ModelContainer::Check check :
+             {ModelContainer::Check::Now, ModelContainer::Check::InBackground}) {
+            std::variant<std::unique_ptr<ModelContainer>, Error> opened =
+                ModelContainer::open(storePath(), check);
+            std::optional<Error> error;
+            if (auto *container = std::get_if<std::unique_ptr<ModelContainer>>(&opened)) {
+                QVERIFY2(check == ModelContainer::Check::InBackground,
+                         "the file was taken for a store");
+                error = refusedLater(**container);
+                QVERIFY2(error, "the file was taken for a store after its check");
+                // Let go of the store before its file is looked at.
+                opened = *error;
+            } else {
+                error = std::get<Error>(opened);
+            }
+            QCOMPARE(error->domain(), ModelContainer::errorDomain());
+            QCOMPARE(error->code(), qint64(code));
+            QVERIFY2(error->localizedDescription().contains(storePath()),
+                     qPrintable(error->localizedDescription()));
+            QVERIFY2(contentOf(storePath()) == before, "the file was changed");
+            QVERIFY(!hasJournal(storePath()));
+        }
+    }
+
+private:
+    // Waits for the check of \a container to refuse its file, and tries to write to it then; the
+    // refusal.
+    static std::optional<Error> refusedLater(ModelContainer &container)
+    {
+        QSignalSpy checkFailed(&container, &ModelContainer::checkFailed);
+        if (!checkFailed.wait(5000) || !container.checkError())
+            return std::nullopt;
+        const Error error = *container.checkError();
+        TranscriptWriter &writer = container.transcriptWriter();
+        QSignalSpy failed(&writer, &TranscriptWriter::failed);
+        const QUuid id = QUuid::createUuid();
+        writer.write(id, std::unique_ptr<Transcript>(record(u"Kept."_s))->fields());
+        container.mainContext().insert(record(u"Not written."_s));
+        const bool kept = failed.size() == 1 && writer.unwritten().size() == 1 &&
+                          writer.unwritten().first().first == id &&
+                          !writer.finish(std::chrono::seconds(1)) &&
+                          container.mainContext().save() == error;
+        return kept ? std::optional(error) : std::nullopt;
     }
 };
 

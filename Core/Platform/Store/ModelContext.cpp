@@ -13,7 +13,10 @@ using namespace Qt::Literals::StringLiterals;
 ModelContext::ModelContext(ModelContainer &container, QObject *parent)
     : QObject(parent)
     , m_container(container)
-{}
+{
+    // Changes made while the store was being checked are saved once it may be written.
+    connect(&container, &ModelContainer::checkPassed, this, &ModelContext::scheduleAutosave);
+}
 
 ModelContext::~ModelContext() = default;
 
@@ -52,6 +55,8 @@ std::optional<Error> ModelContext::save()
 {
     if (!hasChanges())
         return std::nullopt;
+    if (std::optional<Error> refusal = m_container.writeRefusal())
+        return refusal;
     if (std::optional<Error> error =
             m_container.connection().transaction([this] { return writeChanges(); }))
         return error;
@@ -118,7 +123,8 @@ void ModelContext::scheduleAutosave()
 void ModelContext::autosave()
 {
     m_autosaveScheduled = false;
-    if (!m_autosaveEnabled)
+    // A store still being checked is saved to when the check passes.
+    if (!m_autosaveEnabled || m_container.isChecking())
         return;
     if (std::optional<Error> error = save())
         Logging::shared().logError(*error);

@@ -38,7 +38,7 @@ public:
     /// Whether there is anything to save.
     bool hasChanges() const;
     /// Writes every change at once; on failure nothing is written, the changes stay for a later
-    /// save, and the error carries SQLite's message.
+    /// save, and the error carries SQLite's message, or says why the store takes no writes yet.
     std::optional<Error> save();
 
     /// Whether the context saves by itself, on a later turn of the main loop after a change.

@@ -99,6 +99,11 @@ void SqliteConnection::setBusyTimeout(int milliseconds)
     sqlite3_busy_timeout(m_database, milliseconds);
 }
 
+void SqliteConnection::interrupt()
+{
+    sqlite3_interrupt(m_database);
+}
+
 qint64 SqliteConnection::changes() const
 {
     return sqlite3_changes64(m_database);

@@ -67,6 +67,9 @@ public:
     std::variant<QString, Error> queryText(const QString &sql);
     /// Waits up to \a milliseconds for a lock another connection holds before failing as busy.
     void setBusyTimeout(int milliseconds);
+    /// Makes the statement that runs now fail as interrupted, and returns at once. Any thread, as
+    /// long as the connection lives.
+    void interrupt();
     /// The number of rows the last statement changed.
     qint64 changes() const;
 

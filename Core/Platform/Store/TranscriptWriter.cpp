@@ -67,6 +67,8 @@ struct TranscriptWriter::Shared
     std::map<QUuid, Entry> entries;
     std::deque<QUuid> queue;
     bool stopping = false;
+    // While the store is checked, and for good once the check refused it: nothing is written.
+    bool held = false;
     std::mutex mutex;
     // Wakes the writing thread: a record was queued, or it is to stop.
     std::condition_variable work;
@@ -90,8 +92,8 @@ struct TranscriptWriter::Shared
         std::unique_ptr<SqliteConnection> connection;
         std::unique_lock lock(mutex);
         for (;;) {
-            work.wait(lock, [this] { return stopping || !queue.empty(); });
-            if (queue.empty())
+            work.wait(lock, [this] { return stopping || (!held && !queue.empty()); });
+            if (held || queue.empty())
                 return;
             const QUuid id = queue.front();
             queue.pop_front();
@@ -143,6 +145,9 @@ TranscriptWriter::TranscriptWriter(ModelContainer &container)
     connect(&m_retryTimer, &QTimer::timeout, this, &TranscriptWriter::retry);
     if (container.path().isEmpty())
         return;
+    m_shared->held = container.isChecking();
+    connect(&container, &ModelContainer::checkPassed, this, &TranscriptWriter::release);
+    connect(&container, &ModelContainer::checkFailed, this, &TranscriptWriter::refuse);
     // The reports cross to the main thread by the relay, and find this object only if it is
     // still there.
     auto relay = [this, alive = std::weak_ptr(m_alive)](QUuid id, std::optional<Error> error) {
@@ -172,11 +177,15 @@ void TranscriptWriter::write(const QUuid &id, const Transcript::Fields &fields)
         Shared::Entry &entry = m_shared->entries[id];
         entry.fields = fields;
         ++entry.version;
-        if (m_shared->thread.joinable()) {
+        if (m_shared->thread.joinable())
             m_shared->enqueue(id);
-            return;
-        }
     }
+    if (const std::optional<Error> &refusal = m_container.checkError()) {
+        Q_EMIT failed(id, *refusal);
+        return;
+    }
+    if (m_shared->thread.joinable())
+        return;
     // A store in memory: nothing else shares its connection, and writing it costs no disk.
     const std::optional<Error> error = upsert(m_container.connection(), id, fields);
     {
@@ -208,6 +217,8 @@ bool TranscriptWriter::finish(std::chrono::milliseconds timeout)
         return !hasUnwrittenRecords();
     }
     std::unique_lock lock(m_shared->mutex);
+    if (m_shared->held)
+        return m_shared->entries.empty();
     std::map<QUuid, quint64> triesBefore;
     for (const auto &[id, entry] : m_shared->entries) {
         triesBefore.emplace(id, entry.tries);
@@ -226,6 +237,19 @@ void TranscriptWriter::retry()
 {
     for (const auto &[id, fields] : unwritten())
         write(id, fields);
+}
+
+void TranscriptWriter::release()
+{
+    const std::lock_guard lock(m_shared->mutex);
+    m_shared->held = false;
+    m_shared->work.notify_one();
+}
+
+void TranscriptWriter::refuse(const Error &error)
+{
+    for (const auto &[id, fields] : unwritten())
+        Q_EMIT failed(id, error);
 }
 
 void TranscriptWriter::report(const QUuid &id, const std::optional<Error> &error)

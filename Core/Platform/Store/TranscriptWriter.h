@@ -18,8 +18,10 @@ class ModelContainer;
 /// Each record's latest fields win: a write that has not begun when a newer one for the same
 /// record comes is replaced by it. A write that fails is kept and tried again with the record's
 /// next write, every retryInterval, and by finish(); until it succeeds, unwritten() hands its
-/// fields to whoever must keep them elsewhere. A store in memory, which no second connection can
-/// reach, is written at once on the calling thread. Main thread.
+/// fields to whoever must keep them elsewhere. Nothing is written while the store is being
+/// checked; once its check refuses it, every write fails at once with the reason. A store in
+/// memory, which no second connection can reach, is written at once on the calling thread. Main
+/// thread.
 class TranscriptWriter : public QObject
 {
     Q_OBJECT
@@ -53,6 +55,8 @@ private:
     struct Shared;
 
     void retry();
+    void release();
+    void refuse(const Error &error);
     void report(const QUuid &id, const std::optional<Error> &error);
 
     ModelContainer &m_container;
