@@ -12,10 +12,8 @@
 //   scripts/desktop build/bench/voxlume-bench-history
 
 #include "FakeTranslationService.h"
+#include "FilledStore.h"
 #include "Percentile.h"
-#include "Platform/Store/ModelContainer.h"
-#include "Platform/Store/ModelContext.h"
-#include "Prose.h"
 #include "TranscriptHistoryModel.h"
 #include "Views/TranscriptHistoryView.h"
 
@@ -34,9 +32,6 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 constexpr qsizetype textLength = 10'000;
-// Distinct texts to draw from: enough that no two neighbours read alike.
-constexpr int textPool = 64;
-constexpr int recordsPerSave = 500;
 constexpr int liveRounds = 20;
 
 /// A figure of /proc/self/\a file in kB, such as "VmHWM:" of status or "Pss:" of smaps_rollup.
@@ -58,47 +53,6 @@ void resetPeakMemory()
     QFile clearRefs(u"/proc/self/clear_refs"_s);
     if (clearRefs.open(QIODevice::WriteOnly))
         clearRefs.write("5");
-}
-
-std::unique_ptr<ModelContainer> openStore(const QString &path)
-{
-    std::variant<std::unique_ptr<ModelContainer>, Error> opened = ModelContainer::open(path);
-    if (const Error *error = std::get_if<Error>(&opened)) {
-        std::fprintf(stderr, "%s\n", qUtf8Printable(error->description()));
-        std::exit(1);
-    }
-    return std::get<std::unique_ptr<ModelContainer>>(std::move(opened));
-}
-
-void save(ModelContext &context)
-{
-    if (const std::optional<Error> error = context.save()) {
-        std::fprintf(stderr, "%s\n", qUtf8Printable(error->description()));
-        std::exit(1);
-    }
-}
-
-Transcript *run(const QString &text, const QDateTime &timestamp)
-{
-    return new Transcript(Language(u"en"_s, {}, u"US"_s), Language(u"es"_s, {}, u"ES"_s), text,
-                          std::nullopt, timestamp);
-}
-
-/// Stores \a count runs a minute apart, ending now.
-void fill(const QString &path, int count)
-{
-    const std::unique_ptr<ModelContainer> store = openStore(path);
-    QRandomGenerator random(2024);
-    QStringList texts;
-    for (int i = 0; i < textPool; ++i)
-        texts << prose(textLength, random);
-    const QDateTime now = QDateTime::currentDateTimeUtc();
-    for (int first = 0; first < count; first += recordsPerSave) {
-        ModelContext context(*store);
-        for (int i = first; i < std::min(count, first + recordsPerSave); ++i)
-            context.insert(run(texts.at(random.bounded(textPool)), now.addSecs(60 * (i - count))));
-        save(context);
-    }
 }
 
 /// Waits for the next paint of \a widget, and the turn of the loop after it.
@@ -125,7 +79,7 @@ void measure(const QString &path, int count)
 {
     QElapsedTimer clock;
     clock.start();
-    const std::unique_ptr<ModelContainer> store = openStore(path);
+    const std::unique_ptr<ModelContainer> store = openStoreOrExit(path);
     const double storeOpening = double(clock.nsecsElapsed()) / 1e6;
 
     const qint64 rssBefore = kilobytes(u"status"_s, "VmRSS:");
@@ -167,13 +121,13 @@ void measure(const QString &path, int count)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 
     // Another connection to the same file: what the window sees of another process's save.
-    const std::unique_ptr<ModelContainer> elsewhere = openStore(path);
+    const std::unique_ptr<ModelContainer> elsewhere = openStoreOrExit(path);
     QList<double> arrivals;
     for (int round = 0; round < liveRounds; ++round) {
         ModelContext context(*elsewhere);
-        context.insert(run(prose(textLength, *QRandomGenerator::global()),
-                           QDateTime::currentDateTimeUtc().addSecs(3600 + round)));
-        save(context);
+        context.insert(benchRun(prose(textLength, *QRandomGenerator::global()),
+                                QDateTime::currentDateTimeUtc().addSecs(3600 + round)));
+        saveOrExit(context);
         clock.start();
         const int rows = view.list()->model()->rowCount();
         while (view.list()->model()->rowCount() == rows)
@@ -197,7 +151,7 @@ int main(int argc, char *argv[])
 {
     if (argc == 4 && argv[1] == "--fill"_ba) {
         const QCoreApplication application(argc, argv);
-        fill(QString::fromLocal8Bit(argv[2]), atoi(argv[3]));
+        fillStore(QString::fromLocal8Bit(argv[2]), atoi(argv[3]), textLength);
         return 0;
     }
     if (argc == 4 && argv[1] == "--open"_ba) {

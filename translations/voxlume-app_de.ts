@@ -35,14 +35,6 @@
         <translation>Der Transkriptverlauf kann nicht geöffnet werden.</translation>
     </message>
     <message>
-        <source>%1
-
-The file is left as it is. Without it, subtitles still work, but no transcript is kept.</source>
-        <translation>%1
-
-Die Datei bleibt unverändert. Ohne sie funktionieren die Untertitel weiterhin, aber es werden keine Transkripte aufbewahrt.</translation>
-    </message>
-    <message>
         <source>Quit</source>
         <translation>Beenden</translation>
     </message>
@@ -51,7 +43,7 @@ Die Datei bleibt unverändert. Ohne sie funktionieren die Untertitel weiterhin, 
         <translation>Ohne Verlauf fortfahren</translation>
     </message>
     <message>
-        <source>Some transcripts could not be saved, and no file could be written for them. Their text was written to the program's standard error.</source>
+        <source>Some transcripts could not be saved, and no file could be written for them. Their text was written to the program&apos;s standard error.</source>
         <translation>Einige Transkripte konnten nicht gespeichert werden, und für sie konnte keine Datei geschrieben werden. Ihr Text wurde in die Standardfehlerausgabe des Programms geschrieben.</translation>
     </message>
     <message>
@@ -85,6 +77,22 @@ Die Datei bleibt unverändert. Ohne sie funktionieren die Untertitel weiterhin, 
     <message>
         <source>Voxlume runs already, but could not be reached: %1</source>
         <translation>Voxlume läuft bereits, ist aber nicht erreichbar: %1</translation>
+    </message>
+    <message>
+        <source>%1
+
+The file is left as it is. %2</source>
+        <translation>%1
+
+Die Datei bleibt unverändert. %2</translation>
+    </message>
+    <message>
+        <source>Without it, subtitles still work, but no transcript is kept.</source>
+        <translation>Ohne sie funktionieren die Untertitel weiterhin, aber es werden keine Transkripte aufbewahrt.</translation>
+    </message>
+    <message>
+        <source>Subtitles still work, and the transcripts of this session are kept in a text file when Voxlume quits.</source>
+        <translation>Die Untertitel funktionieren weiterhin, und die Transkripte dieser Sitzung werden beim Beenden von Voxlume in einer Textdatei aufbewahrt.</translation>
     </message>
 </context>
 </TS>

@@ -200,6 +200,14 @@
         <source>The transcript store %1 cannot be opened: %2.</source>
         <translation>Der Transkriptspeicher %1 kann nicht geöffnet werden: %2.</translation>
     </message>
+    <message>
+        <source>The check was given up.</source>
+        <translation>Die Prüfung wurde abgebrochen.</translation>
+    </message>
+    <message>
+        <source>The transcript store %1 is still being checked.</source>
+        <translation>Der Transkriptspeicher %1 wird noch geprüft.</translation>
+    </message>
 </context>
 <context>
     <name>NoticeBanner</name>
@@ -617,6 +625,10 @@
     <message>
         <source>Failed to save transcript: </source>
         <translation>Transkript konnte nicht gespeichert werden: </translation>
+    </message>
+    <message>
+        <source>The transcript cannot be saved, because the transcript store cannot be used. It is kept and written to a text file when Voxlume quits.</source>
+        <translation>Das Transkript kann nicht gespeichert werden, weil der Transkriptspeicher nicht verwendet werden kann. Es wird aufbewahrt und beim Beenden von Voxlume in eine Textdatei geschrieben.</translation>
     </message>
 </context>
 <context>

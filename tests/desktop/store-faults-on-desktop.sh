@@ -72,7 +72,7 @@ wait "$pid" && fail "Quit ended Voxlume with success" || true
 
 start
 poll 20 shows '^Transcript History Unavailable' || give_up "the second start did not ask again"
-import -window root "$out/damaged-store.png"
+screenshot_screen "$out/damaged-store.png"
 press '^Transcript History Unavailable' Return
 poll 30 subtitles_up || give_up "no subtitles without history"
 paplay -d "$VOXLUME_DESKTOP_FEED" "$out/speech.wav"
@@ -93,7 +93,7 @@ words=$(IFS='|'; echo "${distinctive[*]}")
 quit_keeping_words() {
     kill -TERM "$pid"
     poll 20 shows '^Transcripts Not Saved' || give_up "quitting with unsaved text said nothing"
-    import -window root "$out/not-saved-$1.png"
+    screenshot_screen "$out/not-saved-$1.png"
     kept=$(kept_file)
     [ -n "$kept" ] || give_up "no file kept the unsaved text"
     grep -Eqi "$words" "$kept" ||
@@ -120,7 +120,7 @@ before=$(sha256sum <"$store")
 start
 poll 30 subtitles_up || give_up "no subtitles while the store was checked"
 poll 20 shows '^Transcript History Unavailable' || give_up "no window said the store is damaged"
-import -window root "$out/damaged-later.png"
+screenshot_screen "$out/damaged-later.png"
 press '^Transcript History Unavailable' Return
 paplay -d "$VOXLUME_DESKTOP_FEED" "$out/speech.wav"
 sleep 3
@@ -147,8 +147,9 @@ fill() { dd if=/dev/zero of="$full/filler" bs=4k status=none 2>/dev/null || true
 notice_says() {
     read_geometry "$subtitles" || return 1
     # The notice lies just under the title strip.
-    import -window root -crop "${width}x60+${x}+$((y + 20))" "$out/notice.png"
-    convert "$out/notice.png" -resize 300% "$out/notice-large.png"
+    screenshot_screen "$out/screen.png"
+    convert "$out/screen.png" -crop "${width}x60+${x}+$((y + 20))" -resize 300% \
+        "$out/notice-large.png"
     tesseract "$out/notice-large.png" "$out/notice" --psm 6 >/dev/null 2>&1 || return 1
     tr '\n' ' ' <"$out/notice.txt" | grep -qi "$1"
 }
@@ -158,7 +159,7 @@ poll 30 subtitles_up || give_up "no subtitles on the small disk"
 fill
 paplay -d "$VOXLUME_DESKTOP_FEED" "$out/speech.wav"
 poll 20 notice_says 'disk is full' || fail "no notice that the disk is full: $(cat "$out/notice.txt")"
-import -window root "$out/disk-full.png"
+screenshot_screen "$out/disk-full.png"
 holds_speech && fail "a write went through on a full disk"
 rm -f "$full/filler"
 poll 20 holds_speech || fail "the kept text was not stored once there was room"
