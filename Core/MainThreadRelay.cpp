@@ -29,3 +29,16 @@ void MainThreadRelay::runPosted()
     }
     function();
 }
+
+void MainThreadRelay::runInPool()
+{
+    MainThreadRelay &relay = instance();
+    std::function<void()> function;
+    {
+        const std::lock_guard lock(relay.m_mutex);
+        // One function for each start of the pool, so that there is always one.
+        function = std::move(relay.m_pooled.front());
+        relay.m_pooled.pop_front();
+    }
+    function();
+}

@@ -50,17 +50,26 @@ public:
 private:
     MainThreadRelay() = default;
     Q_INVOKABLE void runPosted();
+    // A thread of the pool: runs the oldest function handed to it.
+    static void runInPool();
 
     std::mutex m_mutex;
     std::deque<std::function<void()>> m_posted;
+    std::deque<std::function<void()>> m_pooled;
 };
 
 template <typename Work, typename Then>
 void MainThreadRelay::runInBackground(Work work, Then then)
 {
-    // Shared, because the pool copies what it runs, and the work may hold what cannot be copied.
+    // Shared, because the work may hold what cannot be copied.
     const auto call = std::make_shared<std::pair<Work, Then>>(std::move(work), std::move(then));
-    QThreadPool::globalInstance()->start([this, call] {
-        post([call, result = call->first()]() mutable { call->second(std::move(result)); });
-    });
+    {
+        const std::lock_guard lock(m_mutex);
+        m_pooled.push_back([this, call] {
+            post([call, result = call->first()]() mutable { call->second(std::move(result)); });
+        });
+    }
+    // The pool gets a function that holds nothing: the work crosses in the queue above, as the
+    // class comment says, not in Qt's pool.
+    QThreadPool::globalInstance()->start(&MainThreadRelay::runInPool);
 }
