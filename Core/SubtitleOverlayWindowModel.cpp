@@ -1,12 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "SubtitleOverlayWindowModel.h"
 
-#include "DataManager.h"
+#include "AppServices.h"
 #include "ListeningModel.h"
 #include "Logging.h"
-#include "Platform/Audio/QtAudioEngine.h"
-#include "Platform/Speech/PocketSphinx/PocketSphinxSpeechService.h"
-#include "Platform/Translation/Apertium/ApertiumTranslationService.h"
+#include "Platform/Audio/AudioEngine.h"
 #include "SourceLog.h"
 #include "TranscriptionModel.h"
 #include "TranslationModel.h"
@@ -19,11 +17,9 @@ const SourceLog sourceLog(u"Core/SubtitleOverlayWindowModel"_s);
 
 } // namespace
 
-SubtitleOverlayWindowModel::SubtitleOverlayWindowModel(QObject *parent)
-    : SubtitleOverlayWindowModel(std::make_shared<PocketSphinxSpeechService>(),
-                                 std::make_unique<QtAudioEngine>(),
-                                 std::make_shared<ApertiumTranslationService>(),
-                                 DataManager::shared().modelContainer(), parent)
+SubtitleOverlayWindowModel::SubtitleOverlayWindowModel(const AppServices &services, QObject *parent)
+    : SubtitleOverlayWindowModel(services.speech, services.makeAudioEngine(), services.translation,
+                                 *services.store, parent)
 {}
 
 SubtitleOverlayWindowModel::SubtitleOverlayWindowModel(

@@ -10,6 +10,7 @@
 #include <memory>
 
 class ModelContainer;
+struct AppServices;
 
 /// Runs one subtitle overlay: owns the run's listening, translation and transcript models and
 /// passes every event of one that matters to another.
@@ -28,9 +29,8 @@ class SubtitleOverlayWindowModel : public QObject,
     Q_PROPERTY(ListeningModel *listeningModel READ listeningModel CONSTANT)
 
 public:
-    /// A run on the microphone, recognised and translated on the device, kept in the program's
-    /// store.
-    explicit SubtitleOverlayWindowModel(QObject *parent = nullptr);
+    /// A run on \a services, with an audio engine of its own.
+    explicit SubtitleOverlayWindowModel(const AppServices &services, QObject *parent = nullptr);
     /// A run on the given services, kept in \a store.
     SubtitleOverlayWindowModel(std::shared_ptr<SpeechService> speech,
                                std::unique_ptr<AudioEngine> audioEngine,

@@ -2,11 +2,9 @@
 #include "TranscriptHistoryModel.h"
 
 #include "AppState.h"
-#include "DataManager.h"
 #include "Platform/Store/ModelContainer.h"
 #include "Platform/Store/ModelContext.h"
 #include "Platform/Store/TranscriptQuery.h"
-#include "Platform/Translation/Apertium/ApertiumTranslationService.h"
 #include "Platform/Translation/TranslationTaskHook.h"
 #include "SourceLog.h"
 #include "TranslationModel.h"
@@ -53,11 +51,6 @@ std::optional<Language> languageOf(const Transcript *record, QString (Transcript
 }
 
 } // namespace
-
-TranscriptHistoryModel::TranscriptHistoryModel(QObject *parent)
-    : TranscriptHistoryModel(DataManager::shared().modelContainer(),
-                             std::make_shared<ApertiumTranslationService>(), parent)
-{}
 
 TranscriptHistoryModel::TranscriptHistoryModel(ModelContainer &store,
                                                std::shared_ptr<TranslationService> translation,

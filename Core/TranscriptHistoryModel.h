@@ -42,8 +42,6 @@ public:
     };
     Q_ENUM(TargetPane)
 
-    /// A history of the program's store, translated on the device.
-    explicit TranscriptHistoryModel(QObject *parent = nullptr);
     /// A history of \a store, translated through \a translation.
     TranscriptHistoryModel(ModelContainer &store, std::shared_ptr<TranslationService> translation,
                            QObject *parent = nullptr);

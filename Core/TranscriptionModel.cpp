@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TranscriptionModel.h"
 
-#include "DataManager.h"
 #include "Logging.h"
 #include "Platform/Store/ModelContainer.h"
 #include "Platform/Store/SqliteConnection.h"
@@ -18,10 +17,6 @@ namespace {
 const SourceLog sourceLog(u"Core/TranscriptionModel"_s);
 
 } // namespace
-
-TranscriptionModel::TranscriptionModel(QObject *parent)
-    : TranscriptionModel(DataManager::shared().modelContainer(), parent)
-{}
 
 TranscriptionModel::TranscriptionModel(ModelContainer &container, QObject *parent)
     : ErrorReportingModel(sourceLog.file(), parent)

@@ -22,8 +22,6 @@ class TranscriptionModel : public ErrorReportingModel
     Q_OBJECT
 
 public:
-    /// A model keeping transcripts in the program's store.
-    explicit TranscriptionModel(QObject *parent = nullptr);
     /// A model keeping transcripts in \a container.
     explicit TranscriptionModel(ModelContainer &container, QObject *parent = nullptr);
     ~TranscriptionModel() override;

@@ -7,6 +7,7 @@
 #include "Platform/Translation/Apertium/TranslationLanguagesModel.h"
 #include "SettingsKeys.h"
 #include "TerminationSignals.h"
+#include "TranscriptHistoryModel.h"
 #include "Updates/AutomaticUpdateChecks.h"
 #include "Updates/UpdateChecker.h"
 #include "Views/AppMenu.h"
@@ -110,8 +111,9 @@ void VoxlumeApp::storeCheckFailed(const Error &error)
     box->show();
 }
 
-VoxlumeApp::VoxlumeApp()
-    : m_checkForUpdates(new QAction(tr("Check for Updates…"), this))
+VoxlumeApp::VoxlumeApp(AppServices services)
+    : m_services(std::move(services))
+    , m_checkForUpdates(new QAction(tr("Check for Updates…"), this))
     , m_updateChecker(std::make_unique<UpdateChecker>(UpdateChecker::Configuration::fromBuild()))
     , m_automaticUpdateChecks(std::make_unique<AutomaticUpdateChecks>(*m_updateChecker))
     , m_terminationSignals(std::make_unique<TerminationSignals>())
@@ -122,14 +124,13 @@ VoxlumeApp::VoxlumeApp()
 
     connect(m_checkForUpdates, &QAction::triggered, this, &VoxlumeApp::checkForUpdates);
     connect(m_updateChecker.get(), &UpdateChecker::attentionNeeded, this, &VoxlumeApp::showUpdates);
-    m_menu = std::make_unique<AppMenu>(QList<QAction *>{m_checkForUpdates});
+    m_menu = std::make_unique<AppMenu>(m_services, QList<QAction *>{m_checkForUpdates});
     m_menu->setOpenWindowHandler([this](const QString &identifier) { openWindow(identifier); });
     connect(m_terminationSignals.get(), &TerminationSignals::received, m_menu.get(),
             &AppMenu::quit);
     connect(m_menu.get(), &AppMenu::trayUnavailable, this, &VoxlumeApp::offerMenuWithoutTray);
     connect(&m_menu->model(), &AppMenuModel::isListeningChanged, this, &VoxlumeApp::closeWelcome);
-    connect(&DataManager::shared().modelContainer(), &ModelContainer::checkFailed, this,
-            &VoxlumeApp::storeCheckFailed);
+    connect(m_services.store, &ModelContainer::checkFailed, this, &VoxlumeApp::storeCheckFailed);
     if (!Setting(SettingsKeys::isOnboardingComplete).value())
         showOnboarding();
 }
@@ -232,7 +233,7 @@ void VoxlumeApp::openWindow(const QString &identifier)
 void VoxlumeApp::showSettings()
 {
     if (!m_settings) {
-        m_settings = new SettingsView;
+        m_settings = new SettingsView(m_services.makeAudioEngine);
         makeFloating(m_settings, tr("Settings"), settingsSize);
         m_settings->setLanguageSettingsAction([this] { openWindow(u"languages"_s); });
     }
@@ -256,7 +257,8 @@ void VoxlumeApp::showTranslationLanguages()
 void VoxlumeApp::showHistory()
 {
     if (!m_history) {
-        m_history = new TranscriptHistoryView;
+        m_history = new TranscriptHistoryView(
+            std::make_unique<TranscriptHistoryModel>(*m_services.store, m_services.translation));
         makeFloating(m_history, tr("Transcript History"),
                      storedSize(Setting(SettingsKeys::historyWindowSize), historySize));
         m_history->installEventFilter(this);

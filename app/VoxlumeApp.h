@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "AppServices.h"
+
 #include <QObject>
 #include <QPointer>
 #include <memory>
@@ -32,7 +34,8 @@ public:
     /// history or quit; whether the program goes on. Before the program's windows exist.
     static bool openStore();
 
-    VoxlumeApp();
+    /// The program on \a services, which its menu, windows and runs share.
+    explicit VoxlumeApp(AppServices services);
     ~VoxlumeApp() override;
 
     /// What launching the running program again does: brings forward the window that stands in
@@ -65,6 +68,7 @@ private:
     void checkForUpdates();
     void showUpdates();
 
+    const AppServices m_services;
     QAction *m_checkForUpdates;
     std::unique_ptr<UpdateChecker> m_updateChecker;
     std::unique_ptr<AutomaticUpdateChecks> m_automaticUpdateChecks;

@@ -2,6 +2,7 @@
 #include "CommandLine.h"
 #include "Localization.h"
 #include "Platform/Windows/WindowSystem.h"
+#include "ProgramServices.h"
 #include "SingleInstance.h"
 #include "VoxlumeApp.h"
 
@@ -90,7 +91,7 @@ int main(int argc, char *argv[])
 
     if (!VoxlumeApp::openStore())
         return 1;
-    VoxlumeApp app;
+    VoxlumeApp app(programServices());
     QObject::connect(&instance, &SingleInstance::activateRequested, &app, &VoxlumeApp::activate);
     QObject::connect(&instance, &SingleInstance::toggleRequested, &app,
                      &VoxlumeApp::toggleLiveSubtitles);

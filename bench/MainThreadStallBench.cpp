@@ -16,6 +16,7 @@
 #include "Logging.h"
 #include "Percentile.h"
 #include "PrivateSoundServer.h"
+#include "ProgramServices.h"
 #include "SpokenWav.h"
 #include "SubtitleOverlayWindowModel.h"
 
@@ -236,7 +237,7 @@ private:
         m_watch.begin();
         QElapsedTimer clock;
         clock.start();
-        auto overlay = std::make_unique<SubtitleOverlayWindowModel>();
+        auto overlay = std::make_unique<SubtitleOverlayWindowModel>(m_services);
         // As the subtitle window hosts it: without a translation hook a pair never becomes ready.
         auto translator = std::make_unique<DisplayTextTranslator>(*overlay);
         ListeningModel *listening = overlay->listeningModel();
@@ -309,6 +310,8 @@ private:
 
     PrivateSoundServer &m_server;
     const QString m_speech;
+    // Made after the application, as the program makes them; shared by the rounds, as its runs do.
+    const AppServices m_services = programServices();
     StallWatch m_watch;
 };
 

@@ -148,7 +148,7 @@ int main(int argc, char *argv[])
 
     for (const char *which : {"first", "second"}) {
         clock.start();
-        auto *settings = new SettingsView;
+        auto *settings = new SettingsView([] { return std::make_unique<ManualAudioEngine>(); });
         settings->setAttribute(Qt::WA_DeleteOnClose);
         settings->show();
         while (!settings->windowHandle()->isExposed())

@@ -5,6 +5,7 @@
 
 #include "FatalError.h"
 #include "Logging.h"
+#include "Platform/Audio/ManualAudioEngine.h"
 #include "Platform/CrashReporting/SentryClient.h"
 #include "Platform/Settings/SettingsStore.h"
 #include "Views/SettingsView.h"
@@ -23,7 +24,8 @@ void clickBreakTheWorld(int argc, char *argv[])
 {
     QApplication application(argc, argv);
     SettingsStore::shared().setBool(u"showCrashButton"_s, true);
-    const SettingsView settings;
+    // Nothing is listened to here.
+    const SettingsView settings([] { return std::make_unique<ManualAudioEngine>(); });
     for (QPushButton *button : settings.findChildren<QPushButton *>()) {
         if (button->text() == u"Break the world"_s)
             button->click();

@@ -2,9 +2,9 @@
 #include "AppMenu.h"
 
 #include "LanguageLabels.h"
-#include "Platform/Speech/PocketSphinx/PocketSphinxModel.h"
-#include "Platform/Translation/Apertium/ApertiumTranslationService.h"
+#include "Platform/Translation/TranslationService.h"
 #include "SettingsKeys.h"
+#include "SubtitleOverlayWindowModel.h"
 #include "SubtitleWindow.h"
 
 #include <QActionGroup>
@@ -24,21 +24,6 @@ namespace {
 
 constexpr int trayGraceMs = 2000;
 
-bool hasPocketSphinxModel(const Language &language)
-{
-    return PocketSphinxModel::forLanguage(language.languageCode().value_or(QString()).toLower())
-        .has_value();
-}
-
-AppMenu::Services withDefaults(AppMenu::Services services)
-{
-    if (!services.translation)
-        services.translation = std::make_shared<ApertiumTranslationService>();
-    if (!services.hasSpeechModel)
-        services.hasSpeechModel = hasPocketSphinxModel;
-    return services;
-}
-
 Language languageOf(const QAction *action)
 {
     return Language::fromRawValue(action->data().toString()).value_or(Language());
@@ -46,13 +31,9 @@ Language languageOf(const QAction *action)
 
 } // namespace
 
-AppMenu::AppMenu(QList<QAction *> additionalContent, QObject *parent)
-    : AppMenu(Services{}, std::move(additionalContent), parent)
-{}
-
-AppMenu::AppMenu(Services services, QList<QAction *> additionalContent, QObject *parent)
+AppMenu::AppMenu(AppServices services, QList<QAction *> additionalContent, QObject *parent)
     : QObject(parent)
-    , m_services(withDefaults(std::move(services)))
+    , m_services(std::move(services))
     , m_menu(std::make_unique<QMenu>())
 {
     m_menu->setToolTipsVisible(true);
@@ -86,7 +67,8 @@ AppMenu::AppMenu(Services services, QList<QAction *> additionalContent, QObject 
 
     // Made after the menu: with startImmediately the window opens in here, and the first item
     // must read "Stop Live Subtitles" from the start.
-    m_model = std::make_unique<AppMenuModel>(m_services.makeOverlayModel);
+    m_model = std::make_unique<AppMenuModel>(
+        [this] { return std::make_unique<SubtitleOverlayWindowModel>(m_services); });
     connect(m_model.get(), &AppMenuModel::isListeningChanged, this, &AppMenu::updateStartStop);
     connect(&SettingsStore::shared(), &SettingsStore::changed, this, &AppMenu::updatePickers);
     updateStartStop();

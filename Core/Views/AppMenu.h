@@ -2,6 +2,7 @@
 #pragma once
 
 #include "AppMenuModel.h"
+#include "AppServices.h"
 #include "Language.h"
 
 #include <QList>
@@ -31,19 +32,10 @@ public:
     /// Opens one of the program's windows by its identifier ("history", "settings", "languages").
     using OpenWindow = std::function<void(const QString &identifier)>;
 
-    /// What the menu works with; each empty member stands for the real service.
-    struct Services
-    {
-        /// Lists the languages to choose from.
-        std::shared_ptr<TranslationService> translation;
-        /// Whether speech in a language can be recognised here.
-        std::function<bool(const Language &)> hasSpeechModel;
-        AppMenuModel::OverlayModelFactory makeOverlayModel;
-    };
-
-    /// A menu on the real services, with \a additionalContent before "Quit".
-    explicit AppMenu(QList<QAction *> additionalContent = {}, QObject *parent = nullptr);
-    AppMenu(Services services, QList<QAction *> additionalContent, QObject *parent = nullptr);
+    /// A menu whose windows run on \a services, with \a additionalContent before "Quit". The
+    /// translation service lists the languages to choose from.
+    explicit AppMenu(AppServices services, QList<QAction *> additionalContent = {},
+                     QObject *parent = nullptr);
     ~AppMenu() override;
 
     AppMenuModel &model() const { return *m_model; }
@@ -76,7 +68,7 @@ private:
     void openWindow(const QString &identifier);
     void makeTrayIcon();
 
-    Services m_services;
+    const AppServices m_services;
     std::unique_ptr<AppMenuModel> m_model;
     std::unique_ptr<QMenu> m_menu;
     QSystemTrayIcon *m_trayIcon = nullptr;

@@ -59,8 +59,6 @@ AppMenuModel::AppMenuModel(OverlayModelFactory makeOverlayModel, QObject *parent
     : QObject(parent)
     , m_makeOverlayModel(std::move(makeOverlayModel))
 {
-    if (!m_makeOverlayModel)
-        m_makeOverlayModel = [] { return std::make_unique<SubtitleOverlayWindowModel>(); };
     // Ends with the controller, as Qt drops a connection when its receiver goes.
     connect(&SettingsStore::shared(), &SettingsStore::changed, this, [this] {
         applyTransparency();

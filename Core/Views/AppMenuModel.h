@@ -24,9 +24,9 @@ public:
     /// Makes the coordinator of each new window's run.
     using OverlayModelFactory = std::function<std::unique_ptr<SubtitleOverlayWindowModel>()>;
 
-    /// A controller whose windows run on the microphone and the on-device services (or on what
-    /// \a makeOverlayModel makes). Opens a window at once when the setting startImmediately is on.
-    explicit AppMenuModel(OverlayModelFactory makeOverlayModel = {}, QObject *parent = nullptr);
+    /// A controller whose windows run on what \a makeOverlayModel makes. Opens a window at once
+    /// when the setting startImmediately is on.
+    explicit AppMenuModel(OverlayModelFactory makeOverlayModel, QObject *parent = nullptr);
     ~AppMenuModel() override;
 
     /// The open subtitle window, or none.

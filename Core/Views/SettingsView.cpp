@@ -4,9 +4,7 @@
 #include "FatalError.h"
 #include "FontPicker.h"
 #include "InputLevelMeter.h"
-#include "InputLevelMonitor.h"
 #include "InputPicker.h"
-#include "Platform/Audio/QtAudioEngine.h"
 #include "Updates/UpdateChecker.h"
 
 #include <QCheckBox>
@@ -93,13 +91,13 @@ void showColor(QPushButton *button, const QColor &color)
 
 } // namespace
 
-SettingsView::SettingsView(QWidget *parent)
+SettingsView::SettingsView(InputLevelMonitor::EngineFactory makeAudioEngine, QWidget *parent)
     : QWidget(parent)
 {
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(makeTextAppearance());
     layout->addWidget(makeDisplaySettings());
-    layout->addWidget(makeInputSettings());
+    layout->addWidget(makeInputSettings(std::move(makeAudioEngine)));
     layout->addWidget(makeStartupSettings());
     layout->addWidget(makeUpdateSettings());
     layout->addWidget(makeLanguageHelp());
@@ -279,7 +277,7 @@ void SettingsView::showSettingsProblem()
 
 // What is listened to.
 
-QWidget *SettingsView::makeInputSettings()
+QWidget *SettingsView::makeInputSettings(InputLevelMonitor::EngineFactory makeAudioEngine)
 {
     auto *section = new QGroupBox(tr("Input"), this);
     auto *form = new QFormLayout(section);
@@ -288,7 +286,7 @@ QWidget *SettingsView::makeInputSettings()
     connect(m_inputPicker, &QComboBox::activated, this, [this] {
         Setting(SettingsKeys::selectedInputDevice).setValue(m_inputPicker->choice());
     });
-    auto *monitor = new InputLevelMonitor([] { return std::make_unique<QtAudioEngine>(); }, this);
+    auto *monitor = new InputLevelMonitor(std::move(makeAudioEngine), this);
     m_inputLevel = new InputLevelMeter(monitor, section);
     auto *row = new QWidget(section);
     auto *rowLayout = new QHBoxLayout(row);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "InputLevelMonitor.h"
 #include "NoticeBanner.h"
 #include "Platform/Session/AutostartEntry.h"
 #include "SettingsKeys.h"
@@ -30,7 +31,10 @@ class SettingsView : public QWidget
     Q_OBJECT
 
 public:
-    explicit SettingsView(QWidget *parent = nullptr);
+    /// The settings, with a level meter that reads the chosen input through what \a makeAudioEngine
+    /// makes.
+    explicit SettingsView(InputLevelMonitor::EngineFactory makeAudioEngine,
+                          QWidget *parent = nullptr);
 
     /// What "Open Language Settings" does; without one the button is not offered.
     void setLanguageSettingsAction(std::function<void()> action);
@@ -80,7 +84,7 @@ private:
 
     // What is listened to.
     /// The input choice, its level meter while the window shows, and why there is no level.
-    QWidget *makeInputSettings();
+    QWidget *makeInputSettings(InputLevelMonitor::EngineFactory makeAudioEngine);
     void showStoredInput();
     InputPicker *m_inputPicker;
     InputLevelMeter *m_inputLevel;

@@ -25,10 +25,6 @@ constexpr double spokenLineOpacity = 0.7;
 
 } // namespace
 
-SubtitleOverlayWindow::SubtitleOverlayWindow(QWidget *parent)
-    : SubtitleOverlayWindow(std::make_unique<SubtitleOverlayWindowModel>(), parent)
-{}
-
 SubtitleOverlayWindow::SubtitleOverlayWindow(std::unique_ptr<SubtitleOverlayWindowModel> model,
                                              QWidget *parent)
     : QWidget(parent)

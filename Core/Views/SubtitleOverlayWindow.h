@@ -40,8 +40,6 @@ public:
     };
     Q_ENUM(Layout)
 
-    /// A view over a run on the microphone, with on-device recognition and translation.
-    explicit SubtitleOverlayWindow(QWidget *parent = nullptr);
     /// A view over \a model's run.
     explicit SubtitleOverlayWindow(std::unique_ptr<SubtitleOverlayWindowModel> model,
                                    QWidget *parent = nullptr);

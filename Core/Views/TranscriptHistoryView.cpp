@@ -38,10 +38,6 @@ constexpr int buttonMargin = 4;
 
 } // namespace
 
-TranscriptHistoryView::TranscriptHistoryView(QWidget *parent)
-    : TranscriptHistoryView(std::make_unique<TranscriptHistoryModel>(), parent)
-{}
-
 void TranscriptHistoryView::showStoreUnavailable(const QString &reason)
 {
     auto *notice = new QLabel(tr("The transcript history cannot be opened: %1 Transcripts of this "

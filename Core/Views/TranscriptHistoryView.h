@@ -28,8 +28,7 @@ class TranscriptHistoryView : public QWidget
     Q_OBJECT
 
 public:
-    /// A history of the program's store.
-    explicit TranscriptHistoryView(QWidget *parent = nullptr);
+    /// A view of \a model's history.
     explicit TranscriptHistoryView(std::unique_ptr<TranscriptHistoryModel> model,
                                    QWidget *parent = nullptr);
     ~TranscriptHistoryView() override;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "AppServices.h"
 #include "FakeTranslationService.h"
 #include "Platform/Audio/ManualAudioEngine.h"
 #include "Platform/Settings/SettingsStore.h"
@@ -23,12 +24,27 @@ public:
             ModelContainer::open(m_folder.filePath(QStringLiteral("Transcripts.sqlite"))));
     }
 
+    /// The substitutes, as the program hands its services down; the menu offers English only.
+    AppServices services()
+    {
+        AppServices services;
+        services.speech = speech;
+        services.makeAudioEngine = [this] {
+            auto engine = std::make_unique<ManualAudioEngine>();
+            audio = engine.get();
+            return engine;
+        };
+        services.translation = translation;
+        services.store = m_store.get();
+        services.hasSpeechModel = [](const Language &language) {
+            return language.languageCode() == QStringLiteral("en");
+        };
+        return services;
+    }
+
     std::unique_ptr<SubtitleOverlayWindowModel> makeOverlayModel()
     {
-        auto engine = std::make_unique<ManualAudioEngine>();
-        audio = engine.get();
-        return std::make_unique<SubtitleOverlayWindowModel>(speech, std::move(engine), translation,
-                                                            *m_store);
+        return std::make_unique<SubtitleOverlayWindowModel>(services());
     }
 
     ModelContainer &store() { return *m_store; }

@@ -50,13 +50,7 @@ private:
     void makeMenu(QList<QAction *> additionalContent = {})
     {
         m_fixture->translation->languages = {portuguese, japanese, english, brazilian};
-        AppMenu::Services services;
-        services.translation = m_fixture->translation;
-        services.hasSpeechModel = [](const Language &language) {
-            return language.languageCode() == u"en"_s;
-        };
-        services.makeOverlayModel = [this] { return m_fixture->makeOverlayModel(); };
-        m_menu = std::make_unique<AppMenu>(std::move(services), std::move(additionalContent));
+        m_menu = std::make_unique<AppMenu>(m_fixture->services(), std::move(additionalContent));
         QSignalSpy loaded(m_menu.get(), &AppMenu::supportedLanguagesLoaded);
         QVERIFY(loaded.wait());
     }

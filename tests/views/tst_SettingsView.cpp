@@ -2,6 +2,7 @@
 #include "../audio/PrivateSoundServer.h"
 #include "AccessibleNames.h"
 #include "OverlayFixture.h"
+#include "Platform/Audio/QtAudioEngine.h"
 #include "Platform/Session/AutostartEntry.h"
 #include "TestMain.h"
 #include "Views/FontPicker.h"
@@ -22,6 +23,16 @@
 #include <QSlider>
 
 using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// The level meter reads the private sound server's inputs, as the program's reads the desktop's.
+std::unique_ptr<AudioEngine> soundServerInput()
+{
+    return std::make_unique<QtAudioEngine>();
+}
+
+} // namespace
 
 class TestSettingsView : public QObject
 {
@@ -72,7 +83,7 @@ private Q_SLOTS:
     // Opening the window must not turn the defaults into stored choices.
     void freshStoreShowsTheDefaultsAndStoresNothing()
     {
-        const SettingsView view;
+        const SettingsView view(soundServerInput);
         QCOMPARE(SettingsView::fontSizeAt(view.fontSizeSlider()->value()), 35.0);
         QCOMPARE(SettingsView::transparencyAt(view.transparencySlider()->value()), 0.2);
         QVERIFY(view.showSpokenLanguageToggle()->isChecked());
@@ -98,7 +109,7 @@ private Q_SLOTS:
         QVERIFY(server.run(u"pactl"_s, {u"set-default-sink"_s, u"feed"_s}));
         OverlayFixture::set("selectedInputDevice", u"unplugged"_s);
 
-        const SettingsView view;
+        const SettingsView view(soundServerInput);
         InputPicker *picker = view.inputPicker();
         QTRY_COMPARE(picker->count(), 4);
         qunsetenv("PULSE_SERVER");
@@ -118,7 +129,7 @@ private Q_SLOTS:
 
     void slidersStoreOnlyWhatTheyOffer()
     {
-        const SettingsView view;
+        const SettingsView view(soundServerInput);
         QSlider *size = view.fontSizeSlider();
         size->setValue(size->maximum());
         QCOMPARE(SettingsStore::shared().string(u"translationFontSize"_s), u"60"_s);
@@ -133,7 +144,7 @@ private Q_SLOTS:
     // Both ways: a control stores at once, and a change made elsewhere shows at once.
     void controlsAndStoreFollowEachOther()
     {
-        const SettingsView view;
+        const SettingsView view(soundServerInput);
         view.showSpokenLanguageToggle()->click();
         QCOMPARE(SettingsStore::shared().string(u"showSpokenLanguage"_s), u"false"_s);
         OverlayFixture::set("showLanguageSwapButton", u"false"_s);
@@ -149,7 +160,7 @@ private Q_SLOTS:
         const QString path = SettingsStore::shared().filePath();
         QFile::remove(path);
         QVERIFY(QDir().mkpath(path));
-        auto view = std::make_unique<SettingsView>();
+        auto view = std::make_unique<SettingsView>(soundServerInput);
         view->show();
         view->showSpokenLanguageToggle()->click();
         QTRY_VERIFY(view->settingsProblemBanner());
@@ -166,7 +177,7 @@ private Q_SLOTS:
         QVERIFY(!view->settingsProblemBanner());
         view->showSpokenLanguageToggle()->click();
         QVERIFY(!view->settingsProblemBanner());
-        view = std::make_unique<SettingsView>();
+        view = std::make_unique<SettingsView>(soundServerInput);
         QVERIFY(!view->settingsProblemBanner());
 
         // A file again, which the later cases store into.
@@ -183,7 +194,7 @@ private Q_SLOTS:
     void crashButtonOnlyWhenAskedFor()
     {
         const auto hasCrashButton = [] {
-            const SettingsView view;
+            const SettingsView view(soundServerInput);
             const QList<QPushButton *> buttons = view.findChildren<QPushButton *>();
             return std::any_of(buttons.cbegin(), buttons.cend(), [](const QPushButton *button) {
                 return button->text() == u"Break the world"_s;
@@ -198,7 +209,7 @@ private Q_SLOTS:
     void everyControlIsNamedAndReachedByKeyboard()
     {
         OverlayFixture::set("showCrashButton", u"true"_s);
-        SettingsView view;
+        SettingsView view(soundServerInput);
         view.setLanguageSettingsAction([] {});
         view.show();
         QVERIFY(QTest::qWaitForWindowActive(&view));
@@ -222,7 +233,7 @@ private Q_SLOTS:
     void startAtLoginIsTheAutostartEntry()
     {
         {
-            const SettingsView view;
+            const SettingsView view(soundServerInput);
             QCheckBox *toggle = view.startAtLoginToggle();
             QVERIFY(!toggle->isChecked());
             toggle->click();
@@ -237,10 +248,10 @@ private Q_SLOTS:
         }
         writeFile(autostartPath(),
                   "[Desktop Entry]\nType=Application\nName=Voxlume\nExec=voxlume\n");
-        QVERIFY(SettingsView().startAtLoginToggle()->isChecked());
+        QVERIFY(SettingsView(soundServerInput).startAtLoginToggle()->isChecked());
         writeFile(autostartPath(),
                   "[Desktop Entry]\nType=Application\nName=Voxlume\nExec=voxlume\nHidden=true\n");
-        QVERIFY(!SettingsView().startAtLoginToggle()->isChecked());
+        QVERIFY(!SettingsView(soundServerInput).startAtLoginToggle()->isChecked());
         QVERIFY(QFile::remove(autostartPath()));
     }
 
@@ -259,7 +270,7 @@ private Q_SLOTS:
         const QString folder = QFileInfo(autostartPath()).path();
         QVERIFY(QDir(folder).removeRecursively());
         writeFile(folder, "not a folder");
-        const SettingsView view;
+        const SettingsView view(soundServerInput);
         view.startAtLoginToggle()->click();
         QVERIFY(QFile::remove(folder));
         QVERIFY(!view.startAtLoginToggle()->isChecked());

@@ -3,7 +3,6 @@
 
 #include "AppState.h"
 #include "CharacterSequence.h"
-#include "DataManager.h"
 #include "DisplayTextTranslator.h"
 #include "Platform/Store/ModelContainer.h"
 #include "Platform/Store/ModelContext.h"
@@ -24,11 +23,11 @@ constexpr int quietChecksToFinish = 6;
 } // namespace
 
 TranscribeSession::TranscribeSession(SubtitleOverlayWindowModel &overlay, EventLog &events,
-                                     bool keepsTranscript, QObject *parent)
+                                     ModelContainer *keptIn, QObject *parent)
     : QObject(parent)
     , m_overlay(overlay)
     , m_events(events)
-    , m_keepsTranscript(keepsTranscript)
+    , m_keptIn(keptIn)
     , m_output(stdout)
 {
     ListeningModel *listening = overlay.listeningModel();
@@ -47,9 +46,9 @@ TranscribeSession::TranscribeSession(SubtitleOverlayWindowModel &overlay, EventL
         reportError(u"transcription"_s, transcription->errorMessage());
     });
     // What the store holds of the run, as it is written: what a crash or a kill would leave.
-    if (keepsTranscript)
-        connect(&DataManager::shared().modelContainer().transcriptWriter(),
-                &TranscriptWriter::written, this, [this, transcription](const QUuid &id) {
+    if (keptIn)
+        connect(&keptIn->transcriptWriter(), &TranscriptWriter::written, this,
+                [this, transcription](const QUuid &id) {
                     const Transcript *current = transcription->currentTranscript();
                     if (current && current->id() == id)
                         m_events.record(
@@ -176,10 +175,10 @@ void TranscribeSession::checkCaughtUp()
 
 std::optional<QUuid> TranscribeSession::keptTranscriptId() const
 {
-    if (!m_keepsTranscript || !m_transcriptId)
+    if (!m_keptIn || !m_transcriptId)
         return std::nullopt;
     // The run's last text is written in the background; the answer is what the store holds.
-    ModelContainer &store = DataManager::shared().modelContainer();
+    ModelContainer &store = *m_keptIn;
     store.transcriptWriter().finish(std::chrono::seconds(10));
     std::variant<Transcript *, Error> stored = store.mainContext().fetchTranscript(*m_transcriptId);
     if (!std::holds_alternative<Transcript *>(stored) || !std::get<Transcript *>(stored))

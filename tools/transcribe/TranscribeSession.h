@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <QUuid>
 
+class ModelContainer;
 class SubtitleOverlayWindowModel;
 class DisplayTextTranslator;
 
@@ -21,9 +22,9 @@ class TranscribeSession : public QObject
     Q_OBJECT
 
 public:
-    /// A run of \a overlay. \a keepsTranscript says whether the overlay's store is the user's, so
-    /// that the end can name the kept transcript.
-    TranscribeSession(SubtitleOverlayWindowModel &overlay, EventLog &events, bool keepsTranscript,
+    /// A run of \a overlay. \a keptIn is the overlay's store when it is the user's, so that the
+    /// end can name the kept transcript; null otherwise.
+    TranscribeSession(SubtitleOverlayWindowModel &overlay, EventLog &events, ModelContainer *keptIn,
                       QObject *parent = nullptr);
     ~TranscribeSession() override;
 
@@ -56,7 +57,7 @@ private:
     SubtitleOverlayWindowModel &m_overlay;
     std::unique_ptr<DisplayTextTranslator> m_translator;
     EventLog &m_events;
-    const bool m_keepsTranscript;
+    ModelContainer *const m_keptIn;
     QTextStream m_output;
     QTimer m_catchUp;
     // The transcript that received the run's latest text.

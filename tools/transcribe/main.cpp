@@ -4,7 +4,6 @@
 // subtitle line.
 
 #include "AppSettings.h"
-#include "DataManager.h"
 #include "Localization.h"
 #include "Logging.h"
 #include "Platform/Audio/ManualAudioEngine.h"
@@ -47,12 +46,19 @@ std::optional<Language> languageOption(const QCommandLineParser &parser, const Q
     return Language::fromRawValue(parser.value(name));
 }
 
-// The program's store; the tool ends, saying why, when it cannot be opened.
+// The program's store, checked whole before the tool goes on; the tool ends, saying why, when it
+// cannot be opened.
 ModelContainer &programStore()
 {
-    if (const std::optional<Error> &error = DataManager::shared().openError())
-        failWith(RuntimeFailure, error->localizedDescription());
-    return DataManager::shared().modelContainer();
+    // Closed at exit, so that the journal is folded back into the database.
+    static const std::unique_ptr<ModelContainer> store = [] {
+        std::variant<std::unique_ptr<ModelContainer>, Error> opened =
+            ModelContainer::open(ModelContainer::defaultPath());
+        if (const Error *error = std::get_if<Error>(&opened))
+            failWith(RuntimeFailure, error->localizedDescription());
+        return std::get<std::unique_ptr<ModelContainer>>(std::move(opened));
+    }();
+    return *store;
 }
 
 // --list and --show: the history, read from the program's store.
@@ -174,7 +180,7 @@ int main(int argc, char *argv[])
     const auto translation = std::make_shared<ApertiumTranslationService>();
     SubtitleOverlayWindowModel overlay(speech, std::move(audio), translation, store);
     ListeningModel &model = *overlay.listeningModel();
-    TranscribeSession session(overlay, events, keepsTranscript);
+    TranscribeSession session(overlay, events, keepsTranscript ? &store : nullptr);
     if (paced)
         paced->follow(model);
     // Queued: a run can end before the event loop has begun, and exit() is lost before exec().

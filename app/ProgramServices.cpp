@@ -1,0 +1,23 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ProgramServices.h"
+
+#include "DataManager.h"
+#include "Language.h"
+#include "Platform/Audio/QtAudioEngine.h"
+#include "Platform/Speech/PocketSphinx/PocketSphinxModel.h"
+#include "Platform/Speech/PocketSphinx/PocketSphinxSpeechService.h"
+#include "Platform/Translation/Apertium/ApertiumTranslationService.h"
+
+AppServices programServices()
+{
+    AppServices services;
+    services.speech = std::make_shared<PocketSphinxSpeechService>();
+    services.makeAudioEngine = [] { return std::make_unique<QtAudioEngine>(); };
+    services.translation = std::make_shared<ApertiumTranslationService>();
+    services.store = &DataManager::shared().modelContainer();
+    services.hasSpeechModel = [](const Language &language) {
+        return PocketSphinxModel::forLanguage(language.languageCode().value_or(QString()).toLower())
+            .has_value();
+    };
+    return services;
+}
