@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ProgramServices.h"
 
-#include "DataManager.h"
-#include "Language.h"
+#include "Base/Language.h"
+#include "Models/DataManager.h"
 #include "Platform/Audio/QtAudioEngine.h"
 #include "Platform/Speech/PocketSphinx/PocketSphinxModel.h"
 #include "Platform/Speech/PocketSphinx/PocketSphinxSpeechService.h"

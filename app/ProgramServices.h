@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "AppServices.h"
+#include "Models/AppServices.h"
 
 /// The program's real services: speech recognised by pocketsphinx, inputs of the sound server,
 /// translation by Apertium, and the user's transcript store. Made once, at start, after the store

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "AppServices.h"
+#include "Models/AppServices.h"
 
 #include <QObject>
 #include <QPointer>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "Base/Localization.h"
 #include "CommandLine.h"
-#include "Localization.h"
 #include "Platform/Windows/WindowSystem.h"
 #include "ProgramServices.h"
 #include "SingleInstance.h"

@@ -3,8 +3,8 @@
 
 #include "Platform/Store/ModelContainer.h"
 #include "Platform/Store/ModelContext.h"
+#include "Platform/Store/Transcript.h"
 #include "Prose.h"
-#include "Transcript.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -13,8 +13,8 @@
 
 #include "FakeTranslationService.h"
 #include "FilledStore.h"
+#include "Models/TranscriptHistoryModel.h"
 #include "Percentile.h"
-#include "TranscriptHistoryModel.h"
 #include "Views/TranscriptHistoryView.h"
 
 #include <QApplication>

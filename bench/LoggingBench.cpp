@@ -2,7 +2,7 @@
 // What a breadcrumb and a captured error cost the thread that logs them. Breadcrumbs are written
 // for every recogniser hypothesis, on the main thread, so their cost must stay far below a frame.
 
-#include "Logging.h"
+#include "Base/Logging.h"
 #include "Platform/CrashReporting/SentryClient.h"
 
 #include <QCoreApplication>

@@ -12,13 +12,13 @@
 // last round tries to start with a sound server that takes the connection and never answers.
 // Usage: voxlume-bench-stall [rounds, default 5]
 
-#include "DisplayTextTranslator.h"
-#include "Logging.h"
+#include "Base/Logging.h"
+#include "Models/DisplayTextTranslator.h"
+#include "Models/SubtitleOverlayWindowModel.h"
 #include "Percentile.h"
 #include "PrivateSoundServer.h"
 #include "ProgramServices.h"
 #include "SpokenWav.h"
-#include "SubtitleOverlayWindowModel.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

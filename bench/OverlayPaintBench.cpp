@@ -11,14 +11,14 @@
 //   scripts/desktop build/bench/voxlume-bench-overlay-paint [hypotheses, default 300]
 
 #include "FakeTranslationService.h"
+#include "Models/AppMenuModel.h"
+#include "Models/SubtitleOverlayWindowModel.h"
 #include "Percentile.h"
 #include "Platform/Audio/ManualAudioEngine.h"
+#include "Platform/Settings/SettingsKeys.h"
 #include "Platform/Speech/Scripted/ScriptedSpeechService.h"
 #include "Platform/Store/ModelContainer.h"
-#include "SettingsKeys.h"
-#include "SubtitleOverlayWindowModel.h"
 #include "TimedWords.h"
-#include "Views/AppMenuModel.h"
 #include "Views/SettingsView.h"
 #include "Views/SubtitleWindow.h"
 

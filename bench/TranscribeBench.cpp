@@ -12,8 +12,8 @@
 //   - the process's peak memory while listening to the espeak-ng speech.
 // Usage: voxlume-bench-transcribe [minutes of espeak-ng speech, default 2]
 
-#include "ListeningModel.h"
-#include "Logging.h"
+#include "Base/Logging.h"
+#include "Models/ListeningModel.h"
 #include "Percentile.h"
 #include "Platform/Audio/WavFile.h"
 #include "Platform/Audio/WavFileAudioEngine.h"

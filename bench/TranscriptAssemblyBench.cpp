@@ -3,9 +3,9 @@
 // plain bisection search beside it for comparison. The tail stays short while speech goes on, but a
 // long first run, or many runs without an overlap, can make it long.
 
-#include "Logging.h"
+#include "Base/Logging.h"
+#include "Models/TranscriptAssembly.h"
 #include "ReferenceCommonSubstring.h"
-#include "TranscriptAssembly.h"
 
 #include <QElapsedTimer>
 #include <QRandomGenerator>

@@ -5,12 +5,12 @@
 // the history's edits are saved, then a run's save as the transcription model makes it, which
 // costs the main thread only the hand-over to the writer's thread.
 
+#include "Models/TranscriptionModel.h"
 #include "Platform/Store/ModelContainer.h"
 #include "Platform/Store/ModelContext.h"
+#include "Platform/Store/Transcript.h"
 #include "Platform/Store/TranscriptWriter.h"
 #include "Prose.h"
-#include "Transcript.h"
-#include "TranscriptionModel.h"
 
 #include <QCoreApplication>
 #include <QDir>

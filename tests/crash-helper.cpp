@@ -3,8 +3,8 @@
 // "fatal" through fatalError(), with "button" through the settings window's "Break the world", with
 // "segv" through a segmentation fault.
 
-#include "FatalError.h"
-#include "Logging.h"
+#include "Base/FatalError.h"
+#include "Base/Logging.h"
 #include "Platform/Audio/ManualAudioEngine.h"
 #include "Platform/CrashReporting/SentryClient.h"
 #include "Platform/Settings/SettingsStore.h"

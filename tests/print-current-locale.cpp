@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "Language.h"
+#include "Base/Language.h"
 
 #include <QCoreApplication>
 #include <cstdio>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "Base/Logging.h"
 #include "HttpReceiver.h"
 #include "LogCapture.h"
-#include "Logging.h"
 #include "Platform/CrashReporting/EnvelopeQueue.h"
 #include "Platform/CrashReporting/SentryClient.h"
 #include "Platform/CrashReporting/SentryTransport.h"

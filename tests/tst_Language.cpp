@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "Error.h"
-#include "Language.h"
-#include "Localization.h"
+#include "Base/Error.h"
+#include "Base/Language.h"
+#include "Base/Localization.h"
 #include "TestMain.h"
 
 #include <QFile>

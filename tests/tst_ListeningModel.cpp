@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ListeningModel.h"
+#include "Models/ListeningModel.h"
 #include "Platform/Audio/ManualAudioEngine.h"
 #include "Platform/Speech/Scripted/ScriptedSpeechService.h"
 #include "RecordingListeningDelegate.h"

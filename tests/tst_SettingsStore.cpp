@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "AppSettings.h"
-#include "SettingsKeys.h"
+#include "Platform/Settings/AppSettings.h"
+#include "Platform/Settings/SettingsKeys.h"
 #include "TestMain.h"
 
 #include <QDataStream>

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "DisplayTextTranslator.h"
 #include "LogCapture.h"
+#include "Models/DisplayTextTranslator.h"
+#include "OverlayFixture.h"
 #include "StoredTranscripts.h"
 #include "TestMain.h"
 #include "TimedWords.h"
-#include "views/OverlayFixture.h"
 
 using namespace Qt::Literals::StringLiterals;
 

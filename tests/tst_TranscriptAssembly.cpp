@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "LogCapture.h"
+#include "Models/TranscriptAssembly.h"
 #include "TestMain.h"
 #include "TimedWords.h"
-#include "TranscriptAssembly.h"
 
 using namespace Qt::Literals::StringLiterals;
 

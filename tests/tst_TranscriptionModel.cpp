@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "FileGrowthLimit.h"
 #include "LogCapture.h"
+#include "Models/TranscriptionModel.h"
+#include "Platform/Settings/SettingsKeys.h"
 #include "Platform/Store/SqliteConnection.h"
-#include "SettingsKeys.h"
 #include "StoredTranscripts.h"
 #include "TestMain.h"
-#include "TranscriptionModel.h"
 
 #include <QFileInfo>
 #include <QSignalSpy>

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "FakeTranslationService.h"
 #include "LogCapture.h"
+#include "Models/TranslationModel.h"
 #include "Platform/Translation/TranslationTaskHook.h"
 #include "TestMain.h"
-#include "TranslationModel.h"
 
 #include <QSignalSpy>
 #include <qcoro/qcorotask.h>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "Base/WholeFileWrite.h"
 #include "FileGrowthLimit.h"
 #include "TestMain.h"
-#include "WholeFileWrite.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "AutomaticUpdateChecks.h"
 
-#include "SettingsKeys.h"
+#include "Platform/Settings/SettingsKeys.h"
 #include "UpdateChecker.h"
 
 using namespace std::chrono_literals;

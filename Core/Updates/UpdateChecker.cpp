@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "UpdateChecker.h"
 
+#include "Base/Logging.h"
+#include "Base/MainThreadRelay.h"
 #include "BuildConfig.h"
-#include "Logging.h"
-#include "MainThreadRelay.h"
-#include "Platform/Translation/Apertium/PackageInstaller.h"
+#include "Platform/PackageKit/PackageInstaller.h"
+#include "Platform/Settings/SettingsKeys.h"
 #include "ReleaseNotes.h"
-#include "SettingsKeys.h"
 #include "UpdateDownload.h"
 #include "VersionComparison.h"
 

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "Appcast.h"
-#include "Error.h"
+#include "Base/Error.h"
 
 #include <QDeadlineTimer>
 #include <QObject>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "UpdateDownload.h"
 
-#include "MainThreadRelay.h"
+#include "Base/MainThreadRelay.h"
 #include "Platform/Updates/Ed25519Signature.h"
 
 #include <QDir>

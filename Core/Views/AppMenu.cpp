@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "AppMenu.h"
 
-#include "LanguageLabels.h"
+#include "Base/LanguageLabels.h"
+#include "Models/SubtitleOverlayWindowModel.h"
+#include "Platform/Settings/SettingsKeys.h"
 #include "Platform/Translation/TranslationService.h"
-#include "SettingsKeys.h"
-#include "SubtitleOverlayWindowModel.h"
 #include "SubtitleWindow.h"
 
 #include <QActionGroup>

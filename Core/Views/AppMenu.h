@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "AppMenuModel.h"
-#include "AppServices.h"
-#include "Language.h"
+#include "Base/Language.h"
+#include "Models/AppMenuModel.h"
+#include "Models/AppServices.h"
 
 #include <QList>
 #include <QObject>

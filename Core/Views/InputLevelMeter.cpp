@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "InputLevelMeter.h"
 
-#include "InputLevelMonitor.h"
+#include "Models/InputLevelMonitor.h"
 
 #include <QPainter>
 #include <cmath>

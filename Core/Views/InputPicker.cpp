@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "InputPicker.h"
 
-#include "MainThreadRelay.h"
-#include "SettingsKeys.h"
+#include "Base/MainThreadRelay.h"
+#include "Platform/Settings/SettingsKeys.h"
 
 #include <QPointer>
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "OnboardingView.h"
 
-#include "NamedColors.h"
+#include "Base/NamedColors.h"
 
 #include <QFontDatabase>
 #include <QHBoxLayout>

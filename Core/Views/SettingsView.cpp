@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "SettingsView.h"
 
-#include "FatalError.h"
+#include "Base/FatalError.h"
 #include "FontPicker.h"
 #include "InputLevelMeter.h"
 #include "InputPicker.h"

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "InputLevelMonitor.h"
+#include "Models/InputLevelMonitor.h"
 #include "NoticeBanner.h"
 #include "Platform/Session/AutostartEntry.h"
-#include "SettingsKeys.h"
+#include "Platform/Settings/SettingsKeys.h"
 
 #include <QPointer>
 #include <QWidget>

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "SubtitleOverlayWindow.h"
 
-#include "AppState.h"
-#include "DisplayTextTranslator.h"
+#include "Models/AppState.h"
+#include "Models/DisplayTextTranslator.h"
+#include "Models/SubtitleOverlayWindowModel.h"
 #include "SubtitleLabel.h"
-#include "SubtitleOverlayWindowModel.h"
 #include "SubtitleWindow.h"
 #include "WaitingPanel.h"
 

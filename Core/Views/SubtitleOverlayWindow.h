@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "Language.h"
-#include "SettingsKeys.h"
+#include "Base/Language.h"
+#include "Platform/Settings/SettingsKeys.h"
 
 #include <QMessageBox>
 #include <QWidget>

@@ -2,8 +2,8 @@
 #pragma once
 
 #include "NoticeBanner.h"
+#include "Platform/Settings/SettingsKeys.h"
 #include "Platform/Windows/WindowSystem.h"
-#include "SettingsKeys.h"
 
 #include <QColor>
 #include <QPointer>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TranscriptDetailView.h"
 
-#include "TranscriptHistoryModel.h"
+#include "Models/TranscriptHistoryModel.h"
 #include "TranscriptRowDelegate.h"
 
 #include <QFrame>

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TranscriptHistoryView.h"
 
+#include "Base/WholeFileWrite.h"
+#include "Models/TranscriptHistoryModel.h"
+#include "Models/TranscriptListModel.h"
 #include "TranscriptDetailView.h"
-#include "TranscriptHistoryModel.h"
-#include "TranscriptListModel.h"
 #include "TranscriptRowDelegate.h"
-#include "WholeFileWrite.h"
 
 #include <QAction>
 #include <QApplication>

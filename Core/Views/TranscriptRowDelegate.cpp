@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TranscriptRowDelegate.h"
 
-#include "TranscriptListModel.h"
+#include "Models/TranscriptListModel.h"
 
 #include <QApplication>
 #include <QPainter>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TranslationLanguagesView.h"
 
-#include "Platform/Translation/Apertium/TranslationLanguagesModel.h"
+#include "Models/TranslationLanguagesModel.h"
 
 #include <QEvent>
 #include <QHBoxLayout>

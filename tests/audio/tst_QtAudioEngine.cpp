@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Platform/Audio/QtAudioEngine.h"
 #include "Platform/Audio/SoundServerProbe.h"
+#include "Platform/Settings/SettingsKeys.h"
 #include "PrivateSoundServer.h"
-#include "SettingsKeys.h"
 #include "TapRecorder.h"
 #include "TestMain.h"
 

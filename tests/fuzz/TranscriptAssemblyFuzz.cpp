@@ -4,9 +4,9 @@
 // changes and only grows, the fast common-substring search agrees with the plain one, and the
 // display text is always the end of the hypothesis.
 
-#include "Logging.h"
+#include "Base/Logging.h"
+#include "Models/TranscriptAssembly.h"
 #include "ReferenceCommonSubstring.h"
-#include "TranscriptAssembly.h"
 
 #include <cstdio>
 #include <cstdlib>

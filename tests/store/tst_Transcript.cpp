@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "Platform/Store/Transcript.h"
 #include "TestMain.h"
-#include "Transcript.h"
 
 using namespace Qt::Literals::StringLiterals;
 

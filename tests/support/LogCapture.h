@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "Logging.h"
+#include "Base/Logging.h"
 
 #include <QStringList>
 #include <cstdio>

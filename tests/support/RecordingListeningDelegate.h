@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "ListeningModelDelegate.h"
+#include "Models/ListeningModelDelegate.h"
 
 #include <QObject>
 #include <QStringList>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "CharacterSequence.h"
+#include "Base/CharacterSequence.h"
 
 #include <QSet>
 #include <QStringList>

@@ -3,7 +3,7 @@
 // modes folder and PackageKit, and prints each change of its rows. Exit status 0 when every
 // direction of the package is installed, 1 when one failed, 2 on bad arguments or when PackageKit
 // took longer than the time given.
-#include "Platform/Translation/Apertium/TranslationLanguagesModel.h"
+#include "Models/TranslationLanguagesModel.h"
 
 #include <QCoreApplication>
 #include <QTextStream>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "FakePackageKit.h"
+#include "Platform/PackageKit/PackageInstaller.h"
 #include "Platform/Translation/Apertium/ApertiumTranslationService.h"
-#include "Platform/Translation/Apertium/PackageInstaller.h"
 #include "PrivateBus.h"
 #include "TestMain.h"
 

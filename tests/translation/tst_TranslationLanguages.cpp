@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "FakePackageKit.h"
-#include "Platform/Translation/Apertium/TranslationLanguagesModel.h"
+#include "Models/TranslationLanguagesModel.h"
 #include "PrivateBus.h"
 #include "TestMain.h"
 #include "Views/TranslationLanguagesView.h"

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "FakePackageKit.h"
 #include "HttpReceiver.h"
+#include "Platform/Settings/SettingsKeys.h"
 #include "PrivateBus.h"
-#include "SettingsKeys.h"
 #include "TestMain.h"
 #include "Updates/AutomaticUpdateChecks.h"
 #include "Updates/UpdateChecker.h"

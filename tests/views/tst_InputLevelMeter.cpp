@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "InputLevelMonitor.h"
+#include "Models/InputLevelMonitor.h"
 #include "OverlayFixture.h"
-#include "SettingsKeys.h"
+#include "Platform/Settings/SettingsKeys.h"
 #include "TestMain.h"
 #include "Views/InputLevelMeter.h"
 

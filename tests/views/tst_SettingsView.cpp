@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "../audio/PrivateSoundServer.h"
 #include "AccessibleNames.h"
 #include "OverlayFixture.h"
 #include "Platform/Audio/QtAudioEngine.h"
 #include "Platform/Session/AutostartEntry.h"
+#include "PrivateSoundServer.h"
 #include "TestMain.h"
 #include "Views/FontPicker.h"
 #include "Views/InputPicker.h"

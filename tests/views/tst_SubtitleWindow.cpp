@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "AccessibleNames.h"
-#include "SettingsKeys.h"
+#include "Platform/Settings/SettingsKeys.h"
 #include "TestMain.h"
 #include "Views/NoticeBanner.h"
 #include "Views/SubtitleWindow.h"

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "AccessibleNames.h"
-#include "AppState.h"
+#include "Models/AppState.h"
+#include "Models/TranscriptHistoryModel.h"
+#include "Models/TranscriptListModel.h"
 #include "OverlayFixture.h"
 #include "Platform/Store/ModelContext.h"
 #include "Platform/Store/TranscriptQuery.h"
 #include "StoredTranscripts.h"
 #include "TestMain.h"
-#include "TranscriptHistoryModel.h"
-#include "TranscriptListModel.h"
 #include "Views/TranscriptDetailView.h"
 #include "Views/TranscriptHistoryView.h"
 

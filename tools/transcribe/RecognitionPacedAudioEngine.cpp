@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "RecognitionPacedAudioEngine.h"
 
-#include "ListeningModel.h"
+#include "Models/ListeningModel.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ScriptPlayer.h"
 
-#include "ListeningModel.h"
+#include "Models/ListeningModel.h"
 #include "Platform/Speech/Scripted/ScriptedSpeechService.h"
 
 #include <QFile>

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TranscribeSession.h"
 
-#include "AppState.h"
-#include "CharacterSequence.h"
-#include "DisplayTextTranslator.h"
+#include "Base/CharacterSequence.h"
+#include "Models/AppState.h"
+#include "Models/DisplayTextTranslator.h"
+#include "Models/SubtitleOverlayWindowModel.h"
 #include "Platform/Store/ModelContainer.h"
 #include "Platform/Store/ModelContext.h"
 #include "Platform/Store/TranscriptWriter.h"
-#include "SubtitleOverlayWindowModel.h"
 
 #include <QJsonValue>
 #include <cstdio>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "Base/Language.h"
 #include "EventLog.h"
-#include "Language.h"
 #include "Platform/Translation/TranslationService.h"
 
 #include <QObject>

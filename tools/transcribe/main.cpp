@@ -3,13 +3,15 @@
 // from a WAV file, the microphone or a script of recogniser callbacks, and prints each new
 // subtitle line.
 
-#include "AppSettings.h"
-#include "Localization.h"
-#include "Logging.h"
+#include "Base/Localization.h"
+#include "Base/Logging.h"
+#include "Base/TerminationSignals.h"
+#include "Models/SubtitleOverlayWindowModel.h"
 #include "Platform/Audio/ManualAudioEngine.h"
 #include "Platform/Audio/QtAudioEngine.h"
 #include "Platform/Audio/WavFile.h"
 #include "Platform/Audio/WavFileAudioEngine.h"
+#include "Platform/Settings/AppSettings.h"
 #include "Platform/Speech/PocketSphinx/PocketSphinxSpeechService.h"
 #include "Platform/Speech/Scripted/ScriptedSpeechService.h"
 #include "Platform/Store/ModelContainer.h"
@@ -17,8 +19,6 @@
 #include "Platform/Translation/Apertium/ApertiumTranslationService.h"
 #include "RecognitionPacedAudioEngine.h"
 #include "ScriptPlayer.h"
-#include "SubtitleOverlayWindowModel.h"
-#include "TerminationSignals.h"
 #include "TranscribeSession.h"
 #include "TranscriptListing.h"
 

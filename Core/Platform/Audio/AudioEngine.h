@@ -2,7 +2,7 @@
 #pragma once
 
 #include "AudioBuffer.h"
-#include "Error.h"
+#include "Base/Error.h"
 
 #include <QFuture>
 #include <functional>

@@ -3,9 +3,9 @@
 
 #include "AudioCaptureThread.h"
 #include "AudioInputReader.h"
-#include "MainThreadRelay.h"
+#include "Base/MainThreadRelay.h"
+#include "Platform/Settings/SettingsKeys.h"
 #include "PulseSourceReader.h"
-#include "SettingsKeys.h"
 
 #include <QAudioDevice>
 #include <QAudioFormat>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "WavFileAudioEngine.h"
 
-#include "MainThreadRelay.h"
+#include "Base/MainThreadRelay.h"
 #include "WavFile.h"
 
 WavFileAudioEngine::WavFileAudioEngine(QString path, Pacing pacing)

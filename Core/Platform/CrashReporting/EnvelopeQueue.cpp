@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "EnvelopeQueue.h"
 
-#include "WholeFileWrite.h"
+#include "Base/WholeFileWrite.h"
 
 #include <QDateTime>
 #include <QDir>

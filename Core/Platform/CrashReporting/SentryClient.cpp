@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "SentryClient.h"
 
+#include "Base/Error.h"
 #include "CrashHandler.h"
-#include "Error.h"
 #include "SentryEvent.h"
 #include "SentryTransport.h"
 

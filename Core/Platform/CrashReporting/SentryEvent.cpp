@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "SentryEvent.h"
 
-#include "Error.h"
+#include "Base/Error.h"
 
 #include <QFileInfo>
 #include <QJsonArray>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "AutostartEntry.h"
 
+#include "Base/WholeFileWrite.h"
 #include "BuildConfig.h"
-#include "WholeFileWrite.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "Platform/Locale/Locale.h"
+#include "Base/Locale.h"
 #include "SpeechRecognizer.h"
 
 #include <QFuture>

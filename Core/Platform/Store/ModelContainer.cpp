@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ModelContainer.h"
 
-#include "Logging.h"
-#include "MainThreadRelay.h"
+#include "Base/Logging.h"
+#include "Base/MainThreadRelay.h"
 #include "ModelContext.h"
 #include "SqliteConnection.h"
 #include "TranscriptTable.h"

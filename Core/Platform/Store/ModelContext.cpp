@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ModelContext.h"
 
-#include "Logging.h"
+#include "Base/Logging.h"
 #include "ModelContainer.h"
 #include "SqliteConnection.h"
 #include "TranscriptTable.h"

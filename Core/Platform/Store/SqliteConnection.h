@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "Error.h"
+#include "Base/Error.h"
 
 #include <QString>
 #include <functional>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TranscriptWriter.h"
 
-#include "MainThreadRelay.h"
+#include "Base/MainThreadRelay.h"
 #include "ModelContainer.h"
 #include "SqliteConnection.h"
 #include "TranscriptTable.h"

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "Language.h"
+#include "Base/Language.h"
 
 #include <QObject>
 #include <optional>

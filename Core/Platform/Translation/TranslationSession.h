@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "Error.h"
-#include "Language.h"
+#include "Base/Error.h"
+#include "Base/Language.h"
 
 #include <QString>
 #include <optional>

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "PocketSphinxSpeechService.h"
 
-#include "Language.h"
-#include "Logging.h"
-#include "MainThreadRelay.h"
+#include "Base/Language.h"
+#include "Base/Logging.h"
+#include "Base/MainThreadRelay.h"
 #include "PocketSphinxDecoder.h"
 #include "PocketSphinxModel.h"
 #include "PocketSphinxRecognizer.h"

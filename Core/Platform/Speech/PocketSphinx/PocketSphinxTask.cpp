@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "PocketSphinxTask.h"
 
-#include "MainThreadRelay.h"
+#include "Base/MainThreadRelay.h"
 
 #include <QPointer>
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ScriptedSpeechService.h"
 
-#include "Language.h"
+#include "Base/Language.h"
 
 #include <thread>
 

@@ -3,7 +3,7 @@
 
 #include "ApertiumMode.h"
 #include "ApertiumStreamFormat.h"
-#include "Logging.h"
+#include "Base/Logging.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

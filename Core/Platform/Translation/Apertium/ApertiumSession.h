@@ -2,7 +2,7 @@
 #pragma once
 
 #include "ApertiumPairTable.h"
-#include "PackageInstaller.h"
+#include "Platform/PackageKit/PackageInstaller.h"
 #include "Platform/Translation/TranslationSession.h"
 
 #include <QList>

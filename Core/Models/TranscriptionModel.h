@@ -1,0 +1,68 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "Base/Language.h"
+#include "ErrorReportingModel.h"
+#include "Platform/Store/Transcript.h"
+
+#include <QPointer>
+#include <QSet>
+
+class Error;
+class ModelContainer;
+
+/// Keeps the transcript of the current subtitle run in the store: opens a record when a run starts,
+/// writes the whole assembled spoken text into it as it grows, and closes it when the run ends.
+///
+/// A record reaches the store with its first text, so a run that hears nothing leaves nothing
+/// behind. The store's transcript writer writes it off the main thread; a write that fails keeps
+/// the text, is tried again, and saveProblem() tells the user so until one succeeds. Main thread.
+class TranscriptionModel : public ErrorReportingModel
+{
+    Q_OBJECT
+
+public:
+    /// A model keeping transcripts in \a container.
+    explicit TranscriptionModel(ModelContainer &container, QObject *parent = nullptr);
+    ~TranscriptionModel() override;
+
+    /// The open record of the run, or null.
+    Transcript *currentTranscript() const { return m_currentTranscript; }
+
+    /// The languages of new records; set by the coordinator before it ends and starts one.
+    std::optional<Language> sourceLanguage() const { return m_sourceLanguage; }
+    void setSourceLanguage(const std::optional<Language> &language) { m_sourceLanguage = language; }
+    std::optional<Language> targetLanguage() const { return m_targetLanguage; }
+    void setTargetLanguage(const std::optional<Language> &language) { m_targetLanguage = language; }
+
+    /// Opens a new, empty record, once both languages are known; the record it replaces keeps
+    /// what it was given.
+    void startNewTranscript();
+    /// Writes \a text, the whole assembled text of the run so far, into the open record.
+    void updateSourceText(const QString &text);
+    /// Closes the open record, trying once more to write it if its last write failed.
+    void endTranscript();
+
+    /// What keeps a text of this model's runs from the store, in words for the user; none while
+    /// every text is stored.
+    std::optional<QString> saveProblem() const { return m_saveProblem; }
+
+    /// The notice for a text that could not be written because of \a error.
+    static QString describeSaveProblem(const Error &error);
+
+Q_SIGNALS:
+    void saveProblemChanged();
+
+private:
+    void write(const Transcript &transcript);
+    void recordFailed(const QUuid &id, const Error &error);
+    void recordWritten(const QUuid &id);
+
+    ModelContainer &m_container;
+    QPointer<Transcript> m_currentTranscript;
+    // This model's records whose last write failed.
+    QSet<QUuid> m_unwritten;
+    std::optional<Language> m_sourceLanguage;
+    std::optional<Language> m_targetLanguage;
+    std::optional<QString> m_saveProblem;
+};
