@@ -11,7 +11,6 @@
 //   scripts/desktop build/bench/voxlume-bench-overlay-paint [hypotheses, default 300]
 
 #include "FakeTranslationService.h"
-#include "Models/AppMenuModel.h"
 #include "Models/SubtitleOverlayWindowModel.h"
 #include "Percentile.h"
 #include "Platform/Audio/ManualAudioEngine.h"
@@ -19,6 +18,7 @@
 #include "Platform/Speech/Scripted/ScriptedSpeechService.h"
 #include "Platform/Store/ModelContainer.h"
 #include "TimedWords.h"
+#include "Views/AppMenuModel.h"
 #include "Views/SettingsView.h"
 #include "Views/SubtitleWindow.h"
 

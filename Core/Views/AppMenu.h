@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "AppMenuModel.h"
 #include "Base/Language.h"
-#include "Models/AppMenuModel.h"
 #include "Models/AppServices.h"
 
 #include <QList>

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "AccessibleNames.h"
-#include "Models/AppMenuModel.h"
 #include "Models/AppState.h"
 #include "OverlayFixture.h"
 #include "TestMain.h"
+#include "Views/AppMenuModel.h"
 #include "Views/SubtitleOverlayWindow.h"
 #include "Views/SubtitleWindow.h"
 #include "Views/SwapAccessory.h"

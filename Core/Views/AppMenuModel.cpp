@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "AppMenuModel.h"
 
+#include "Models/SubtitleOverlayWindowModel.h"
 #include "Platform/Settings/AppSettings.h"
 #include "Platform/Settings/SettingsKeys.h"
-#include "SubtitleOverlayWindowModel.h"
-#include "Views/SubtitleOverlayWindow.h"
-#include "Views/SubtitleWindow.h"
-#include "Views/SwapAccessory.h"
+#include "SubtitleOverlayWindow.h"
+#include "SubtitleWindow.h"
+#include "SwapAccessory.h"
 
 #include <QIcon>
 #include <QLabel>
