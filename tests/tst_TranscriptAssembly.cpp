@@ -23,12 +23,7 @@ private:
     TranscriptAssembly m_assembly;
 
     // What the listening model does with an accepted hypothesis: show it, then move the pause.
-    QString show(const Transcription &transcription)
-    {
-        const QString shown = m_assembly.displayText(transcription);
-        m_assembly.movePausePoint(transcription);
-        return shown;
-    }
+    QString show(const Transcription &transcription) { return m_assembly.show(transcription).text; }
 
 private Q_SLOTS:
     void init()
@@ -154,6 +149,20 @@ private Q_SLOTS:
         QCOMPARE(show(timedWords(u"Something else."_s, 0.5)), u"Something else."_s);
         // So does a pause segment that cuts a character in two.
         QCOMPARE(show({u"a😀b"_s, {{2, 2, 15.0}}}), u"a😀b"_s);
+    }
+
+    // The display's length, which the pause point and the listening model's breadcrumb go by, is
+    // in characters, and leaves out the punctuation that the display does.
+    void theDisplayIsCountedInCharacters()
+    {
+        QCOMPARE(m_assembly.show(timedWords(u"Un cafe\u0301 👋🏽"_s, 0.0)).characters, 9);
+
+        show(timedWords(longText + u" on"_s, 0.0));
+        Transcription punctuated = timedWords(u"First part ends here. !cafe\u0301 👋🏽"_s, 0.0);
+        punctuated.segments[4].timestamp = 15.0;
+        const TranscriptAssembly::Display shown = m_assembly.show(punctuated);
+        QCOMPARE(shown.text, u"cafe\u0301 👋🏽"_s);
+        QCOMPARE(shown.characters, 6);
     }
 
     void unmappableSegmentsArePassedOver()

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ListeningModel.h"
 
-#include "Base/CharacterSequence.h"
 #include "Base/Logging.h"
 #include "Base/MainThreadRelay.h"
 #include "Base/SourceLog.h"
@@ -380,10 +379,10 @@ void ListeningModel::speechRecognitionTaskDidHypothesize(const RecognitionTask *
 void ListeningModel::acceptHypothesis(const Transcription &transcription)
 {
     m_currentSegmentTranscription = transcription.formattedString;
-    setSourceText(m_assembly.displayText(transcription));
-    m_assembly.movePausePoint(transcription);
+    const TranscriptAssembly::Display shown = m_assembly.show(transcription);
+    setSourceText(shown.text);
     sourceLog.breadcrumb(u"New transcription segment (length "_s +
-                             QString::number(CharacterSequence::count(*m_sourceText)),
+                             QString::number(shown.characters),
                          hypothesisMethod, __LINE__);
     if (m_delegate)
         m_delegate->listeningModelDidReceiveTranscription();

@@ -41,6 +41,18 @@ std::optional<Range> textRange(const TranscriptionSegment &segment, const QStrin
     return Range{start, end};
 }
 
+// The text range of the word stamped \a timestamp; none when there is no such word or its range
+// does not fit the text.
+std::optional<Range> wordRange(const Transcription &transcription, double timestamp)
+{
+    const auto word = std::find_if(
+        transcription.segments.cbegin(), transcription.segments.cend(),
+        [&](const TranscriptionSegment &segment) { return segment.timestamp == timestamp; });
+    if (word == transcription.segments.cend())
+        return std::nullopt;
+    return textRange(*word, transcription.formattedString);
+}
+
 bool isSentenceBreak(LexicalTagger::Tag tag)
 {
     return tag == LexicalTagger::Tag::SentenceTerminator ||
@@ -212,50 +224,51 @@ int TranscriptAssembly::displayCharacterLimit() const
     return int(baseCharacterLimit * double(factor));
 }
 
-qsizetype TranscriptAssembly::displayStart(const Transcription &transcription) const
+TranscriptAssembly::Display TranscriptAssembly::display(const Transcription &transcription) const
 {
-    if (!m_pauseTimestamp)
-        return 0;
-    const auto pauseSegment =
-        std::find_if(transcription.segments.cbegin(), transcription.segments.cend(),
-                     [&](const TranscriptionSegment &segment) {
-                         return segment.timestamp == *m_pauseTimestamp;
-                     });
-    if (pauseSegment == transcription.segments.cend())
-        return 0;
     const QString &formatted = transcription.formattedString;
-    const std::optional<Range> range = textRange(*pauseSegment, formatted);
-    if (!range)
-        return 0;
+    const bool paused = LexicalTagger::isAvailable() && m_language && m_pauseTimestamp;
+    const std::optional<Range> pause =
+        paused ? wordRange(transcription, *m_pauseTimestamp) : std::nullopt;
+    if (!pause)
+        return {formatted, CharacterSequence::count(formatted)};
     // Without the punctuation that ended the text before the pause, unless that is all there is.
     CharacterSequence::Numbering numbering;
-    const CharacterSequence rest(formatted.mid(range->start), numbering);
+    const CharacterSequence rest(formatted.mid(pause->start), numbering);
     qsizetype first = 0;
     while (first < rest.size() && rest.isPunctuation(first))
         ++first;
-    return range->start + (first < rest.size() ? rest.offset(first) : 0);
+    if (first == 0 || first == rest.size())
+        return {rest.text(), rest.size()};
+    // After pictographic punctuation such as "‼" Qt's finder splits the rest of a text otherwise
+    // than that rest on its own: the text shown is counted as itself, not as the rest's tail.
+    const QString text = rest.text().mid(rest.offset(first));
+    return {text, CharacterSequence::count(text)};
 }
 
-QString TranscriptAssembly::displayText(const Transcription &transcription) const
+TranscriptAssembly::Display TranscriptAssembly::show(const Transcription &transcription)
 {
-    if (!LexicalTagger::isAvailable() || !m_language)
-        return transcription.formattedString;
-    return transcription.formattedString.mid(displayStart(transcription));
+    const Display shown = display(transcription);
+    movePausePoint(transcription, shown);
+    return shown;
 }
 
 void TranscriptAssembly::movePausePoint(const Transcription &transcription)
 {
+    movePausePoint(transcription, display(transcription));
+}
+
+void TranscriptAssembly::movePausePoint(const Transcription &transcription, const Display &shown)
+{
     if (!LexicalTagger::isAvailable() || !m_language)
         return;
-    const qsizetype textStart = displayStart(transcription);
-    const QString text = transcription.formattedString.mid(textStart);
     const int limit = displayCharacterLimit();
-    const qsizetype characters = CharacterSequence::count(text);
-    if (characters < limit)
+    if (shown.characters < limit)
         return;
 
     QList<LexicalTagger::Token> kept;
-    for (const LexicalTagger::Token &token : LexicalTagger::tokens(text, m_language->rawValue())) {
+    for (const LexicalTagger::Token &token :
+         LexicalTagger::tokens(shown.text, m_language->rawValue())) {
         if (token.tag != LexicalTagger::Tag::Whitespace)
             kept.append(token);
     }
@@ -268,7 +281,7 @@ void TranscriptAssembly::movePausePoint(const Transcription &transcription)
     };
     qsizetype breakTokenIndex = lastWith(isSentenceBreak);
     if (breakTokenIndex < 0) {
-        if (characters < 2 * limit)
+        if (shown.characters < 2 * limit)
             return;
         breakTokenIndex = lastWith(isMinorBreak);
         if (breakTokenIndex < 0)
@@ -276,6 +289,8 @@ void TranscriptAssembly::movePausePoint(const Transcription &transcription)
         if (breakTokenIndex < 0)
             return;
     }
+    // The display text is the end of the hypothesis, so its length tells where it starts.
+    const qsizetype textStart = transcription.formattedString.size() - shown.text.size();
     const qsizetype position = textStart + kept.at(breakTokenIndex).end();
 
     for (auto segment = transcription.segments.crbegin(); segment != transcription.segments.crend();

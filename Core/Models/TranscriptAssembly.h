@@ -41,8 +41,15 @@ public:
 
     /// The spoken language, for the display threshold and the tagger; none shows whole texts.
     void setLanguage(const std::optional<Language> &language) { m_language = language; }
-    /// The display text of \a transcription: the text from the pause point on.
-    QString displayText(const Transcription &transcription) const;
+    /// What the display shows of a hypothesis: its text from the pause point on.
+    struct Display
+    {
+        QString text;
+        /// The text's length, in characters.
+        qsizetype characters = 0;
+    };
+    /// The display of \a transcription; then moves the pause point as movePausePoint() does.
+    Display show(const Transcription &transcription);
     /// Moves the pause point, for the hypotheses after \a transcription, to its last sentence end
     /// once its display text has grown past the threshold. Forward only.
     void movePausePoint(const Transcription &transcription);
@@ -57,8 +64,10 @@ public:
     static QString longestCommonSubstring(const QString &a, const QString &b);
 
 private:
-    /// Where the display text of \a transcription starts in its formatted string.
-    qsizetype displayStart(const Transcription &transcription) const;
+    /// The display of \a transcription, its text split into characters once for all who need it.
+    Display display(const Transcription &transcription) const;
+    /// Moves the pause point as movePausePoint() does; \a shown is the display of \a transcription.
+    void movePausePoint(const Transcription &transcription, const Display &shown);
     /// Appends \a text, with a blank between when neither side has one; returns where it starts.
     qsizetype append(const QString &text);
     void splice(const QString &latestText);
