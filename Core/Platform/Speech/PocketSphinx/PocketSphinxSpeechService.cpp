@@ -21,7 +21,7 @@ void PocketSphinxSpeechService::requestAuthorization(
 QFuture<void> PocketSphinxSpeechService::prepareRecognizer(const Locale &locale)
 {
     const QString languageCode = languageCodeOf(locale);
-    if (languageCode.isEmpty() || m_decoders.contains(languageCode))
+    if (languageCode.isEmpty() || m_unusable.contains(languageCode))
         return QtFuture::makeReadyFuture();
     const std::optional<PocketSphinxModel> model = PocketSphinxModel::forLanguage(languageCode);
     if (!model || PocketSphinxDecoder::isChecked(*model))
@@ -38,14 +38,17 @@ QFuture<void> PocketSphinxSpeechService::prepareRecognizer(const Locale &locale)
 std::shared_ptr<SpeechRecognizer> PocketSphinxSpeechService::recognizer(const Locale &locale)
 {
     const QString languageCode = languageCodeOf(locale);
-    if (languageCode.isEmpty())
+    if (languageCode.isEmpty() || m_unusable.contains(languageCode))
         return nullptr;
-    auto known = m_decoders.find(languageCode);
-    if (known == m_decoders.end())
-        known = m_decoders.emplace(languageCode, decoderFor(languageCode)).first;
-    if (!known->second)
+    std::shared_ptr<PocketSphinxDecoder> decoder = m_decoders[languageCode].lock();
+    if (!decoder)
+        decoder = decoderFor(languageCode);
+    if (!decoder) {
+        m_unusable.insert(languageCode);
         return nullptr;
-    return std::make_shared<PocketSphinxRecognizer>(known->second);
+    }
+    m_decoders[languageCode] = decoder;
+    return std::make_shared<PocketSphinxRecognizer>(decoder);
 }
 
 QString PocketSphinxSpeechService::languageCodeOf(const Locale &locale)

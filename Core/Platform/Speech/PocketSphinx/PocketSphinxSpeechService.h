@@ -6,6 +6,7 @@
 #include <QString>
 #include <map>
 #include <memory>
+#include <set>
 
 class PocketSphinxDecoder;
 
@@ -35,6 +36,9 @@ private:
     static QString languageCodeOf(const Locale &locale);
     std::shared_ptr<PocketSphinxDecoder> decoderFor(const QString &languageCode) const;
 
-    // By language code; null for a language without a usable model.
-    std::map<QString, std::shared_ptr<PocketSphinxDecoder>> m_decoders;
+    // By language code, while a recogniser uses it: the program's one service must not keep a
+    // model's tens of megabytes once its run has ended.
+    std::map<QString, std::weak_ptr<PocketSphinxDecoder>> m_decoders;
+    // Languages without a usable model, which are not looked for again.
+    std::set<QString> m_unusable;
 };
