@@ -76,3 +76,15 @@ write_settings() {
     printf '%s\n' '[General]' isOnboardingComplete=true selectedFromLanguage=en-US \
         selectedToLanguage=en-US showErrors=true "$@" >"$XDG_CONFIG_HOME/Voxlume/Voxlume.ini"
 }
+
+# For a test's EXIT trap, given the status it ended with: after a failure, prints the end of every
+# log in \$out and exits with 1.
+exit_on_failure() {
+    local log
+    [ "$failures" -eq 0 ] && [ "$1" -eq 0 ] && return 0
+    for log in "$out"/*.log; do
+        echo "=== $(basename "$log")"
+        tail -n 30 "$log"
+    done
+    exit 1
+}

@@ -22,13 +22,7 @@ finish() {
         poll 10 exited "$pid" || kill -KILL "$pid"
     done
     wait 2>/dev/null
-    if [ "$failures" -gt 0 ] || [ "$status" -ne 0 ]; then
-        for log in "$out"/*.log; do
-            echo "=== $(basename "$log")"
-            tail -n 30 "$log"
-        done
-        exit 1
-    fi
+    exit_on_failure "$status"
     echo "PASS: a second launch and --toggle handed over to the running Voxlume; --toggle started one when none ran; no bus, no hand-over"
 }
 trap finish EXIT

@@ -20,17 +20,11 @@ stop_program() {
 }
 
 finish() {
-    local status=$? log
+    local status=$?
     trap - EXIT ERR
     set +e
     stop_program
-    if [ "$failures" -gt 0 ] || [ "$status" -ne 0 ]; then
-        for log in "$out"/*.log; do
-            echo "=== $(basename "$log")"
-            tail -n 30 "$log"
-        done
-        exit 1
-    fi
+    exit_on_failure "$status"
     echo "PASS: a language without a speech model and a missing sound server each showed the Listening Error alert, and Voxlume stayed up"
 }
 trap finish EXIT
