@@ -4,6 +4,7 @@
 #include "Base/Language.h"
 #include "Models/DataManager.h"
 #include "Platform/Audio/QtAudioEngine.h"
+#include "Platform/Settings/SettingsKeys.h"
 #include "Platform/Speech/PocketSphinx/PocketSphinxModel.h"
 #include "Platform/Speech/PocketSphinx/PocketSphinxSpeechService.h"
 #include "Platform/Translation/Apertium/ApertiumTranslationService.h"
@@ -12,7 +13,7 @@ AppServices programServices()
 {
     AppServices services;
     services.speech = std::make_shared<PocketSphinxSpeechService>();
-    services.makeAudioEngine = [] { return std::make_unique<QtAudioEngine>(); };
+    services.makeAudioEngine = [] { return chosenInputEngine(); };
     services.translation = std::make_shared<ApertiumTranslationService>();
     services.store = &DataManager::shared().modelContainer();
     services.hasSpeechModel = [](const Language &language) {
@@ -20,4 +21,14 @@ AppServices programServices()
             .has_value();
     };
     return services;
+}
+
+std::unique_ptr<QtAudioEngine> chosenInputEngine()
+{
+    const Setting chosen(SettingsKeys::selectedInputDevice);
+    return std::make_unique<QtAudioEngine>(
+        QtAudioEngine::Choice{[chosen] { return chosen.value(); },
+                              [chosen](const QObject *context, std::function<void()> changed) {
+                                  chosen.onChange(context, std::move(changed));
+                              }});
 }

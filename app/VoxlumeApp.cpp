@@ -8,6 +8,7 @@
 #include "Models/TranslationLanguagesModel.h"
 #include "Platform/Settings/SettingsKeys.h"
 #include "Platform/Store/ModelContainer.h"
+#include "Platform/Translation/Apertium/ApertiumTranslationService.h"
 #include "Updates/AutomaticUpdateChecks.h"
 #include "Updates/UpdateChecker.h"
 #include "Views/AppMenu.h"
@@ -246,7 +247,9 @@ void VoxlumeApp::showTranslationLanguages()
         // The model outlives the window, so that an install under way still shows when the
         // window is opened again.
         if (!m_translationLanguagesModel)
-            m_translationLanguagesModel = std::make_shared<TranslationLanguagesModel>();
+            m_translationLanguagesModel = std::make_shared<TranslationLanguagesModel>(
+                TranslationLanguagesModel::Configuration{
+                    ApertiumTranslationService::systemModesDirectory(), QString()});
         m_translationLanguages = new TranslationLanguagesView(m_translationLanguagesModel);
         makeFloating(m_translationLanguages, tr("Translation Languages"),
                      m_translationLanguages->size());

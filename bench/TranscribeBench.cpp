@@ -216,7 +216,7 @@ QString singlePass(const QString &path)
 {
     PocketSphinxSpeechService service;
     const std::shared_ptr<SpeechRecognizer> recognizer =
-        service.recognizer(Locale::fromLanguage(Language(u"en"_s, {}, u"US"_s)));
+        service.recognizer(Language::localeOf(Language(u"en"_s, {}, u"US"_s)));
     auto request = std::make_shared<RecognitionRequest>();
     request->setAddsPunctuation(true);
     double total = 0;

@@ -9,6 +9,6 @@ int main(int argc, char *argv[])
     const QCoreApplication application(argc, argv);
     const Locale locale = Locale::current();
     std::printf("%s %s\n", qPrintable(locale.identifier()),
-                qPrintable(locale.language().rawValue()));
+                qPrintable(Language::fromLocale(locale).rawValue()));
     return 0;
 }

@@ -140,9 +140,9 @@ private Q_SLOTS:
             QVERIFY2(!SentryDsn::parse(invalid), qPrintable(invalid));
 
         // Crash reporting starts only with a valid DSN, and keeps its reports in the user's cache.
-        QVERIFY(!Logging::crashReportingOptions(QString()));
-        QVERIFY(!Logging::crashReportingOptions(u"ftp://abc@host/1"_s));
-        QCOMPARE(Logging::crashReportingOptions(dsn->toString())->cacheDirectory,
+        QVERIFY(!SentryClient::optionsFor(QString()));
+        QVERIFY(!SentryClient::optionsFor(u"ftp://abc@host/1"_s));
+        QCOMPARE(SentryClient::optionsFor(dsn->toString())->cacheDirectory,
                  qEnvironmentVariable("XDG_CACHE_HOME") + u"/Voxlume/crash-reports"_s);
     }
 

@@ -47,7 +47,7 @@ private Q_SLOTS:
         QFETCH(QString, raw);
         QFETCH(QString, script);
 
-        const Language language = Locale(identifier).language();
+        const Language language = Language::fromLocale(Locale(identifier));
         QCOMPARE(language.rawValue(), raw);
         QCOMPARE(language.script().value_or(QString()), script);
     }

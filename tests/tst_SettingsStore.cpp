@@ -26,7 +26,7 @@ QString colorRecord(const QByteArray &tag, std::initializer_list<double> compone
 
 QString userLanguage()
 {
-    return Locale::current().language().rawValue();
+    return Language::fromLocale(Locale::current()).rawValue();
 }
 
 } // namespace

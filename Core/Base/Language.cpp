@@ -46,3 +46,33 @@ QString describe(const std::optional<Language> &language)
 {
     return language ? language->rawValue() : u"nil"_s;
 }
+
+Locale Language::localeOf(const std::optional<Language> &language)
+{
+    if (!language)
+        return Locale(QString());
+    QStringList parts;
+    for (const std::optional<QString> &part :
+         {language->languageCode(), language->script(), language->region()}) {
+        if (part)
+            parts << *part;
+    }
+    return Locale(parts.join(u'_'));
+}
+
+Language Language::fromLocale(const Locale &locale)
+{
+    // POSIX names may carry an encoding and a modifier ("de_DE.UTF-8@euro"); ICU's may carry a
+    // script, which is the only subtag of four letters.
+    const QStringList parts =
+        locale.identifier().section(u'.', 0, 0).section(u'@', 0, 0).split(u'_');
+    QString script;
+    QString region;
+    for (const QString &part : parts.mid(1)) {
+        if (part.size() == 4)
+            script = part;
+        else if (region.isEmpty())
+            region = part;
+    }
+    return Language(parts.first(), script, region);
+}

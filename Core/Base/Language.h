@@ -24,6 +24,13 @@ public:
     /// Anything else (no hyphen, a script subtag, more pieces) is no language.
     static std::optional<Language> fromRawValue(const QString &rawValue);
 
+    /// The language of \a locale, with its region when the locale has one.
+    static Language fromLocale(const Locale &locale);
+
+    /// The locale of \a language's code, script and region ("zh_Hant_TW"); with no language, the
+    /// locale with the empty identifier.
+    static Locale localeOf(const std::optional<Language> &language);
+
     /// The language code, "-" and the region, each part empty when absent: "en-US", "fr-", "-".
     QString rawValue() const;
 

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Locale.h"
 
-#include "Language.h"
-
 #include <QLocale>
 #include <unicode/uloc.h>
 
@@ -48,38 +46,9 @@ Locale Locale::current()
     return Locale(system.name());
 }
 
-Locale Locale::fromLanguage(const std::optional<Language> &language)
-{
-    if (!language)
-        return Locale(QString());
-    QStringList parts;
-    for (const std::optional<QString> &part :
-         {language->languageCode(), language->script(), language->region()}) {
-        if (part)
-            parts << *part;
-    }
-    return Locale(parts.join(u'_'));
-}
-
 Locale::Locale(const QString &identifier)
     : m_identifier(QString(identifier).replace(u'-', u'_'))
 {}
-
-Language Locale::language() const
-{
-    // POSIX names may carry an encoding and a modifier ("de_DE.UTF-8@euro"); ICU's may carry a
-    // script, which is the only subtag of four letters.
-    const QStringList parts = m_identifier.section(u'.', 0, 0).section(u'@', 0, 0).split(u'_');
-    QString script;
-    QString region;
-    for (const QString &part : parts.mid(1)) {
-        if (part.size() == 4)
-            script = part;
-        else if (region.isEmpty())
-            region = part;
-    }
-    return Language(parts.first(), script, region);
-}
 
 std::optional<QString> Locale::localizedLanguageName(const QString &languageCode) const
 {

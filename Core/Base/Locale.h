@@ -4,8 +4,6 @@
 #include <QString>
 #include <optional>
 
-class Language;
-
 /// A locale that names languages and regions for the user, backed by ICU's locale data.
 ///
 /// The current locale is the process's, as Qt reads it from LC_ALL, LC_MESSAGES and LANG. The C and
@@ -20,15 +18,8 @@ public:
     /// A locale from an identifier such as "de_DE" or "pt-BR".
     explicit Locale(const QString &identifier);
 
-    /// The locale of \a language's code, script and region ("zh_Hant_TW"); with no language, the
-    /// locale with the empty identifier.
-    static Locale fromLanguage(const std::optional<Language> &language);
-
     /// The identifier in ICU's form, such as "de_DE".
     QString identifier() const { return m_identifier; }
-
-    /// The language of this locale, with its region when the locale has one.
-    Language language() const;
 
     /// The name of \a languageCode in this locale's language, or none when ICU has no name for it.
     std::optional<QString> localizedLanguageName(const QString &languageCode) const;

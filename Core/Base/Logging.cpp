@@ -7,7 +7,6 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QStandardPaths>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -15,7 +14,7 @@ Logging &Logging::shared()
 {
     static Logging *const log = [] {
         const std::optional<SentryOptions> options =
-            crashReportingOptions(QStringLiteral(VOXLUME_SENTRY_DSN));
+            SentryClient::optionsFor(QStringLiteral(VOXLUME_SENTRY_DSN));
         auto *created =
             new Logging(options ? std::make_unique<SentryClient>(*options) : nullptr, stdout);
         // The log lives to the end of the process, but its sending thread must end with the
@@ -81,26 +80,6 @@ QString Logging::excerpt(const QString &text)
 QString Logging::locationLabel(const QString &file, const QString &methodName)
 {
     return QFileInfo(file).completeBaseName() + u':' + methodName;
-}
-
-std::optional<SentryOptions> Logging::crashReportingOptions(const QString &dsnText)
-{
-    if (dsnText.isEmpty())
-        return std::nullopt;
-    std::optional<SentryDsn> dsn = SentryDsn::parse(dsnText);
-    if (!dsn) {
-        qWarning("Crash reporting is off: the DSN is not valid");
-        return std::nullopt;
-    }
-    return SentryOptions{
-        .dsn = *std::move(dsn),
-        .tracesSampleRate = 1.0,
-        .inAppIncludes = {u"VoxlumeCore"_s},
-        .release = u"voxlume@"_s + QStringLiteral(VOXLUME_VERSION),
-        .clientName = u"voxlume.sentry/"_s + QStringLiteral(VOXLUME_VERSION),
-        .cacheDirectory = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
-                          u"/Voxlume/crash-reports"_s,
-    };
 }
 
 void Logging::writeLine(const QString &line)

@@ -2,7 +2,6 @@
 #pragma once
 
 #include "Error.h"
-#include "Platform/CrashReporting/SentryOptions.h"
 
 #include <QString>
 #include <QVariantMap>
@@ -58,10 +57,6 @@ public:
 
     /// The file's stem, ":" and the method: "ListeningModel:startListening()".
     static QString locationLabel(const QString &file, const QString &methodName);
-
-    /// How crash reporting starts with \a dsn (the build's, for the shared log), or none when
-    /// \a dsn is empty or not valid.
-    static std::optional<SentryOptions> crashReportingOptions(const QString &dsn);
 
 private:
     std::unique_ptr<CrashReporter> m_reporter;

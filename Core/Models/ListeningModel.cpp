@@ -109,7 +109,7 @@ void ListeningModel::scheduleStartListening()
 QCoro::Task<> ListeningModel::startWhenPrepared(quint64 stopCount)
 {
     const QPointer<ListeningModel> self = this;
-    const Locale locale = Locale::fromLanguage(m_sourceLanguage);
+    const Locale locale = Language::localeOf(m_sourceLanguage);
     const auto cancelled = [this, stopCount] { return stopCount != m_stopCount; };
     ++m_startsBeingPrepared;
     // Asked again after every wait, until both are ready when asked: an earlier start may have used
@@ -160,7 +160,7 @@ void ListeningModel::startListening()
 
 std::optional<QString> ListeningModel::beginRecognition()
 {
-    const Locale locale = Locale::fromLanguage(m_sourceLanguage);
+    const Locale locale = Language::localeOf(m_sourceLanguage);
     std::shared_ptr<SpeechRecognizer> recognizer = m_speech->recognizer(locale);
     if (!recognizer)
         return tr("Speech recognition is not supported for ") + locale.identifier() + u'.';

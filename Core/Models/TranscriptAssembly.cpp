@@ -93,7 +93,7 @@ float characterLimitFactor(const Language &language)
     if (script.isEmpty()) {
         char maximised[ULOC_FULLNAME_CAPACITY];
         UErrorCode status = U_ZERO_ERROR;
-        const QByteArray id = Locale::fromLanguage(language).identifier().toLatin1();
+        const QByteArray id = Language::localeOf(language).identifier().toLatin1();
         uloc_addLikelySubtags(id.constData(), maximised, sizeof maximised, &status);
         char scriptCode[ULOC_SCRIPT_CAPACITY];
         if (U_SUCCESS(status))

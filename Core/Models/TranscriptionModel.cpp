@@ -4,11 +4,8 @@
 #include "Base/Logging.h"
 #include "Base/SourceLog.h"
 #include "Platform/Store/ModelContainer.h"
-#include "Platform/Store/SqliteConnection.h"
 #include "Platform/Store/Transcript.h"
 #include "Platform/Store/TranscriptWriter.h"
-
-#include <sqlite3.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -31,23 +28,20 @@ TranscriptionModel::~TranscriptionModel() = default;
 
 QString TranscriptionModel::describeSaveProblem(const Error &error)
 {
-    if (error.domain() == SqliteConnection::errorDomain()) {
-        switch (int(error.code() & 0xff)) {
-        case SQLITE_FULL:
-            return tr("The transcript could not be saved: the disk is full. It is kept and saved "
-                      "when space is free.");
-        case SQLITE_BUSY:
-        case SQLITE_LOCKED:
-            return tr("The transcript could not be saved: another program is using the "
-                      "transcript store. It is kept and saved when the store is free.");
-        default:
-            break;
-        }
-    }
+    switch (ModelContainer::saveFailureOf(error)) {
+    case ModelContainer::SaveFailure::DiskFull:
+        return tr("The transcript could not be saved: the disk is full. It is kept and saved "
+                  "when space is free.");
+    case ModelContainer::SaveFailure::StoreInUse:
+        return tr("The transcript could not be saved: another program is using the "
+                  "transcript store. It is kept and saved when the store is free.");
     // The store was refused after its check; nothing will be written to it in this run.
-    if (error.domain() == ModelContainer::errorDomain())
+    case ModelContainer::SaveFailure::StoreRefused:
         return tr("The transcript cannot be saved, because the transcript store cannot be used. "
                   "It is kept and written to a text file when Voxlume quits.");
+    case ModelContainer::SaveFailure::Other:
+        break;
+    }
     return tr("The transcript could not be saved: %1. It is kept and saved as soon as that "
               "works.")
         .arg(error.localizedDescription());

@@ -3,7 +3,6 @@
 
 #include "Base/LanguageLabels.h"
 #include "Platform/PackageKit/PackageInstaller.h"
-#include "Platform/Translation/Apertium/ApertiumTranslationService.h"
 
 #include <QCollator>
 #include <QCoreApplication>
@@ -137,11 +136,6 @@ QString nearestExisting(const QString &path)
 }
 
 } // namespace
-
-TranslationLanguagesModel::TranslationLanguagesModel(QObject *parent)
-    : TranslationLanguagesModel(
-          Configuration{ApertiumTranslationService::systemModesDirectory(), QString()}, parent)
-{}
 
 TranslationLanguagesModel::TranslationLanguagesModel(Configuration configuration, QObject *parent)
     : QObject(parent)

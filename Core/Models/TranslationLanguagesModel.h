@@ -54,9 +54,7 @@ public:
         QString failure;
     };
 
-    /// The system's modes folder and PackageKit.
-    explicit TranslationLanguagesModel(QObject *parent = nullptr);
-    TranslationLanguagesModel(Configuration configuration, QObject *parent = nullptr);
+    explicit TranslationLanguagesModel(Configuration configuration, QObject *parent = nullptr);
 
     /// The entries, in display order.
     const QList<Entry> &entries() const { return m_entries; }

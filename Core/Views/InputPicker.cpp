@@ -2,7 +2,7 @@
 #include "InputPicker.h"
 
 #include "Base/MainThreadRelay.h"
-#include "Platform/Settings/SettingsKeys.h"
+#include "Platform/Audio/AudioInputDevice.h"
 
 #include <QPointer>
 
@@ -40,13 +40,14 @@ InputPicker::choices(const std::optional<SoundServerProbe::Answer> &server, cons
             }
         }
         if (server->source(server->defaultSinkMonitor()))
-            entries.append({SettingsKeys::soundOfThisComputer, tr("Sound from this computer")});
+            entries.append({AudioInputDevice::soundOfThisComputer, tr("Sound from this computer")});
     }
     const bool offered = std::any_of(entries.begin(), entries.end(),
                                      [&](const Choice &entry) { return entry.value == chosen; });
     if (!offered) {
-        const QString name =
-            chosen == SettingsKeys::soundOfThisComputer ? tr("Sound from this computer") : chosen;
+        const QString name = chosen == AudioInputDevice::soundOfThisComputer
+                                 ? tr("Sound from this computer")
+                                 : chosen;
         entries.append({chosen, tr("%1 (not connected)").arg(name)});
     }
     return entries;

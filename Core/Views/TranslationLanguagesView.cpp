@@ -72,7 +72,7 @@ QColor stateColor(State state, const QPalette &palette)
 TranslationLanguagesView::TranslationLanguagesView(std::shared_ptr<TranslationLanguagesModel> model,
                                                    QWidget *parent)
     : QWidget(parent)
-    , m_model(model ? std::move(model) : std::make_shared<TranslationLanguagesModel>())
+    , m_model(std::move(model))
 {
     auto *layout = new QVBoxLayout(this);
     auto *explanation =

@@ -25,8 +25,8 @@ class TranslationLanguagesView : public QWidget
     Q_OBJECT
 
 public:
-    /// A view of \a model; without one, of a new model of the system's pairs.
-    explicit TranslationLanguagesView(std::shared_ptr<TranslationLanguagesModel> model = {},
+    /// A view of \a model, which the caller may keep to hear of installs after the window closes.
+    explicit TranslationLanguagesView(std::shared_ptr<TranslationLanguagesModel> model,
                                       QWidget *parent = nullptr);
     ~TranslationLanguagesView() override;
 

@@ -3,6 +3,7 @@
 #include "Platform/Audio/SoundServerProbe.h"
 #include "Platform/Settings/SettingsKeys.h"
 #include "PrivateSoundServer.h"
+#include "ProgramServices.h"
 #include "TapRecorder.h"
 #include "TestMain.h"
 
@@ -84,7 +85,8 @@ private:
         TapRecorder recorder;
         QList<Error> failures;
         QStringList notices;
-        QtAudioEngine engine;
+        const std::unique_ptr<QtAudioEngine> chosenInput = chosenInputEngine();
+        QtAudioEngine &engine = *chosenInput;
     };
 
     /// Starts the server with its microphones and outputs.
@@ -218,7 +220,7 @@ private Q_SLOTS:
 
     void soundFromThisComputerIsTheDefaultOutputsMonitor()
     {
-        Capture capture(SettingsKeys::soundOfThisComputer);
+        Capture capture(AudioInputDevice::soundOfThisComputer);
         QVERIFY(capture.start());
         QCOMPARE(capture.engine.inputDevice().id, u"quiet.monitor"_s);
         speak(u"quiet"_s);
@@ -233,7 +235,7 @@ private Q_SLOTS:
     {
         Capture capture(u"quietmic"_s);
         QVERIFY(capture.start());
-        for (const QString &next : {QString(), SettingsKeys::soundOfThisComputer}) {
+        for (const QString &next : {QString(), AudioInputDevice::soundOfThisComputer}) {
             Setting(SettingsKeys::selectedInputDevice).setValue(next);
             QTRY_COMPARE(capture.engine.inputDevice().id,
                          next.isEmpty() ? u"virtmic"_s : u"quiet.monitor"_s);

@@ -4,6 +4,7 @@
 // direction of the package is installed, 1 when one failed, 2 on bad arguments or when PackageKit
 // took longer than the time given.
 #include "Models/TranslationLanguagesModel.h"
+#include "Platform/Translation/Apertium/ApertiumTranslationService.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -54,7 +55,8 @@ int main(int argc, char *argv[])
         return 2;
     }
     const QString package = arguments.at(1);
-    TranslationLanguagesModel model;
+    TranslationLanguagesModel model(TranslationLanguagesModel::Configuration{
+        ApertiumTranslationService::systemModesDirectory(), QString()});
     if (entriesOf(model, package).isEmpty()) {
         QTextStream(stderr) << "no direction of " << package << " is known\n";
         return 2;

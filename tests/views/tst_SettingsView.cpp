@@ -4,6 +4,7 @@
 #include "Platform/Audio/QtAudioEngine.h"
 #include "Platform/Session/AutostartEntry.h"
 #include "PrivateSoundServer.h"
+#include "ProgramServices.h"
 #include "TestMain.h"
 #include "Views/FontPicker.h"
 #include "Views/InputPicker.h"
@@ -29,7 +30,7 @@ namespace {
 // The level meter reads the private sound server's inputs, as the program's reads the desktop's.
 std::unique_ptr<AudioEngine> soundServerInput()
 {
-    return std::make_unique<QtAudioEngine>();
+    return chosenInputEngine();
 }
 
 } // namespace

@@ -17,6 +17,7 @@
 #include "Platform/Store/ModelContainer.h"
 #include "Platform/Store/ModelContext.h"
 #include "Platform/Translation/Apertium/ApertiumTranslationService.h"
+#include "ProgramServices.h"
 #include "RecognitionPacedAudioEngine.h"
 #include "ScriptPlayer.h"
 #include "TranscribeSession.h"
@@ -166,7 +167,7 @@ int main(int argc, char *argv[])
             else
                 audio = std::make_unique<WavFileAudioEngine>(parser.value(u"wav"_s));
         } else {
-            audio = std::make_unique<QtAudioEngine>();
+            audio = chosenInputEngine();
         }
     }
     AudioEngine &audioEngine = *audio;

@@ -4,7 +4,6 @@
 #include "AudioCaptureThread.h"
 #include "AudioInputReader.h"
 #include "Base/MainThreadRelay.h"
-#include "Platform/Settings/SettingsKeys.h"
 #include "PulseSourceReader.h"
 
 #include <QAudioDevice>
@@ -35,15 +34,11 @@ QString tr(const char *text)
     return QCoreApplication::translate("QtAudioEngine", text);
 }
 
-QString chosenDevice()
-{
-    return Setting(SettingsKeys::selectedInputDevice).value();
-}
-
 /// How a chosen device is named in a message when it cannot be asked for its description.
 QString nameOfChoice(const QString &chosen)
 {
-    return chosen == SettingsKeys::soundOfThisComputer ? tr("Sound from this computer") : chosen;
+    return chosen == AudioInputDevice::soundOfThisComputer ? tr("Sound from this computer")
+                                                           : chosen;
 }
 
 QString notConnected(const QString &chosen)
@@ -77,8 +72,9 @@ QAudioDevice defaultInput(const QList<QAudioDevice> &inputs, const QByteArray &s
 std::optional<SoundServerProbe::Source> chosenMonitor(const SoundServerProbe::Answer &server,
                                                       const QString &chosen)
 {
-    const QByteArray name =
-        chosen == SettingsKeys::soundOfThisComputer ? server.defaultSinkMonitor() : chosen.toUtf8();
+    const QByteArray name = chosen == AudioInputDevice::soundOfThisComputer
+                                ? server.defaultSinkMonitor()
+                                : chosen.toUtf8();
     const std::optional<SoundServerProbe::Source> source = server.source(name);
     return source && source->isMonitor && !name.isEmpty() ? source : std::nullopt;
 }
@@ -147,12 +143,19 @@ struct QtAudioEngine::Switch
     std::optional<Error> readerFailure;
 };
 
-QtAudioEngine::QtAudioEngine()
+QtAudioEngine::QtAudioEngine(Choice choice)
+    : m_choice(std::move(choice))
 {
     m_presenceTimer.setInterval(presenceInterval);
     QObject::connect(&m_presenceTimer, &QTimer::timeout, &m_mainThread,
                      [this] { checkDeviceIsPresent(); });
-    Setting(SettingsKeys::selectedInputDevice).onChange(&m_mainThread, [this] { followChoice(); });
+    if (m_choice.watch)
+        m_choice.watch(&m_mainThread, [this] { followChoice(); });
+}
+
+QString QtAudioEngine::chosenInput() const
+{
+    return m_choice.read ? m_choice.read() : QString();
 }
 
 QtAudioEngine::~QtAudioEngine()
@@ -199,7 +202,7 @@ std::optional<Error> QtAudioEngine::start()
     discardPreparation();
 
     // Asked before Qt is, since Qt waits forever for a server that does not answer.
-    m_appliedChoice = chosenDevice();
+    m_appliedChoice = chosenInput();
     const std::variant<Input, Error> input =
         chooseInput(SoundServerProbe::ask(serverTimeout), m_appliedChoice);
     if (const Error *error = std::get_if<Error>(&input))
@@ -235,7 +238,7 @@ QFuture<void> QtAudioEngine::prepareToStart()
 
 void QtAudioEngine::openPrepared(const std::optional<SoundServerProbe::Answer> &server)
 {
-    m_appliedChoice = chosenDevice();
+    m_appliedChoice = chosenInput();
     const std::variant<Input, Error> input = chooseInput(server, m_appliedChoice);
     if (const Error *error = std::get_if<Error>(&input)) {
         finishPreparation(*error);
@@ -304,7 +307,7 @@ QtAudioEngine::chooseInput(const std::optional<SoundServerProbe::Answer> &server
                                        "PipeWire) is running."));
     }
     if (const std::optional<SoundServerProbe::Source> monitor = chosenMonitor(*server, chosen)) {
-        const QString description = chosen == SettingsKeys::soundOfThisComputer
+        const QString description = chosen == AudioInputDevice::soundOfThisComputer
                                         ? tr("Sound from this computer")
                                         : monitor->description;
         return Input{{QString::fromUtf8(monitor->name), description, false}, std::nullopt, {}, {}};
@@ -426,7 +429,7 @@ void QtAudioEngine::endCapture()
 
 void QtAudioEngine::followChoice()
 {
-    if (!m_running || m_failed || m_switch || chosenDevice() == m_appliedChoice)
+    if (!m_running || m_failed || m_switch || chosenInput() == m_appliedChoice)
         return;
     switchInput(std::nullopt);
 }
@@ -436,7 +439,7 @@ void QtAudioEngine::switchInput(std::optional<Error> cause)
     m_switch = std::make_shared<Switch>();
     m_switch->cause = cause;
     // A move for a failure goes to the default; the choice stays what it was.
-    const QString chosen = cause ? QString() : chosenDevice();
+    const QString chosen = cause ? QString() : chosenInput();
     if (!cause)
         m_appliedChoice = chosen;
     MainThreadRelay::instance().runInBackground(

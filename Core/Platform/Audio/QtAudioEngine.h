@@ -19,12 +19,12 @@ class QMediaDevices;
 /// Captures a microphone through Qt Multimedia, from PulseAudio or from PipeWire's PulseAudio
 /// service; or, through libpulse, what the computer plays.
 ///
-/// The device is the one whose id the setting selectedInputDevice holds; for soundOfThisComputer,
-/// the monitor of the server's default output. When it holds none, it is the sound server's default
+/// The device is the one whose id the user's choice holds; for soundOfThisComputer, the monitor of
+/// the server's default output. When it holds none, it is the sound server's default
 /// source (which Qt 6.4 does not know by itself), or else the first input Qt lists: the default
 /// microphone. A chosen device that is not connected at the start, or that goes away or fails while
 /// captured, gives way to the default microphone, with a notice; capture fails only when no device
-/// is left. A change of the setting while capturing switches devices without ending the capture:
+/// is left. A change of the choice while capturing switches devices without ending the capture:
 /// the new device is opened beside the old one, and takes over the tap where the old one stopped.
 ///
 /// The device is read in its own format on the capture thread (AudioCaptureThread), where the
@@ -47,7 +47,18 @@ public:
     };
     static inline const QString errorDomain = QStringLiteral("Voxlume.AudioCapture");
 
-    QtAudioEngine();
+    /// The user's choice of input: an id, soundOfThisComputer, or empty for the default. The engine
+    /// does not know where the choice is kept (the program keeps it in its settings).
+    struct Choice
+    {
+        /// Read at each start and each switch.
+        std::function<QString()> read;
+        /// Calls \a changed each time the choice changes, for as long as \a context lives.
+        std::function<void(const QObject *context, std::function<void()> changed)> watch;
+    };
+
+    /// An engine that captures what \a choice names; without one, the default microphone.
+    explicit QtAudioEngine(Choice choice = {});
     ~QtAudioEngine() override;
 
     /// The input devices Qt lists, with the one used when none is chosen marked; none when no
@@ -110,6 +121,7 @@ private:
     /// Lets go of the preparation and of whatever it opened.
     void discardPreparation();
 
+    QString chosenInput() const;
     /// Switches to the chosen device when the choice has changed since it was applied.
     void followChoice();
     /// Opens the chosen device, or with a \a cause, the default microphone, to take over capture.
@@ -137,6 +149,7 @@ private:
     /// Let go of on the main thread as the engine ends, so that reports still on their way from
     /// the capture thread are dropped.
     const std::shared_ptr<int> m_alive = std::make_shared<int>();
+    const Choice m_choice;
     QTimer m_presenceTimer;
     std::unique_ptr<QMediaDevices> m_mediaDevices;
 
@@ -149,7 +162,7 @@ private:
     bool m_failed = false;
     /// Why the device being captured stopped, while capture moves to another.
     std::optional<Error> m_currentFailure;
-    /// The setting's value that the device was chosen with.
+    /// The choice that the device was chosen with.
     QString m_appliedChoice;
     /// Numbers the readers, so that a report from an earlier one is recognised.
     quint64 m_lastReaderId = 0;

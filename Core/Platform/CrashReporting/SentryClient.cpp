@@ -2,11 +2,15 @@
 #include "SentryClient.h"
 
 #include "Base/Error.h"
+#include "BuildConfig.h"
 #include "CrashHandler.h"
 #include "SentryEvent.h"
 #include "SentryTransport.h"
 
 #include <QCoreApplication>
+#include <QStandardPaths>
+
+using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
@@ -15,6 +19,26 @@ namespace {
 constexpr int reportingFrames = 2;
 
 } // namespace
+
+std::optional<SentryOptions> SentryClient::optionsFor(const QString &dsnText)
+{
+    if (dsnText.isEmpty())
+        return std::nullopt;
+    std::optional<SentryDsn> dsn = SentryDsn::parse(dsnText);
+    if (!dsn) {
+        qWarning("Crash reporting is off: the DSN is not valid");
+        return std::nullopt;
+    }
+    return SentryOptions{
+        .dsn = *std::move(dsn),
+        .tracesSampleRate = 1.0,
+        .inAppIncludes = {u"VoxlumeCore"_s},
+        .release = u"voxlume@"_s + QStringLiteral(VOXLUME_VERSION),
+        .clientName = u"voxlume.sentry/"_s + QStringLiteral(VOXLUME_VERSION),
+        .cacheDirectory = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
+                          u"/Voxlume/crash-reports"_s,
+    };
+}
 
 SentryClient::SentryClient(SentryOptions options)
     : m_options(std::move(options))

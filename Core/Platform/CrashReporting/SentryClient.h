@@ -22,6 +22,9 @@ class SentryClient final : public CrashReporter
 {
 public:
     explicit SentryClient(SentryOptions options);
+    /// How this program's reporting starts with \a dsn (the build's, for the shared log), or none
+    /// when \a dsn is empty or not valid.
+    static std::optional<SentryOptions> optionsFor(const QString &dsn);
     ~SentryClient() override;
 
     const SentryOptions &options() const { return m_options; }

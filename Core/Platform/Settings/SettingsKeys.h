@@ -12,7 +12,7 @@ namespace SettingsKeys {
 
 inline Language currentLanguage()
 {
-    return Locale::current().language();
+    return Language::fromLocale(Locale::current());
 }
 
 /// The spoken language, given to the recogniser and the translator.
@@ -65,7 +65,7 @@ inline constexpr SettingsKey<bool> hasShownWaylandNotice{"hasShownWaylandNotice"
 /// Whether the subtitle window lets the mouse through to what is under it.
 inline constexpr SettingsKey<bool> overlayClickThrough{"overlayClickThrough", [] { return false; }};
 /// The id of the input device to capture; empty for the system's default, or
-/// soundOfThisComputer.
+/// AudioInputDevice::soundOfThisComputer.
 inline constexpr SettingsKey<QString> selectedInputDevice{"selectedInputDevice",
                                                           [] { return QString(); }};
 /// Whether the program looks for a newer version once a day by itself.
@@ -76,8 +76,4 @@ inline constexpr SettingsKey<QString> lastUpdateCheck{"lastUpdateCheck", [] { re
 /// The version the user chose to skip: checks by themselves do not offer it again.
 inline constexpr SettingsKey<QString> skippedUpdateVersion{"skippedUpdateVersion",
                                                            [] { return QString(); }};
-/// What selectedInputDevice holds to hear what the computer plays: the monitor of the default
-/// output, whichever output that is at the start of capture. PulseAudio's own name for it.
-inline const QString soundOfThisComputer = QStringLiteral("@DEFAULT_MONITOR@");
-
 } // namespace SettingsKeys

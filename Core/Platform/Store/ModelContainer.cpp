@@ -218,6 +218,24 @@ QString ModelContainer::errorDomain()
     return u"Voxlume.Store"_s;
 }
 
+ModelContainer::SaveFailure ModelContainer::saveFailureOf(const Error &error)
+{
+    if (error.domain() == ModelContainer::errorDomain())
+        return SaveFailure::StoreRefused;
+    if (error.domain() != SqliteConnection::errorDomain())
+        return SaveFailure::Other;
+    // Extended result codes keep the primary code in their low byte.
+    switch (int(error.code() & 0xff)) {
+    case SQLITE_FULL:
+        return SaveFailure::DiskFull;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return SaveFailure::StoreInUse;
+    default:
+        return SaveFailure::Other;
+    }
+}
+
 QString ModelContainer::defaultPath()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +

@@ -75,6 +75,11 @@ public:
     enum ErrorCode { Unreadable = 1, Damaged, NewerVersion, NotATranscriptStore, StillChecking };
     static QString errorDomain();
 
+    /// What stopped a save, in the terms a caller words for the user: the disk is full, another
+    /// program holds the store, the store was refused after its check, or anything else.
+    enum class SaveFailure { DiskFull, StoreInUse, StoreRefused, Other };
+    static SaveFailure saveFailureOf(const Error &error);
+
 Q_SIGNALS:
     /// \a context wrote its changes into the store; null when the transcript writer did.
     void didSave(ModelContext *context);

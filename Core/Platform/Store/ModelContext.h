@@ -19,7 +19,7 @@ class ModelContainer;
 /// The context owns its records and holds one record per stored transcript, so that every reader
 /// of the context sees the same object. Changes stay in the context until they are saved, also
 /// after a save that failed. Main thread.
-class ModelContext : public QObject
+class ModelContext : public QObject, public Transcript::Holder
 {
     Q_OBJECT
 
@@ -62,8 +62,7 @@ Q_SIGNALS:
     void didChange();
 
 private:
-    friend class Transcript;
-    void recordChange(Transcript *transcript);
+    void recordChange(Transcript *transcript) override;
     void scheduleAutosave();
     void autosave();
     std::optional<Error> writeChanges();

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Transcript.h"
 
-#include "ModelContext.h"
 #include "Platform/Language/SentenceTokenizer.h"
 
 #include <algorithm>

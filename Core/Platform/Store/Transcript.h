@@ -8,8 +8,6 @@
 #include <QUuid>
 #include <optional>
 
-class ModelContext;
-
 /// The stored record of one subtitle run: its two languages, the assembled spoken text, a
 /// translation of it once one is made, and when the run began.
 ///
@@ -27,6 +25,17 @@ class Transcript : public QObject
     Q_PROPERTY(QDateTime timestamp READ timestamp WRITE setTimestamp NOTIFY changed)
 
 public:
+    /// What holds a record: its context, which hears of every write so as to save it.
+    class Holder
+    {
+    protected:
+        ~Holder() = default;
+
+    private:
+        friend class Transcript;
+        virtual void recordChange(Transcript *transcript) = 0;
+    };
+
     /// A new record with a fresh random id; the languages are kept as their raw values.
     Transcript(const Language &sourceLanguage, const Language &targetLanguage, QString sourceText,
                std::optional<QString> targetText, QDateTime timestamp);
@@ -103,5 +112,5 @@ private:
 
     QUuid m_id;
     Fields m_fields;
-    ModelContext *m_context = nullptr;
+    Holder *m_context = nullptr;
 };

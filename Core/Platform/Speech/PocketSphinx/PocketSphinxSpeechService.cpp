@@ -53,7 +53,7 @@ std::shared_ptr<SpeechRecognizer> PocketSphinxSpeechService::recognizer(const Lo
 
 QString PocketSphinxSpeechService::languageCodeOf(const Locale &locale)
 {
-    return locale.language().languageCode().value_or(QString()).toLower();
+    return Language::fromLocale(locale).languageCode().value_or(QString()).toLower();
 }
 
 std::shared_ptr<PocketSphinxDecoder>

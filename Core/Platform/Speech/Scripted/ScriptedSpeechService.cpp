@@ -51,7 +51,7 @@ QFuture<void> ScriptedSpeechService::prepareRecognizer(const Locale &)
 
 std::shared_ptr<SpeechRecognizer> ScriptedSpeechService::recognizer(const Locale &locale)
 {
-    const QString code = locale.language().languageCode().value_or(QString());
+    const QString code = Language::fromLocale(locale).languageCode().value_or(QString());
     if (!m_supportedCodes.isEmpty() && !m_supportedCodes.contains(code))
         return nullptr;
     return std::make_shared<ScriptedRecognizer>(*this);
