@@ -121,7 +121,7 @@ VoxlumeApp::VoxlumeApp(AppServices services)
 {
     // Crash reporting first, so that it sees everything after.
     Logging::shared();
-    VOXLUME_BREADCRUMB(u"Voxlume started"_s, u"VoxlumeApp()"_s);
+    Logging::shared().breadcrumb(u"Voxlume started"_s);
 
     connect(m_checkForUpdates, &QAction::triggered, this, &VoxlumeApp::checkForUpdates);
     connect(m_updateChecker.get(), &UpdateChecker::attentionNeeded, this, &VoxlumeApp::showUpdates);
@@ -151,8 +151,7 @@ OnboardingView &VoxlumeApp::showOnboarding()
 
 void VoxlumeApp::offerMenuWithoutTray()
 {
-    VOXLUME_BREADCRUMB(u"No system tray: offering the menu in a window"_s,
-                       u"offerMenuWithoutTray()"_s);
+    Logging::shared().breadcrumb(u"No system tray: offering the menu in a window"_s);
     OnboardingView &window = showOnboarding();
     window.offerMenu(m_menu->menu());
     window.setWindowTitle(u"Voxlume"_s);
@@ -228,7 +227,7 @@ void VoxlumeApp::openWindow(const QString &identifier)
         showHistory();
         return;
     }
-    VOXLUME_BREADCRUMB(u"No window is made for "_s + identifier + u" yet"_s, u"openWindow(_:)"_s);
+    Logging::shared().breadcrumb(u"No window is made for "_s + identifier + u" yet"_s);
 }
 
 void VoxlumeApp::showSettings()

@@ -14,6 +14,8 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <csignal>
+#include <functional>
+#include <map>
 #include <thread>
 
 using namespace Qt::Literals::StringLiterals;
@@ -60,6 +62,13 @@ QJsonObject eventIn(const QByteArray &envelope)
 QJsonObject exceptionOf(const QJsonObject &event)
 {
     return event[u"exception"_s][u"values"_s][0].toObject();
+}
+
+// A function whose return type holds brackets of its own, which are not its parameters.
+std::map<int, std::function<void(int)>> logFromTemplatedReturn(Logging &log)
+{
+    log.breadcrumb(u"templated"_s);
+    return {};
 }
 
 } // namespace
@@ -125,6 +134,27 @@ private Q_SLOTS:
         for (const QString &line : lines)
             QVERIFY2(shape.match(line).hasMatch(), qPrintable(line));
         QCOMPARE(recorded.reporter->breadcrumbs, threads * perThread);
+    }
+
+    // A breadcrumb without a hand-written label is filed under the file and function it is logged
+    // from, and a lambda under the function it is written in.
+    void filesABreadcrumbWhereItIsLogged()
+    {
+        RecordedLog recorded;
+        const unsigned line = __LINE__ + 1;
+        recorded.log.breadcrumb(u"direct"_s);
+        [&] { recorded.log.breadcrumb(u"lambda"_s); }();
+        logFromTemplatedReturn(recorded.log);
+        const QString here = u"tst_CrashReporting:filesABreadcrumbWhereItIsLogged()"_s;
+        const QStringList lines = recorded.echo.lines();
+        QCOMPARE(lines.size(), 3);
+        QCOMPARE(lines[0], u"Breadcrumb: direct from %1 at line %2"_s.arg(here).arg(line));
+        QCOMPARE(lines[1], u"Breadcrumb: lambda from %1 at line %2"_s.arg(here).arg(line + 1));
+        QVERIFY2(
+            lines[2].startsWith(
+                u"Breadcrumb: templated from tst_CrashReporting:logFromTemplatedReturn() at "_s),
+            qPrintable(lines[2]));
+        QCOMPARE(recorded.reporter->breadcrumbs, 3);
     }
 
     void readsDsns()

@@ -64,6 +64,18 @@ void Logging::logBreadcrumb(const QString &message, const QString &file, const Q
     writeLine(u"Breadcrumb: %1 from %2 at line %3"_s.arg(message, label, QString::number(line)));
 }
 
+void Logging::breadcrumb(const QString &message, std::source_location where)
+{
+    logBreadcrumb(message, QString::fromUtf8(where.file_name()), functionLabel(where),
+                  where.line());
+}
+
+void Logging::errorMessage(const QString &message, std::source_location where)
+{
+    logErrorMessage(message, QString::fromUtf8(where.file_name()), functionLabel(where),
+                    where.line());
+}
+
 QString Logging::excerpt(const QString &text)
 {
     // Enough for the words around the newest splice.
@@ -80,6 +92,31 @@ QString Logging::excerpt(const QString &text)
 QString Logging::locationLabel(const QString &file, const QString &methodName)
 {
     return QFileInfo(file).completeBaseName() + u':' + methodName;
+}
+
+QString Logging::functionLabel(const std::source_location &where)
+{
+    // The compiler's text reads "QCoro::Task<> ListeningModel::start(quint64)", or for a lambda
+    // "ListeningModel::ListeningModel(...)::<lambda(const QString&)>": the name is what precedes
+    // the first bracket outside template arguments, after its last scope.
+    const std::string_view text = where.function_name();
+    int depth = 0;
+    std::size_t end = 0;
+    for (; end < text.size(); ++end) {
+        if (text[end] == '<')
+            ++depth;
+        else if (text[end] == '>')
+            --depth;
+        else if (text[end] == '(' && depth == 0)
+            break;
+    }
+    const std::string_view qualified = text.substr(0, end);
+    const std::size_t scope = qualified.rfind("::");
+    std::string_view name =
+        scope == std::string_view::npos ? qualified : qualified.substr(scope + 2);
+    if (const std::size_t space = name.rfind(' '); space != std::string_view::npos)
+        name = name.substr(space + 1);
+    return QString::fromUtf8(name.data(), qsizetype(name.size())) + u"()"_s;
 }
 
 void Logging::writeLine(const QString &line)

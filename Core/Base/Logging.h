@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <memory>
 #include <optional>
+#include <source_location>
 
 class CrashReporter;
 
@@ -43,6 +44,17 @@ public:
     virtual void logBreadcrumb(const QString &message, const QString &file,
                                const QString &methodName, unsigned line);
 
+    /// Adds a breadcrumb from the line that calls it, filed under that file and function as the
+    /// compiler names them: "UpdateChecker:startCheck()". Labels that must stay the same from
+    /// release to release go through SourceLog instead.
+    void breadcrumb(const QString &message,
+                    std::source_location where = std::source_location::current());
+
+    /// Captures an error made of \a message, as logErrorMessage() does, from the line that calls
+    /// it.
+    void errorMessage(const QString &message,
+                      std::source_location where = std::source_location::current());
+
     /// Writes a diagnostic \a line to the echo output only, not to the crash reporter.
     void writeLine(const QString &line);
 
@@ -58,15 +70,11 @@ public:
     /// The file's stem, ":" and the method: "ListeningModel:startListening()".
     static QString locationLabel(const QString &file, const QString &methodName);
 
+    /// The function that \a where is in, as a method label: its own name and "()", without scope,
+    /// return type or parameters. A lambda is labelled with the function it is written in.
+    static QString functionLabel(const std::source_location &where);
+
 private:
     std::unique_ptr<CrashReporter> m_reporter;
     FILE *m_echo;
 };
-
-/// Logs a breadcrumb from the calling line of this source file.
-#define VOXLUME_BREADCRUMB(message, methodName)                                                    \
-    Logging::shared().logBreadcrumb((message), QStringLiteral(__FILE__), (methodName), __LINE__)
-
-/// Logs an error message from the calling line of this source file.
-#define VOXLUME_ERROR_MESSAGE(message, methodName)                                                 \
-    Logging::shared().logErrorMessage((message), QStringLiteral(__FILE__), (methodName), __LINE__)

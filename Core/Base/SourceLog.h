@@ -3,8 +3,17 @@
 
 #include "Logging.h"
 
-/// The log as one source file writes to it: every breadcrumb is filed under the file's label.
-/// Any thread.
+/// The log as one of the core models writes to it: breadcrumbs filed under labels that stay the
+/// same from release to release. Any thread.
+///
+/// This is the one place where labels are written by hand. Crash reports group and search
+/// breadcrumbs and errors by their category, the file's stem and the method
+/// ("ListeningModel:startListening()"), and the core models' categories are part of what the
+/// program reports: they must not change when a function is renamed, split or turned into a
+/// coroutine. So these models give their file label once, here, and the method label of each
+/// step where it is logged; transcript assembly files its steps under the listening model, whose
+/// work it does. The line always comes from the compiler. Everything else logs through
+/// Logging::breadcrumb(), which takes the file and the function from the compiler too.
 class SourceLog
 {
 public:
@@ -15,10 +24,20 @@ public:
 
     const QString &file() const { return m_file; }
 
-    /// Records \a message from \a methodName at \a line of the file.
-    void breadcrumb(const QString &message, const QString &methodName, unsigned line) const
+    /// Records \a message under the stable \a methodName, from the line that calls it.
+    void breadcrumb(const QString &message, const QString &methodName,
+                    std::source_location where = std::source_location::current()) const
     {
-        Logging::shared().logBreadcrumb(message, m_file, methodName, line);
+        Logging::shared().logBreadcrumb(message, m_file, methodName, where.line());
+    }
+
+    /// Records \a message under the calling function, as the compiler names it: for steps whose
+    /// label nothing relies on.
+    void breadcrumb(const QString &message,
+                    std::source_location where = std::source_location::current()) const
+    {
+        Logging::shared().logBreadcrumb(message, m_file, Logging::functionLabel(where),
+                                        where.line());
     }
 
 private:

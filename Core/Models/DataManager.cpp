@@ -43,9 +43,8 @@ DataManager::DataManager()
     std::variant<std::unique_ptr<ModelContainer>, Error> opened =
         ModelContainer::open(ModelContainer::defaultPath(), ModelContainer::Check::InBackground);
     if (const Error *error = std::get_if<Error>(&opened)) {
-        Logging::shared().logErrorMessage(u"Failed to initialize ModelContainer: "_s +
-                                              error->localizedDescription(),
-                                          u"Core/DataManager"_s, u"init()"_s, __LINE__);
+        Logging::shared().errorMessage(u"Failed to initialize ModelContainer: "_s +
+                                       error->localizedDescription());
         m_openError = *error;
         m_modelContainer = ModelContainer::inMemory();
         return;

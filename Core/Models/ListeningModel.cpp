@@ -54,7 +54,7 @@ ListeningModel::ListeningModel(std::shared_ptr<SpeechService> speech,
     liveModels().insert(m_id, this);
     m_audioEngine->setFailureHandler([this](const Error &error) { handleCaptureFailure(error); });
     m_audioEngine->setNoticeHandler([this](const QString &message) {
-        sourceLog.breadcrumb(u"Input changed: "_s + message, u"inputNotice"_s, __LINE__);
+        sourceLog.breadcrumb(u"Input changed: "_s + message);
         Q_EMIT inputNotice(message);
     });
     // The answer may come on any thread, and the model may be gone by then. Only a number
@@ -140,11 +140,10 @@ void ListeningModel::startListening()
 {
     const QString method = u"startListening()"_s;
     if (isListening()) {
-        sourceLog.breadcrumb(u"Ignoring request to start listening, already listening"_s, method,
-                             __LINE__);
+        sourceLog.breadcrumb(u"Ignoring request to start listening, already listening"_s, method);
         return;
     }
-    sourceLog.breadcrumb(u"Starting listening"_s, method, __LINE__);
+    sourceLog.breadcrumb(u"Starting listening"_s, method);
     if (m_delegate)
         m_delegate->listeningModelDidStartListening();
     // Otherwise the window would go on asking for speech that nothing hears, so the user is told
@@ -234,14 +233,13 @@ void ListeningModel::stopListening()
     const QString method = u"stopListening()"_s;
     ++m_stopCount;
     if (!isListening()) {
-        sourceLog.breadcrumb(u"Ignoring request to stop listening, not listening"_s, method,
-                             __LINE__);
+        sourceLog.breadcrumb(u"Ignoring request to stop listening, not listening"_s, method);
         // The cancelled starts' engine preparation goes with them.
         if (m_startsBeingPrepared > 0)
             m_audioEngine->stop();
         return;
     }
-    sourceLog.breadcrumb(u"Stopping listening"_s, method, __LINE__);
+    sourceLog.breadcrumb(u"Stopping listening"_s, method);
     stopAudioAndRecognition();
     m_assembly.merge(m_currentSegmentTranscription);
     notifyFullTranscriptUpdated();
@@ -364,8 +362,7 @@ void ListeningModel::speechRecognitionTaskDidHypothesize(const RecognitionTask *
             return;
         if (m_outgoingTask)
             finishOverlap();
-        sourceLog.breadcrumb(u"Resuming transcription after buffer reset"_s, hypothesisMethod,
-                             __LINE__);
+        sourceLog.breadcrumb(u"Resuming transcription after buffer reset"_s, hypothesisMethod);
         m_ignoreTranscriptionUntil.reset();
         m_assembly.mergeFirstTextAfterReset(transcription, ignoredUntil);
         notifyFullTranscriptUpdated();
@@ -383,7 +380,7 @@ void ListeningModel::acceptHypothesis(const Transcription &transcription)
     setSourceText(shown.text);
     sourceLog.breadcrumb(u"New transcription segment (length "_s +
                              QString::number(shown.characters),
-                         hypothesisMethod, __LINE__);
+                         hypothesisMethod);
     if (m_delegate)
         m_delegate->listeningModelDidReceiveTranscription();
     handOnHeardTextIfDue();

@@ -49,7 +49,7 @@ bool SubtitleOverlayWindowModel::languagesAreEqual() const
 void SubtitleOverlayWindowModel::setSourceLanguage(const std::optional<Language> &language)
 {
     sourceLog.breadcrumb(u"Source language set to: "_s + describe(language),
-                         u"setSourceLanguage(_:)"_s, __LINE__);
+                         u"setSourceLanguage(_:)"_s);
     m_translationModel->setSourceLanguage(language);
     m_transcriptionModel->setSourceLanguage(language);
     // Listening stops first: its last merge belongs to the transcript of the old pair, and the
@@ -64,7 +64,7 @@ void SubtitleOverlayWindowModel::setSourceLanguage(const std::optional<Language>
 void SubtitleOverlayWindowModel::setTargetLanguage(const std::optional<Language> &language)
 {
     sourceLog.breadcrumb(u"Target language set to: "_s + describe(language),
-                         u"setTargetLanguage(_:)"_s, __LINE__);
+                         u"setTargetLanguage(_:)"_s);
     m_translationModel->setTargetLanguage(language);
     m_transcriptionModel->setTargetLanguage(language);
     // As for the spoken language: the old pair's transcript takes the last merge of the run.

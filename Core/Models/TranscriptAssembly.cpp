@@ -206,7 +206,7 @@ void TranscriptAssembly::logUpdate() const
         return;
     sourceLog.breadcrumb(
         u"Updated full transcript: %1 characters"_s.arg(CharacterSequence::count(m_fullTranscript)),
-        u"updateFullTranscriptWithLatestText(_:)"_s, __LINE__);
+        u"updateFullTranscriptWithLatestText(_:)"_s);
 }
 
 QString TranscriptAssembly::longestCommonSubstring(const QString &a, const QString &b)

@@ -201,8 +201,7 @@ QCoro::Task<> TranscriptHistoryModel::translateSelected(std::shared_ptr<Translat
     // another process is still here, and writing it changes no row.
     if (!self || !record || !translation)
         co_return;
-    sourceLog.breadcrumb(u"Storing the translation of a transcript"_s,
-                         u"translateSelected(session:)"_s, __LINE__);
+    sourceLog.breadcrumb(u"Storing the translation of a transcript"_s);
     record->setTargetText(translation);
 }
 
@@ -247,7 +246,7 @@ void TranscriptHistoryModel::remove(const QUuid &id)
     }
     // Already gone when another process deleted it first.
     if (Transcript *record = std::get<Transcript *>(fetched)) {
-        sourceLog.breadcrumb(u"Deleting a transcript"_s, u"confirmDeletion()"_s, __LINE__);
+        sourceLog.breadcrumb(u"Deleting a transcript"_s);
         m_context->remove(record);
     }
 }

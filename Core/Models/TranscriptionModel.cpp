@@ -51,7 +51,7 @@ void TranscriptionModel::startNewTranscript()
 {
     if (!m_sourceLanguage || !m_targetLanguage)
         return;
-    sourceLog.breadcrumb(u"Starting new transcript"_s, u"startNewTranscript()"_s, __LINE__);
+    sourceLog.breadcrumb(u"Starting new transcript"_s, u"startNewTranscript()"_s);
     // The record it replaces is the writer's business now, or was never more than empty.
     if (m_currentTranscript)
         m_currentTranscript->deleteLater();
@@ -71,7 +71,7 @@ void TranscriptionModel::updateSourceText(const QString &text)
     if (text == m_currentTranscript->sourceText())
         return;
     sourceLog.breadcrumb(u"Updating source text: "_s + Logging::excerpt(text),
-                         u"updateSourceText(_:)"_s, __LINE__);
+                         u"updateSourceText(_:)"_s);
     m_currentTranscript->setSourceText(text);
     write(*m_currentTranscript);
 }
@@ -80,7 +80,7 @@ void TranscriptionModel::endTranscript()
 {
     if (!m_currentTranscript)
         return;
-    sourceLog.breadcrumb(u"Ending transcript"_s, u"endTranscript()"_s, __LINE__);
+    sourceLog.breadcrumb(u"Ending transcript"_s, u"endTranscript()"_s);
     // The end is one of the moments at which a failed write is tried again.
     if (m_unwritten.contains(m_currentTranscript->id()))
         write(*m_currentTranscript);

@@ -46,25 +46,24 @@ void TranslationModel::languagesChanged()
 void TranslationModel::triggerTranslation()
 {
     if (m_isPreparingTranslation) {
-        sourceLog.breadcrumb(u"Ignoring translation trigger - still preparing"_s, triggerMethod,
-                             __LINE__);
+        sourceLog.breadcrumb(u"Ignoring translation trigger - still preparing"_s, triggerMethod);
         return;
     }
     if (m_didTriggerTranslation) {
-        sourceLog.breadcrumb(u"Ignoring second translation trigger"_s, triggerMethod, __LINE__);
+        sourceLog.breadcrumb(u"Ignoring second translation trigger"_s, triggerMethod);
         return;
     }
-    sourceLog.breadcrumb(u"Triggering translation"_s, triggerMethod, __LINE__);
+    sourceLog.breadcrumb(u"Triggering translation"_s, triggerMethod);
     m_didTriggerTranslation = true;
 
     if (!m_translationConfiguration) {
         if (!m_sourceLanguage || !m_targetLanguage) {
             sourceLog.breadcrumb(u"Cannot create translation configuration - missing languages"_s,
-                                 triggerMethod, __LINE__);
+                                 triggerMethod);
             m_didTriggerTranslation = false;
             return;
         }
-        sourceLog.breadcrumb(u"Creating new translation configuration"_s, triggerMethod, __LINE__);
+        sourceLog.breadcrumb(u"Creating new translation configuration"_s, triggerMethod);
         m_translationConfiguration =
             std::make_unique<TranslationConfiguration>(m_sourceLanguage, m_targetLanguage);
         Q_EMIT translationConfigurationChanged();
@@ -74,8 +73,7 @@ void TranslationModel::triggerTranslation()
         m_translationConfiguration->setSource(m_sourceLanguage);
     if (m_targetLanguage)
         m_translationConfiguration->setTarget(m_targetLanguage);
-    sourceLog.breadcrumb(u"Invalidating existing translation configuration"_s, triggerMethod,
-                         __LINE__);
+    sourceLog.breadcrumb(u"Invalidating existing translation configuration"_s, triggerMethod);
     m_translationConfiguration->invalidate();
 }
 
@@ -87,26 +85,25 @@ TranslationModel::translate(std::optional<QString> text,
     const std::optional<Language> source = session->sourceLanguage();
     const std::optional<Language> target = session->targetLanguage();
     if (!source || !target) {
-        sourceLog.breadcrumb(u"Cannot translate - missing languages"_s, translateMethod, __LINE__);
+        sourceLog.breadcrumb(u"Cannot translate - missing languages"_s, translateMethod);
         co_return std::nullopt;
     }
     if (source != m_sourceLanguage || target != m_targetLanguage) {
         // A language the model no longer has cannot reach the configuration, so a re-trigger
         // would only bring back a session like this one, for ever.
         if (!m_sourceLanguage || !m_targetLanguage) {
-            sourceLog.breadcrumb(u"Cannot translate - missing languages"_s, translateMethod,
-                                 __LINE__);
+            sourceLog.breadcrumb(u"Cannot translate - missing languages"_s, translateMethod);
             co_return std::nullopt;
         }
         sourceLog.breadcrumb(
             u"Session and model languages are not the same, re-triggering translation"_s,
-            translateMethod, __LINE__);
+            translateMethod);
         triggerTranslation();
         co_return std::nullopt;
     }
     if (*source == *target) {
         sourceLog.breadcrumb(u"Source and target languages are the same - skipping translation"_s,
-                             translateMethod, __LINE__);
+                             translateMethod);
         co_return text;
     }
 
@@ -123,7 +120,7 @@ TranslationModel::translate(std::optional<QString> text,
     if (!text || text->isEmpty())
         co_return std::nullopt;
 
-    sourceLog.breadcrumb(u"Starting translation of text"_s, translateMethod, __LINE__);
+    sourceLog.breadcrumb(u"Starting translation of text"_s, translateMethod);
     const QPointer<TranslationModel> self = this;
     std::variant<QString, Error> result = co_await session->translate(*text);
     if (!self)
@@ -132,24 +129,24 @@ TranslationModel::translate(std::optional<QString> text,
         report(*error, *session);
         co_return std::nullopt;
     }
-    sourceLog.breadcrumb(u"Completed translation"_s, translateMethod, __LINE__);
+    sourceLog.breadcrumb(u"Completed translation"_s, translateMethod);
     m_didTriggerTranslation = false;
     co_return std::get<QString>(std::move(result));
 }
 
 QCoro::Task<> TranslationModel::checkAvailability(Language source, Language target)
 {
-    sourceLog.breadcrumb(u"Checking language pair availability"_s, translateMethod, __LINE__);
+    sourceLog.breadcrumb(u"Checking language pair availability"_s, translateMethod);
     const QPointer<TranslationModel> self = this;
     const TranslationService::Status status = co_await m_service->status(source, target);
     if (!self)
         co_return;
     if (status == TranslationService::Status::Installed) {
-        sourceLog.breadcrumb(u"Language pair is available"_s, translateMethod, __LINE__);
+        sourceLog.breadcrumb(u"Language pair is available"_s, translateMethod);
         setStatus(LanguagePairValidationStatus::Valid);
         becomeReady();
     } else {
-        sourceLog.breadcrumb(u"Language pair is not available"_s, translateMethod, __LINE__);
+        sourceLog.breadcrumb(u"Language pair is not available"_s, translateMethod);
         setStatus(LanguagePairValidationStatus::Invalid);
     }
     triggerTranslation();
@@ -158,10 +155,10 @@ QCoro::Task<> TranslationModel::checkAvailability(Language source, Language targ
 QCoro::Task<> TranslationModel::prepare(std::shared_ptr<TranslationSession> session)
 {
     if (m_isPreparingTranslation) {
-        sourceLog.breadcrumb(u"Translation still preparing"_s, translateMethod, __LINE__);
+        sourceLog.breadcrumb(u"Translation still preparing"_s, translateMethod);
         co_return;
     }
-    sourceLog.breadcrumb(u"Preparing translation"_s, translateMethod, __LINE__);
+    sourceLog.breadcrumb(u"Preparing translation"_s, translateMethod);
     setPreparing(true);
     if (!m_hasDownloadBeenPrompted) {
         m_hasDownloadBeenPrompted = true;

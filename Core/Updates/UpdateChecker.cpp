@@ -107,7 +107,7 @@ void UpdateChecker::startCheck(bool quiet)
                  .arg(m_configuration.feed.toDisplayString()));
         return;
     }
-    VOXLUME_BREADCRUMB(u"Checking for updates"_s, u"startCheck(quiet:)"_s);
+    Logging::shared().breadcrumb(u"Checking for updates"_s);
     // Checking first: whoever the stored time wakes finds a check under way.
     setState(State::Checking);
     Setting(SettingsKeys::lastUpdateCheck)
@@ -226,7 +226,7 @@ void UpdateChecker::offerUpdate()
             if (!alive || m_state != State::Checking || m_update.version != version)
                 return;
             m_update.releaseNotes = flat ? *flat : notesByLink();
-            VOXLUME_BREADCRUMB(u"Found version "_s + m_update.version, u"offerUpdate()"_s);
+            Logging::shared().breadcrumb(u"Found version "_s + m_update.version);
             conclude(State::UpdateAvailable, true);
         });
 }
@@ -246,8 +246,7 @@ void UpdateChecker::installUpdate()
 
 void UpdateChecker::startDownload()
 {
-    VOXLUME_BREADCRUMB(u"Downloading "_s + m_update.enclosureUrl.toDisplayString(),
-                       u"startDownload()"_s);
+    Logging::shared().breadcrumb(u"Downloading "_s + m_update.enclosureUrl.toDisplayString());
     setPercent(-1);
     setState(State::Downloading);
     m_download = new UpdateDownload(*m_network, m_update, m_configuration.publicKey,
@@ -266,8 +265,8 @@ void UpdateChecker::downloaded()
         fail(download->errorMessage());
         return;
     }
-    VOXLUME_BREADCRUMB(u"Checked "_s + download->filePath() + u"; handing it to PackageKit"_s,
-                       u"downloaded()"_s);
+    Logging::shared().breadcrumb(u"Checked "_s + download->filePath() +
+                                 u"; handing it to PackageKit"_s);
     handOver(download->filePath());
 }
 
@@ -311,7 +310,7 @@ void UpdateChecker::openReleasePage()
 {
     // The feed's own link only when it is a web page: it must not start other programs.
     const QUrl page = isWebPage(m_update.link) ? m_update.link : m_update.enclosureUrl;
-    VOXLUME_BREADCRUMB(u"Opening "_s + page.toDisplayString(), u"openReleasePage()"_s);
+    Logging::shared().breadcrumb(u"Opening "_s + page.toDisplayString());
     if (!m_configuration.openUrl || !m_configuration.openUrl(page)) {
         fail(tr("No web browser could open %1.").arg(page.toDisplayString()));
         return;
@@ -371,7 +370,7 @@ void UpdateChecker::conclude(State state, bool found)
 
 void UpdateChecker::fail(const QString &message)
 {
-    VOXLUME_BREADCRUMB(message, u"fail(_:)"_s);
+    Logging::shared().breadcrumb(message);
     m_errorMessage = message;
     conclude(State::Failed);
 }

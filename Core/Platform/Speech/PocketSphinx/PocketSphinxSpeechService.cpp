@@ -64,9 +64,8 @@ PocketSphinxSpeechService::decoderFor(const QString &languageCode) const
         return nullptr;
     std::shared_ptr<PocketSphinxDecoder> decoder = PocketSphinxDecoder::forModel(*model);
     if (!decoder) {
-        VOXLUME_BREADCRUMB(
-            u"The speech model in %1 is incomplete or damaged"_s.arg(model->folder()),
-            u"decoderFor()"_s);
+        Logging::shared().breadcrumb(
+            u"The speech model in %1 is incomplete or damaged"_s.arg(model->folder()));
     }
     return decoder;
 }

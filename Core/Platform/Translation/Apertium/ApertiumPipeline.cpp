@@ -97,8 +97,8 @@ void ApertiumPipeline::launch()
 {
     const auto mode = ApertiumMode::fromFile(m_modePath);
     if (const auto *problem = std::get_if<QString>(&mode)) {
-        VOXLUME_BREADCRUMB(u"Apertium mode %1 cannot run: %2"_s.arg(m_modePath, *problem),
-                           u"launch()"_s);
+        Logging::shared().breadcrumb(
+            u"Apertium mode %1 cannot run: %2"_s.arg(m_modePath, *problem));
         return;
     }
     ++m_generation;
@@ -227,8 +227,8 @@ void ApertiumPipeline::stageEnded(quint64 generation)
 {
     if (generation != m_generation || !isRunning())
         return;
-    VOXLUME_BREADCRUMB(u"A stage of Apertium mode %1 ended; restarting"_s.arg(m_modePath),
-                       u"stageEnded()"_s);
+    Logging::shared().breadcrumb(
+        u"A stage of Apertium mode %1 ended; restarting"_s.arg(m_modePath));
     const bool wasWorking = m_generationHasAnswered;
     shutDown();
     if (m_current && !m_currentWasResent) {
@@ -246,8 +246,7 @@ void ApertiumPipeline::stageEnded(quint64 generation)
 
 void ApertiumPipeline::requestTimedOut()
 {
-    VOXLUME_BREADCRUMB(u"Apertium mode %1 stalled; restarting"_s.arg(m_modePath),
-                       u"requestTimedOut()"_s);
+    Logging::shared().breadcrumb(u"Apertium mode %1 stalled; restarting"_s.arg(m_modePath));
     shutDown();
     failCurrent(Stalled, QCoreApplication::translate("ApertiumPipeline",
                                                      "The translator did not answer in time."));
