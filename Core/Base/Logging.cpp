@@ -64,13 +64,13 @@ void Logging::logBreadcrumb(const QString &message, const QString &file, const Q
     writeLine(u"Breadcrumb: %1 from %2 at line %3"_s.arg(message, label, QString::number(line)));
 }
 
-void Logging::breadcrumb(const QString &message, std::source_location where)
+void Logging::breadcrumb(const QString &message, SourceLocation where)
 {
     logBreadcrumb(message, QString::fromUtf8(where.file_name()), functionLabel(where),
                   where.line());
 }
 
-void Logging::errorMessage(const QString &message, std::source_location where)
+void Logging::errorMessage(const QString &message, SourceLocation where)
 {
     logErrorMessage(message, QString::fromUtf8(where.file_name()), functionLabel(where),
                     where.line());
@@ -94,7 +94,7 @@ QString Logging::locationLabel(const QString &file, const QString &methodName)
     return QFileInfo(file).completeBaseName() + u':' + methodName;
 }
 
-QString Logging::functionLabel(const std::source_location &where)
+QString Logging::functionLabel(const SourceLocation &where)
 {
     // The compiler's text reads "QCoro::Task<> ListeningModel::start(quint64)", or for a lambda
     // "ListeningModel::ListeningModel(...)::<lambda(const QString&)>": the name is what precedes

@@ -2,13 +2,13 @@
 #pragma once
 
 #include "Error.h"
+#include "SourceLocation.h"
 
 #include <QString>
 #include <QVariantMap>
 #include <cstdio>
 #include <memory>
 #include <optional>
-#include <source_location>
 
 class CrashReporter;
 
@@ -47,13 +47,11 @@ public:
     /// Adds a breadcrumb from the line that calls it, filed under that file and function as the
     /// compiler names them: "UpdateChecker:startCheck()". Labels that must stay the same from
     /// release to release go through SourceLog instead.
-    void breadcrumb(const QString &message,
-                    std::source_location where = std::source_location::current());
+    void breadcrumb(const QString &message, SourceLocation where = SourceLocation::current());
 
     /// Captures an error made of \a message, as logErrorMessage() does, from the line that calls
     /// it.
-    void errorMessage(const QString &message,
-                      std::source_location where = std::source_location::current());
+    void errorMessage(const QString &message, SourceLocation where = SourceLocation::current());
 
     /// Writes a diagnostic \a line to the echo output only, not to the crash reporter.
     void writeLine(const QString &line);
@@ -72,7 +70,7 @@ public:
 
     /// The function that \a where is in, as a method label: its own name and "()", without scope,
     /// return type or parameters. A lambda is labelled with the function it is written in.
-    static QString functionLabel(const std::source_location &where);
+    static QString functionLabel(const SourceLocation &where);
 
 private:
     std::unique_ptr<CrashReporter> m_reporter;

@@ -26,15 +26,14 @@ public:
 
     /// Records \a message under the stable \a methodName, from the line that calls it.
     void breadcrumb(const QString &message, const QString &methodName,
-                    std::source_location where = std::source_location::current()) const
+                    SourceLocation where = SourceLocation::current()) const
     {
         Logging::shared().logBreadcrumb(message, m_file, methodName, where.line());
     }
 
     /// Records \a message under the calling function, as the compiler names it: for steps whose
     /// label nothing relies on.
-    void breadcrumb(const QString &message,
-                    std::source_location where = std::source_location::current()) const
+    void breadcrumb(const QString &message, SourceLocation where = SourceLocation::current()) const
     {
         Logging::shared().logBreadcrumb(message, m_file, Logging::functionLabel(where),
                                         where.line());

@@ -22,7 +22,7 @@ void ErrorReportingModel::setErrorMessage(const std::optional<QString> &message,
     if (alert == Alert::Always || Setting(SettingsKeys::showErrors).value())
         setShouldShowError(true);
     Logging::shared().logErrorMessage(*message, m_sourceFile, u"_errorMessage"_s,
-                                      std::source_location::current().line());
+                                      SourceLocation::current().line());
 }
 
 void ErrorReportingModel::setShouldShowError(bool show)
