@@ -99,6 +99,23 @@ QStringList storedTexts(const QString &path)
     return texts;
 }
 
+// The number that \a sql counts in the store at \a path, read as another program would.
+int counted(const QString &path, const QString &sql)
+{
+    int count = -1;
+    sqlite3 *database = nullptr;
+    sqlite3_stmt *statement = nullptr;
+    if (sqlite3_open_v2(path.toUtf8().constData(), &database, SQLITE_OPEN_READONLY, nullptr) ==
+            SQLITE_OK &&
+        sqlite3_prepare_v2(database, sql.toUtf8().constData(), -1, &statement, nullptr) ==
+            SQLITE_OK &&
+        sqlite3_step(statement) == SQLITE_ROW)
+        count = sqlite3_column_int(statement, 0);
+    sqlite3_finalize(statement);
+    sqlite3_close(database);
+    return count;
+}
+
 bool hasJournal(const QString &path)
 {
     return QFile::exists(path + u"-wal"_s) || QFile::exists(path + u"-shm"_s);
@@ -160,6 +177,56 @@ private Q_SLOTS:
         QCOMPARE(all.at(2)->targetLanguageString(), u"fr-FR"_s);
         // An empty translation is a translation, not none.
         QCOMPARE(all.at(1)->targetText(), u""_s);
+    }
+
+    // A store made before cues opens and lists its runs, without times; cues written here leave
+    // the layout version as it was, so that an older version still opens the file, and go with
+    // their record.
+    void keepsCuesBesideTheRecordsOfAnOlderStore()
+    {
+        QVERIFY(QDir().mkpath(QFileInfo(storePath()).absolutePath()));
+        QVERIFY(sqlite(storePath(),
+                       u"CREATE TABLE Transcript (id TEXT NOT NULL, sourceLanguageString TEXT "
+                       "NOT NULL, targetLanguageString TEXT NOT NULL, sourceText TEXT NOT NULL, "
+                       "targetText TEXT, timestamp TEXT NOT NULL); INSERT INTO Transcript VALUES "
+                       "('6f1c0a8e-0d7b-4c51-9a59-1f4cfd7f3b11', 'en-US', 'es-ES', 'Old run.', "
+                       "NULL, '2024-05-01T08:00:00.000Z'); PRAGMA user_version = 1"_s));
+        const QList<CaptionCue> cues{{0.5, 2.0, u"Hello there."_s, u"Hola."_s},
+                                     {2.0, 4.5, u"How are you?"_s, std::nullopt}};
+        QUuid id;
+        {
+            const std::unique_ptr<ModelContainer> container = openStore(storePath());
+            QVERIFY(container);
+            ModelContext context(*container);
+            const QList<Transcript *> old = fetched(context);
+            QCOMPARE(old.size(), 1);
+            QCOMPARE(old.first()->sourceText(), u"Old run."_s);
+            QVERIFY(old.first()->cues().isEmpty());
+
+            Transcript *timed = record(u"Hello there. How are you?"_s, utc(10));
+            timed->setCues(cues);
+            context.insert(timed);
+            QVERIFY(!context.save());
+            id = timed->id();
+            // A later save with a translated cue and one cue fewer leaves exactly those.
+            timed->setCues({{0.5, 2.0, u"Hello there."_s, u"Hola."_s}});
+            QVERIFY(!context.save());
+            timed->setCues(cues);
+            QVERIFY(!context.save());
+        }
+        QCOMPARE(counted(storePath(), u"PRAGMA user_version"_s), 1);
+        const std::unique_ptr<ModelContainer> container = openStore(storePath());
+        QVERIFY(container);
+        ModelContext context(*container);
+        Transcript *timed = std::get<Transcript *>(context.fetchTranscript(id));
+        QVERIFY(timed);
+        QCOMPARE(timed->cues(), cues);
+        QCOMPARE(fetched(context).first()->cues(), cues);
+
+        context.remove(timed);
+        QVERIFY(!context.save());
+        QCOMPARE(counted(storePath(), u"SELECT count(*) FROM Cue"_s), 0);
+        QCOMPARE(counted(storePath(), u"SELECT count(*) FROM Transcript"_s), 1);
     }
 
     void contextsAndTheLiveQueryFollowOnlySavedChanges()

@@ -3,6 +3,7 @@
 
 #include "Base/Logging.h"
 #include "Base/MainThreadRelay.h"
+#include "CueTable.h"
 #include "ModelContext.h"
 #include "SqliteConnection.h"
 #include "TranscriptTable.h"
@@ -148,6 +149,8 @@ std::optional<Error> verifyAndPrepare(SqliteConnection &connection, const QStrin
         error = createSchema(connection);
     if (!error)
         error = TranscriptTable::createSummaryIndex(connection);
+    if (!error)
+        error = CueTable::create(connection);
     if (error)
         return storeError(ModelContainer::Unreadable,
                           ModelContainer::tr("The transcript store %1 cannot be opened: %2.")
@@ -278,6 +281,7 @@ std::unique_ptr<ModelContainer> ModelContainer::inMemory()
         SqliteConnection::open(u":memory:"_s, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE));
     createSchema(*connection);
     TranscriptTable::createSummaryIndex(*connection);
+    CueTable::create(*connection);
     return std::unique_ptr<ModelContainer>(
         new ModelContainer(QString(), std::move(connection), Check::Now));
 }

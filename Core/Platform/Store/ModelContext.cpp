@@ -82,9 +82,11 @@ std::optional<Error> ModelContext::writeChanges()
     for (Transcript *transcript : std::as_const(m_changed)) {
         if (m_removed.contains(transcript))
             continue;
-        if (std::optional<Error> error =
-                TranscriptTable::update(connection, transcript->id(), transcript->fields()))
-            return error;
+        // A record another process removed stays removed.
+        std::variant<bool, Error> updated =
+            TranscriptTable::update(connection, transcript->id(), transcript->fields());
+        if (Error *error = std::get_if<Error>(&updated))
+            return *error;
     }
     for (Transcript *transcript : std::as_const(m_removed)) {
         if (m_inserted.contains(transcript))

@@ -67,6 +67,26 @@ std::optional<Error> SqliteConnection::execute(const QString &sql)
     return std::nullopt;
 }
 
+std::optional<Error> SqliteConnection::query(const QString &sql,
+                                             const std::function<void(Statement &)> &bind,
+                                             const std::function<void(const Statement &)> &onRow)
+{
+    std::variant<Statement, Error> prepared = prepare(sql);
+    if (Error *error = std::get_if<Error>(&prepared))
+        return *error;
+    Statement &statement = std::get<Statement>(prepared);
+    bind(statement);
+    for (;;) {
+        std::variant<bool, Error> row = statement.step();
+        if (Error *error = std::get_if<Error>(&row))
+            return *error;
+        if (!std::get<bool>(row))
+            return std::nullopt;
+        if (onRow)
+            onRow(statement);
+    }
+}
+
 std::variant<QString, Error> SqliteConnection::queryText(const QString &sql)
 {
     std::variant<Statement, Error> prepared = prepare(sql);
@@ -148,6 +168,11 @@ void SqliteConnection::Statement::bind(int index, qint64 value)
     sqlite3_bind_int64(m_statement, index, value);
 }
 
+void SqliteConnection::Statement::bind(int index, double value)
+{
+    sqlite3_bind_double(m_statement, index, value);
+}
+
 std::variant<bool, Error> SqliteConnection::Statement::step()
 {
     switch (sqlite3_step(m_statement)) {
@@ -184,4 +209,9 @@ std::optional<QString> SqliteConnection::Statement::optionalText(int column) con
 qint64 SqliteConnection::Statement::integer(int column) const
 {
     return sqlite3_column_int64(m_statement, column);
+}
+
+double SqliteConnection::Statement::real(int column) const
+{
+    return sqlite3_column_double(m_statement, column);
 }

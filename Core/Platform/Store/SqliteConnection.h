@@ -31,6 +31,7 @@ public:
         /// Binds \a value to the parameter at \a index, counting from 1; none binds NULL.
         void bind(int index, const std::optional<QString> &value);
         void bind(int index, qint64 value);
+        void bind(int index, double value);
 
         /// Moves to the next row: true on a row, false when done, an error otherwise.
         std::variant<bool, Error> step();
@@ -40,6 +41,7 @@ public:
         QString text(int column) const;
         std::optional<QString> optionalText(int column) const;
         qint64 integer(int column) const;
+        double real(int column) const;
 
     private:
         friend class SqliteConnection;
@@ -60,6 +62,10 @@ public:
     std::variant<Statement, Error> prepare(const QString &sql);
     /// Runs \a sql, which may hold several statements and returns no rows.
     std::optional<Error> execute(const QString &sql);
+    /// Runs \a sql with \a bind applied to its parameters, and hands each row it returns to
+    /// \a onRow.
+    std::optional<Error> query(const QString &sql, const std::function<void(Statement &)> &bind,
+                               const std::function<void(const Statement &)> &onRow = {});
     /// Runs \a work in one transaction that takes the write lock at once, and commits it; on any
     /// error nothing of it is written.
     std::optional<Error> transaction(const std::function<std::optional<Error>()> &work);

@@ -9,9 +9,12 @@ using namespace Qt::Literals::StringLiterals;
 
 Transcript::Transcript(const Language &sourceLanguage, const Language &targetLanguage,
                        QString sourceText, std::optional<QString> targetText, QDateTime timestamp)
-    : Transcript(QUuid::createUuid(),
-                 {sourceLanguage.rawValue(), targetLanguage.rawValue(), std::move(sourceText),
-                  std::move(targetText), std::move(timestamp)})
+    : Transcript(QUuid::createUuid(), {sourceLanguage.rawValue(),
+                                       targetLanguage.rawValue(),
+                                       std::move(sourceText),
+                                       std::move(targetText),
+                                       std::move(timestamp),
+                                       {}})
 {}
 
 Transcript::Transcript(const QUuid &id, Fields fields)
@@ -53,6 +56,11 @@ void Transcript::setTargetText(const std::optional<QString> &text)
 void Transcript::setTimestamp(const QDateTime &timestamp)
 {
     write(&Fields::timestamp, timestamp);
+}
+
+void Transcript::setCues(const QList<CaptionCue> &cues)
+{
+    write(&Fields::cues, cues);
 }
 
 void Transcript::assignStored(const Fields &fields)

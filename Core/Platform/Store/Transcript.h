@@ -2,6 +2,7 @@
 #pragma once
 
 #include "Base/Language.h"
+#include "CaptionCue.h"
 
 #include <QDateTime>
 #include <QObject>
@@ -55,6 +56,9 @@ public:
     void setTargetText(const std::optional<QString> &text);
     QDateTime timestamp() const { return m_fields.timestamp; }
     void setTimestamp(const QDateTime &timestamp);
+    /// The run's timed cues, in time order; none for a run kept before cues were.
+    QList<CaptionCue> cues() const { return m_fields.cues; }
+    void setCues(const QList<CaptionCue> &cues);
 
     /// The spoken text, one sentence per paragraph.
     QString formattedSourceText() const;
@@ -73,6 +77,8 @@ public:
         QString sourceText;
         std::optional<QString> targetText;
         QDateTime timestamp;
+        /// Kept in a table of their own.
+        QList<CaptionCue> cues;
 
         friend bool operator==(const Fields &, const Fields &) = default;
     };

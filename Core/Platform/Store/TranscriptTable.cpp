@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TranscriptTable.h"
 
+#include "CueTable.h"
 #include "SqliteConnection.h"
 
 #include <QSet>
-#include <functional>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -31,33 +31,25 @@ void bindFields(SqliteConnection::Statement &statement, const Transcript::Fields
 TranscriptTable::Row rowOf(const SqliteConnection::Statement &statement)
 {
     return {QUuid::fromString(statement.text(0)),
-            {statement.text(1), statement.text(2), statement.text(3), statement.optionalText(4),
-             TranscriptTable::decodedTimestamp(statement.text(5))}};
-}
-
-// Runs \a sql with \a bind applied, and hands each row it returns to \a onRow: the way every
-// statement here goes.
-std::optional<Error> query(
-    SqliteConnection &connection, const QString &sql,
-    const std::function<void(SqliteConnection::Statement &)> &bind,
-    const std::function<void(const SqliteConnection::Statement &)> &onRow = [](const auto &) {})
-{
-    std::variant<SqliteConnection::Statement, Error> prepared = connection.prepare(sql);
-    if (Error *error = std::get_if<Error>(&prepared))
-        return *error;
-    SqliteConnection::Statement &statement = std::get<SqliteConnection::Statement>(prepared);
-    bind(statement);
-    for (;;) {
-        std::variant<bool, Error> row = statement.step();
-        if (Error *error = std::get_if<Error>(&row))
-            return *error;
-        if (!std::get<bool>(row))
-            return std::nullopt;
-        onRow(statement);
-    }
+            {statement.text(1),
+             statement.text(2),
+             statement.text(3),
+             statement.optionalText(4),
+             TranscriptTable::decodedTimestamp(statement.text(5)),
+             {}}};
 }
 
 void bindNothing(SqliteConnection::Statement &) {}
+
+// Reads the cues of \a row into it.
+std::optional<Error> readCues(SqliteConnection &connection, TranscriptTable::Row &row)
+{
+    std::variant<QList<CaptionCue>, Error> cues = CueTable::select(connection, row.id);
+    if (Error *error = std::get_if<Error>(&cues))
+        return *error;
+    row.fields.cues = std::get<QList<CaptionCue>>(std::move(cues));
+    return std::nullopt;
+}
 
 // \a text with LIKE's wildcards and the escape character escaped, so that it matches only itself.
 QString likePattern(QString text)
@@ -88,9 +80,9 @@ std::optional<Error> TranscriptTable::createSummaryIndex(SqliteConnection &conne
 std::variant<bool, Error> TranscriptTable::hasExpectedColumns(SqliteConnection &connection)
 {
     QSet<QString> found;
-    if (std::optional<Error> error =
-            query(connection, u"SELECT name FROM pragma_table_info('Transcript')"_s, bindNothing,
-                  [&](const SqliteConnection::Statement &row) { found.insert(row.text(0)); }))
+    if (std::optional<Error> error = connection.query(
+            u"SELECT name FROM pragma_table_info('Transcript')"_s, bindNothing,
+            [&](const SqliteConnection::Statement &row) { found.insert(row.text(0)); }))
         return *error;
     const QStringList expected = columns.split(u", "_s);
     return found.contains(QSet<QString>(expected.begin(), expected.end()));
@@ -99,41 +91,55 @@ std::variant<bool, Error> TranscriptTable::hasExpectedColumns(SqliteConnection &
 std::optional<Error> TranscriptTable::insert(SqliteConnection &connection, const QUuid &id,
                                              const Transcript::Fields &fields)
 {
-    return query(connection,
-                 u"INSERT INTO Transcript ("_s + columns + u") VALUES (?6, ?1, ?2, ?3, ?4, ?5)"_s,
-                 [&](SqliteConnection::Statement &statement) {
-                     bindFields(statement, fields);
-                     statement.bind(6, idText(id));
-                 });
+    if (std::optional<Error> error = connection.query(u"INSERT INTO Transcript ("_s + columns +
+                                                          u") VALUES (?6, ?1, ?2, ?3, ?4, ?5)"_s,
+                                                      [&](SqliteConnection::Statement &statement) {
+                                                          bindFields(statement, fields);
+                                                          statement.bind(6, idText(id));
+                                                      }))
+        return error;
+    return CueTable::replace(connection, id, fields.cues);
 }
 
-std::optional<Error> TranscriptTable::update(SqliteConnection &connection, const QUuid &id,
-                                             const Transcript::Fields &fields)
+std::variant<bool, Error> TranscriptTable::update(SqliteConnection &connection, const QUuid &id,
+                                                  const Transcript::Fields &fields)
 {
-    return query(connection,
-                 u"UPDATE Transcript SET sourceLanguageString = ?1, targetLanguageString = ?2, "
-                 "sourceText = ?3, targetText = ?4, timestamp = ?5 WHERE id = ?6"_s,
-                 [&](SqliteConnection::Statement &statement) {
-                     bindFields(statement, fields);
-                     statement.bind(6, idText(id));
-                 });
+    if (std::optional<Error> error = connection.query(
+            u"UPDATE Transcript SET sourceLanguageString = ?1, targetLanguageString = ?2, "
+            "sourceText = ?3, targetText = ?4, timestamp = ?5 WHERE id = ?6"_s,
+            [&](SqliteConnection::Statement &statement) {
+                bindFields(statement, fields);
+                statement.bind(6, idText(id));
+            }))
+        return *error;
+    if (connection.changes() == 0)
+        return false;
+    if (std::optional<Error> error = CueTable::replace(connection, id, fields.cues))
+        return *error;
+    return true;
 }
 
 std::optional<Error> TranscriptTable::remove(SqliteConnection &connection, const QUuid &id)
 {
-    return query(connection, u"DELETE FROM Transcript WHERE id = ?1"_s,
-                 [&](SqliteConnection::Statement &statement) { statement.bind(1, idText(id)); });
+    if (std::optional<Error> error = connection.query(
+            u"DELETE FROM Transcript WHERE id = ?1"_s,
+            [&](SqliteConnection::Statement &statement) { statement.bind(1, idText(id)); }))
+        return error;
+    return CueTable::remove(connection, id);
 }
 
 std::variant<QList<TranscriptTable::Row>, Error>
 TranscriptTable::selectAll(SqliteConnection &connection)
 {
     QList<Row> rows;
-    if (std::optional<Error> error = query(
-            connection,
+    if (std::optional<Error> error = connection.query(
             u"SELECT "_s + columns + u" FROM Transcript ORDER BY timestamp DESC, rowid DESC"_s,
             bindNothing, [&](const SqliteConnection::Statement &row) { rows << rowOf(row); }))
         return *error;
+    for (Row &row : rows) {
+        if (std::optional<Error> error = readCues(connection, row))
+            return *error;
+    }
     return rows;
 }
 
@@ -147,8 +153,7 @@ TranscriptTable::selectSummaries(SqliteConnection &connection, const QStringList
     const QString where =
         conditions.isEmpty() ? QString() : u" WHERE "_s + conditions.join(u" AND "_s);
     QList<Transcript::Summary> summaries;
-    if (std::optional<Error> error = query(
-            connection,
+    if (std::optional<Error> error = connection.query(
             u"SELECT id, sourceLanguageString, targetLanguageString, timestamp FROM Transcript"_s +
                 where + u" ORDER BY timestamp DESC, rowid DESC"_s,
             [&](SqliteConnection::Statement &statement) {
@@ -167,11 +172,15 @@ std::variant<std::optional<TranscriptTable::Row>, Error>
 TranscriptTable::select(SqliteConnection &connection, const QUuid &id)
 {
     std::optional<Row> found;
-    if (std::optional<Error> error = query(
-            connection, u"SELECT "_s + columns + u" FROM Transcript WHERE id = ?1"_s,
+    if (std::optional<Error> error = connection.query(
+            u"SELECT "_s + columns + u" FROM Transcript WHERE id = ?1"_s,
             [&](SqliteConnection::Statement &statement) { statement.bind(1, idText(id)); },
             [&](const SqliteConnection::Statement &row) { found = rowOf(row); }))
         return *error;
+    if (found) {
+        if (std::optional<Error> error = readCues(connection, *found))
+            return *error;
+    }
     return found;
 }
 

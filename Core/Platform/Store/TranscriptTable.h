@@ -11,7 +11,7 @@
 class SqliteConnection;
 
 /// The table "Transcript", one row per record with its six attributes: how records are written
-/// to and read from an SQLite database.
+/// to and read from an SQLite database, with their cues in the table "Cue" (CueTable).
 ///
 /// Dates are kept as ISO 8601 text in UTC with milliseconds, so that they sort as text and read
 /// well in any SQLite tool.
@@ -37,9 +37,9 @@ public:
 
     static std::optional<Error> insert(SqliteConnection &connection, const QUuid &id,
                                        const Transcript::Fields &fields);
-    /// Writes every one of \a fields over the row of \a id; changes() tells whether there was one.
-    static std::optional<Error> update(SqliteConnection &connection, const QUuid &id,
-                                       const Transcript::Fields &fields);
+    /// Writes every one of \a fields over the row of \a id; whether there was one.
+    static std::variant<bool, Error> update(SqliteConnection &connection, const QUuid &id,
+                                            const Transcript::Fields &fields);
     static std::optional<Error> remove(SqliteConnection &connection, const QUuid &id);
 
     /// Every row, newest first; rows of one moment in the order they were written, newest first.

@@ -28,9 +28,10 @@ std::optional<Error> upsert(SqliteConnection &connection, const QUuid &id,
                             const Transcript::Fields &fields)
 {
     return connection.transaction([&]() -> std::optional<Error> {
-        if (std::optional<Error> error = TranscriptTable::update(connection, id, fields))
-            return error;
-        if (connection.changes() > 0)
+        std::variant<bool, Error> updated = TranscriptTable::update(connection, id, fields);
+        if (Error *error = std::get_if<Error>(&updated))
+            return *error;
+        if (std::get<bool>(updated))
             return std::nullopt;
         return TranscriptTable::insert(connection, id, fields);
     });
