@@ -2,15 +2,11 @@
 #include "CueTable.h"
 
 #include "SqliteConnection.h"
+#include "TranscriptTable.h"
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
-
-QString idText(const QUuid &id)
-{
-    return id.toString(QUuid::WithoutBraces);
-}
 
 // Whether the store has the table: one that no version with cues has written to yet has not.
 std::variant<bool, Error> exists(SqliteConnection &connection)
@@ -39,7 +35,7 @@ std::optional<Error> CueTable::create(SqliteConnection &connection)
 std::optional<Error> CueTable::replace(SqliteConnection &connection, const QUuid &id,
                                        const QList<CaptionCue> &cues)
 {
-    const QString transcript = idText(id);
+    const QString transcript = TranscriptTable::encodedId(id);
     if (std::optional<Error> error =
             connection.query(u"DELETE FROM Cue WHERE transcript = ?1 AND position >= ?2"_s,
                              [&](SqliteConnection::Statement &statement) {
@@ -77,7 +73,9 @@ std::variant<QList<CaptionCue>, Error> CueTable::select(SqliteConnection &connec
     if (std::optional<Error> error = connection.query(
             u"SELECT startSeconds, endSeconds, text, translation FROM Cue WHERE transcript = ?1 "
             "ORDER BY position"_s,
-            [&](SqliteConnection::Statement &statement) { statement.bind(1, idText(id)); },
+            [&](SqliteConnection::Statement &statement) {
+                statement.bind(1, TranscriptTable::encodedId(id));
+            },
             [&](const SqliteConnection::Statement &row) {
                 cues.append({row.real(0), row.real(1), row.text(2), row.optionalText(3)});
             }))
@@ -87,7 +85,8 @@ std::variant<QList<CaptionCue>, Error> CueTable::select(SqliteConnection &connec
 
 std::optional<Error> CueTable::remove(SqliteConnection &connection, const QUuid &id)
 {
-    return connection.query(
-        u"DELETE FROM Cue WHERE transcript = ?1"_s,
-        [&](SqliteConnection::Statement &statement) { statement.bind(1, idText(id)); });
+    return connection.query(u"DELETE FROM Cue WHERE transcript = ?1"_s,
+                            [&](SqliteConnection::Statement &statement) {
+                                statement.bind(1, TranscriptTable::encodedId(id));
+                            });
 }

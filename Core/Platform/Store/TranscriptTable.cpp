@@ -13,11 +13,6 @@ namespace {
 const QString columns =
     u"id, sourceLanguageString, targetLanguageString, sourceText, targetText, timestamp"_s;
 
-QString idText(const QUuid &id)
-{
-    return id.toString(QUuid::WithoutBraces);
-}
-
 // Binds the five fields from parameter 1 on.
 void bindFields(SqliteConnection::Statement &statement, const Transcript::Fields &fields)
 {
@@ -91,12 +86,12 @@ std::variant<bool, Error> TranscriptTable::hasExpectedColumns(SqliteConnection &
 std::optional<Error> TranscriptTable::insert(SqliteConnection &connection, const QUuid &id,
                                              const Transcript::Fields &fields)
 {
-    if (std::optional<Error> error = connection.query(u"INSERT INTO Transcript ("_s + columns +
-                                                          u") VALUES (?6, ?1, ?2, ?3, ?4, ?5)"_s,
-                                                      [&](SqliteConnection::Statement &statement) {
-                                                          bindFields(statement, fields);
-                                                          statement.bind(6, idText(id));
-                                                      }))
+    if (std::optional<Error> error = connection.query(
+            u"INSERT INTO Transcript ("_s + columns + u") VALUES (?6, ?1, ?2, ?3, ?4, ?5)"_s,
+            [&](SqliteConnection::Statement &statement) {
+                bindFields(statement, fields);
+                statement.bind(6, TranscriptTable::encodedId(id));
+            }))
         return error;
     return CueTable::replace(connection, id, fields.cues);
 }
@@ -109,7 +104,7 @@ std::variant<bool, Error> TranscriptTable::update(SqliteConnection &connection, 
             "sourceText = ?3, targetText = ?4, timestamp = ?5 WHERE id = ?6"_s,
             [&](SqliteConnection::Statement &statement) {
                 bindFields(statement, fields);
-                statement.bind(6, idText(id));
+                statement.bind(6, TranscriptTable::encodedId(id));
             }))
         return *error;
     if (connection.changes() == 0)
@@ -122,8 +117,9 @@ std::variant<bool, Error> TranscriptTable::update(SqliteConnection &connection, 
 std::optional<Error> TranscriptTable::remove(SqliteConnection &connection, const QUuid &id)
 {
     if (std::optional<Error> error = connection.query(
-            u"DELETE FROM Transcript WHERE id = ?1"_s,
-            [&](SqliteConnection::Statement &statement) { statement.bind(1, idText(id)); }))
+            u"DELETE FROM Transcript WHERE id = ?1"_s, [&](SqliteConnection::Statement &statement) {
+                statement.bind(1, TranscriptTable::encodedId(id));
+            }))
         return error;
     return CueTable::remove(connection, id);
 }
@@ -174,7 +170,9 @@ TranscriptTable::select(SqliteConnection &connection, const QUuid &id)
     std::optional<Row> found;
     if (std::optional<Error> error = connection.query(
             u"SELECT "_s + columns + u" FROM Transcript WHERE id = ?1"_s,
-            [&](SqliteConnection::Statement &statement) { statement.bind(1, idText(id)); },
+            [&](SqliteConnection::Statement &statement) {
+                statement.bind(1, TranscriptTable::encodedId(id));
+            },
             [&](const SqliteConnection::Statement &row) { found = rowOf(row); }))
         return *error;
     if (found) {
@@ -182,6 +180,11 @@ TranscriptTable::select(SqliteConnection &connection, const QUuid &id)
             return *error;
     }
     return found;
+}
+
+QString TranscriptTable::encodedId(const QUuid &id)
+{
+    return id.toString(QUuid::WithoutBraces);
 }
 
 QString TranscriptTable::encodedTimestamp(const QDateTime &timestamp)

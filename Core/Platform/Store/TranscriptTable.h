@@ -52,6 +52,8 @@ public:
     static std::variant<std::optional<Row>, Error> select(SqliteConnection &connection,
                                                           const QUuid &id);
 
+    /// A record's id as both tables store it, so that a record's cues are found by it.
+    static QString encodedId(const QUuid &id);
     static QString encodedTimestamp(const QDateTime &timestamp);
     static QDateTime decodedTimestamp(const QString &text);
 };
