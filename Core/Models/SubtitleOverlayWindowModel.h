@@ -2,6 +2,7 @@
 #pragma once
 
 #include "Base/Language.h"
+#include "Platform/Store/CaptionCue.h"
 #include "ListeningModel.h"
 #include "TranscriptionModel.h"
 #include "TranslationModel.h"
@@ -50,6 +51,11 @@ public:
     void setTargetLanguage(const std::optional<Language> &language);
     /// Starts the run once both languages are applied.
     void startSubtitles();
+
+Q_SIGNALS:
+    /// The run has finished \a cue: its times, its text, and its translation when the run
+    /// translates. Cues come in time order, each once.
+    void cueFinished(const CaptionCue &cue);
 
 private:
     void listeningModelDidStartListening() override;
