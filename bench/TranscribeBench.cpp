@@ -172,6 +172,7 @@ public:
     void listeningModelDidStartListening() override {}
     void listeningModelDidReceiveTranscription() override { accepted = true; }
     void listeningModelDidUpdateFullTranscript(const QString &) override {}
+    void listeningModelDidFinishCues(const QList<CaptionCue> &) override {}
     void listeningModelDidStopListening() override {}
 };
 

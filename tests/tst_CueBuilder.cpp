@@ -84,15 +84,15 @@ private Q_SLOTS:
         QCOMPARE(cues.size(), 2);
         QCOMPARE(cues[1].text, u"We begin with the news"_s);
         QCOMPARE(cues[1].start, 1.7);
-        // The new task's audio begins 1 s before the hand-over: it hears "the news" again, a
-        // little later than the old task placed them.
-        const double taskStart = 2.6;
-        cues << builder.take(spoken(words(u"the news. Then the weather."_s), 0.35, 0.4), taskStart,
-                             2.5);
+        // The new task's audio begins 1.1 s before the hand-over: it hears "the news" again, a
+        // little later than the old task placed them, and "Then", which the old one never said.
+        const double taskStart = 2.5;
+        cues << builder.take(spoken(words(u"the news. Then the weather."_s), 0.45, 0.4), taskStart,
+                             4.0);
         QCOMPARE(joined(cues),
                  u"Good morning everyone. We begin with the news Then the weather."_s);
         QVERIFY(cues.last().start >= cues[1].end);
-        verifyLimits(cues, taskStart + 2.5);
+        verifyLimits(cues, taskStart + 4.0);
     }
 
     // Long speech is split to two lines of 42 characters and 7 s; quick short sentences are
@@ -121,6 +121,27 @@ private Q_SLOTS:
         const QList<CaptionCue> last = ending.finish(spoken(words(u"Bye"_s), 4.8, 0.4), 0, 5.0);
         QCOMPARE(last.size(), 1);
         QCOMPARE(last[0].end, 5.0);
+    }
+
+    // Without marks, as from a recogniser that does not punctuate, cues come as they fill up,
+    // once their words are some seconds old, and not only when the task ends.
+    void cuesSpeechWithoutSentenceEndsAsItGoes()
+    {
+        QStringList spokenWords;
+        for (int i = 0; i < 40; ++i)
+            spokenWords << u"word%1"_s.arg(i);
+        CueBuilder builder;
+        QList<CaptionCue> cues;
+        for (qsizetype heard = 1; heard <= spokenWords.size(); ++heard) {
+            const double processed = 0.5 * double(heard) + 0.2;
+            cues << builder.take(spoken(spokenWords.mid(0, heard), 0, 0.5), 0, processed);
+            for (const CaptionCue &cue : cues)
+                QVERIFY(cue.end <= processed - 2.0);
+        }
+        QVERIFY(cues.size() >= 2);
+        cues << builder.finish(spoken(spokenWords, 0, 0.5), 0, 20.5);
+        QCOMPARE(joined(cues), spokenWords.join(u' '));
+        verifyLimits(cues, 20.5);
     }
 
     // A recogniser that gives no word times: cues take the times between their neighbours,

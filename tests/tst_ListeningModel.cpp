@@ -103,9 +103,10 @@ private Q_SLOTS:
         QCOMPARE(model().fullTranscript(), u"Something said."_s);
         QCOMPARE(model().transcriptAssembly().solidifiedUntilIndex(),
                  model().fullTranscript().size());
-        // The finished sentence is handed on as soon as it is heard, and merged at the stop.
-        QCOMPARE(m_delegate->calls,
-                 (QStringList{u"start"_s, u"transcription"_s, u"full"_s, u"full"_s, u"stop"_s}));
+        // The finished sentence is handed on as soon as it is heard, and merged at the stop; its
+        // cue waits for the audio after it, which the stop cuts short.
+        QCOMPARE(m_delegate->calls, (QStringList{u"start"_s, u"transcription"_s, u"full"_s,
+                                                 u"cues"_s, u"full"_s, u"stop"_s}));
     }
 
     void whatIsHeardIsHandedOnAtEachSentenceAndEveryFiveSeconds()
@@ -178,8 +179,8 @@ private Q_SLOTS:
         task(2)->processAudio(15.0);
         task(2)->hypothesize(timedWords(u"It was sunny and warm."_s, 13.0));
         QVERIFY(task(1)->isCancelled());
-        QCOMPARE(m_delegate->calls.mid(calls),
-                 (QStringList{u"full"_s, u"full"_s, u"transcription"_s, u"full"_s}));
+        QCOMPARE(m_delegate->calls.mid(calls), (QStringList{u"cues"_s, u"full"_s, u"full"_s,
+                                                            u"transcription"_s, u"full"_s}));
         QCOMPARE(model().fullTranscript(), u"We went to the park. It was sunny and warm"_s);
         QCOMPARE(model().transcriptAssembly().solidifiedUntilIndex(), 21);
         QCOMPARE(model().sourceText(), u"It was sunny and warm."_s);
@@ -195,6 +196,40 @@ private Q_SLOTS:
             u"This is a first sentence that goes on for a while. And then it goes"_s, 2.0));
         // As the next hypothesis would show it: from the last word after the sentence end.
         QCOMPARE(model().sourceText(), u"goes"_s);
+    }
+
+    // Times run on the run's clock: the new task's audio begins where its replay does, 15 s into
+    // the run here, and what both tasks heard is cued once.
+    void cuesGoOnAcrossAResetOnTheRunsClock()
+    {
+        startListening();
+        for (int i = 0; i < 30; ++i)
+            m_engine->deliver(oneSecondBuffer());
+        task(1)->processAudio(26.0);
+        task(1)->hypothesize(timedWords(u"We went out. It was"_s, 20.0));
+        QCOMPARE(m_delegate->cues.size(), 1);
+        // Handed on before the text that holds them, so that its save carries them.
+        QCOMPARE(m_delegate->calls.mid(m_delegate->calls.indexOf(u"cues"_s), 2),
+                 (QStringList{u"cues"_s, u"transcription"_s}));
+        task(1)->processAudio(30.0);
+        QCOMPARE(task(2)->takeAudioDuration(), 15.0);
+        task(1)->hypothesize(timedWords(u"We went out. It was sunny"_s, 20.0));
+
+        task(2)->processAudio(15.0);
+        task(2)->hypothesize(timedWords(u"We went out. It was sunny and warm."_s, 5.0));
+        model().stopListening();
+        const QList<CaptionCue> &cues = m_delegate->cues;
+        QStringList texts;
+        for (const CaptionCue &cue : cues)
+            texts << cue.text;
+        QCOMPARE(texts, (QStringList{u"We went out."_s, u"It was sunny"_s, u"and warm."_s}));
+        QCOMPARE(cues[0].start, 20.0);
+        QCOMPARE(cues[1].start, 23.0);
+        // "and" at 11 s of the new task's audio.
+        QVERIFY(cues[2].start >= 26.0 && cues[2].start < 27.0);
+        QVERIFY(cues[2].end <= 30.0);
+        for (qsizetype i = 1; i < cues.size(); ++i)
+            QVERIFY(cues[i].start >= cues[i - 1].end);
     }
 
     void aStopDuringTheOverlapEndsBothTasksAndMergesOnce()

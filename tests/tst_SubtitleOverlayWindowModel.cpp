@@ -100,6 +100,34 @@ private Q_SLOTS:
         QCOMPARE(transcripts[1].sourceText, u"First words."_s);
     }
 
+    // Each cue goes into the transcript with the text it belongs to, and is handed on once it is
+    // translated; the last ones' translations come after the stop and reach the stored record.
+    void cuesAreKeptAndTranslatedWithTheRun()
+    {
+        m_fixture->translation->setStatus(english, spanish, TranslationService::Status::Installed);
+        QList<CaptionCue> finished;
+        connect(m_overlay.get(), &SubtitleOverlayWindowModel::cueFinished, this,
+                [&](const CaptionCue &cue) { finished << cue; });
+        show(english, spanish);
+        QTRY_VERIFY(listening().isListening());
+        task(1)->processAudio(4.0);
+        task(1)->hypothesize(timedWords(u"Good morning. Welcome to"_s, 0.5));
+        QTRY_COMPARE(finished.size(), 1);
+        QCOMPARE(finished[0].text, u"Good morning."_s);
+        QCOMPARE(finished[0].translation, u"[Good morning.]"_s);
+        task(1)->processAudio(6.0);
+        task(1)->hypothesize(timedWords(u"Good morning. Welcome to the show"_s, 0.5));
+        listening().stopListening();
+        QTRY_COMPARE(finished.size(), 2);
+
+        const QList<StoredTranscript> transcripts = stored();
+        QCOMPARE(transcripts.size(), 1);
+        QCOMPARE(transcripts[0].cues, finished);
+        QCOMPARE(transcripts[0].cues[1].text, u"Welcome to the show"_s);
+        QCOMPARE(transcripts[0].cues[1].translation, u"[Welcome to the show]"_s);
+        QCOMPARE(transcripts[0].cues[1].start, 2.5);
+    }
+
     void aClosedOverlayLeavesNothingBehind()
     {
         show(english, english);

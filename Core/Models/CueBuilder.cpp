@@ -11,8 +11,15 @@ namespace {
 // How long a sentence's last word is taken to last, with the pause after it, when no word after
 // it says where it ended.
 constexpr double sentenceTail = 1.5;
+// How far apart two tasks may place the same word of the same audio. A later task's word this
+// close after the last word cued is that word heard again; one further on is new, though the task
+// before never said it.
+constexpr double retimingSlack = 0.3;
+// How long a recogniser may still change the words of a sentence that goes on, in seconds of
+// audio after them.
+constexpr double settleTime = 2.0;
 
-// Whether a sentence ends in \a text between \a from and \a to, by its final mark.
+// Whether a sentence ends in \a text between \a from and \a to, by a final mark.
 bool endsSentence(const QString &text, qsizetype from, qsizetype to)
 {
     static const QString marks = u".!?\u2026\u3002\uFF01\uFF1F"_s;
@@ -46,17 +53,37 @@ QList<CaptionCue> CueBuilder::cut(const Transcription &hypothesis, double taskSt
     for (qsizetype i = 0; i < words.size(); ++i) {
         const bool hasNext = i + 1 < words.size();
         const qsizetype next = hasNext ? words[i + 1].location : text.size();
-        if (!endsSentence(text, words[i].location + words[i].length, next) && (!all || hasNext))
+        // From the word's last character: some recognisers count the mark as part of the word.
+        const qsizetype wordEnd = words[i].location + std::max<qsizetype>(words[i].length, 1) - 1;
+        if (!endsSentence(text, wordEnd, next) && (!all || hasNext))
             continue;
-        const double end =
-            std::min(hasNext ? words[i + 1].time : m_audioEnd, words[i].time + sentenceTail);
-        cueSentence(text, words, first, i, end, cues);
-        m_taskStart = taskStart;
-        m_cuedLocation = next;
-        m_cuedUntil = std::max(end, words[i].time);
+        const double tail = words[i].time + sentenceTail;
+        const double end = hasNext ? std::min(words[i + 1].time, tail) : tail;
+        // A sentence heard just now waits until the audio says how long it lasts on screen; a
+        // task's end cannot wait, and its last cue ends with the audio.
+        if (!all && end > m_audioEnd)
+            break;
+        cueSentence(text, words, first, i, end, cues, Sentence::Finished);
+        markCued(taskStart, words, i, end, text.size());
         first = i + 1;
     }
+    // A sentence that goes on, as all do from a recogniser that does not punctuate, gives the
+    // cues that it has filled once their words have settled.
+    if (!all && first < words.size()) {
+        const qsizetype uncued = cueSentence(text, words, first, words.size() - 1, m_audioEnd, cues,
+                                             Sentence::GoesOn);
+        if (uncued > first)
+            markCued(taskStart, words, uncued - 1, words[uncued].time, text.size());
+    }
     return cues;
+}
+
+void CueBuilder::markCued(double taskStart, const QList<Word> &words, qsizetype last, double end,
+                          qsizetype textSize)
+{
+    m_taskStart = taskStart;
+    m_cuedLocation = last + 1 < words.size() ? words[last + 1].location : textSize;
+    m_cuedUntil = words[last].time + std::clamp(end - words[last].time, 0.01, retimingSlack);
 }
 
 QList<CueBuilder::Word> CueBuilder::newWords(const Transcription &hypothesis,
@@ -95,9 +122,11 @@ QList<CueBuilder::Word> CueBuilder::newWords(const Transcription &hypothesis,
     return words;
 }
 
-void CueBuilder::cueSentence(const QString &text, const QList<Word> &words, qsizetype first,
-                             qsizetype last, double sentenceEnd, QList<CaptionCue> &cues)
+qsizetype CueBuilder::cueSentence(const QString &text, const QList<Word> &words, qsizetype first,
+                                  qsizetype last, double sentenceEnd, QList<CaptionCue> &cues,
+                                  Sentence sentence)
 {
+    const bool goesOn = sentence == Sentence::GoesOn;
     // The text of the words from \a from to \a to, with the marks that follow the last one.
     const auto textOf = [&](qsizetype from, qsizetype to) {
         const qsizetype end = to + 1 < words.size() ? words[to + 1].location : text.size();
@@ -112,11 +141,16 @@ void CueBuilder::cueSentence(const QString &text, const QList<Word> &words, qsiz
                 longerEnd - words[start].time <= maxDuration;
             if (fits)
                 continue;
+        } else if (goesOn) {
+            break;
         }
-        addCue(textOf(start, i), words[start].time, i < last ? words[i + 1].time : sentenceEnd,
-               cues);
+        const double end = i < last ? words[i + 1].time : sentenceEnd;
+        if (goesOn && end > m_audioEnd - settleTime)
+            break;
+        addCue(textOf(start, i), words[start].time, end, cues);
         start = i + 1;
     }
+    return start;
 }
 
 void CueBuilder::addCue(QString text, double start, double end, QList<CaptionCue> &cues)

@@ -7,7 +7,8 @@
 #include <QList>
 
 /// Cuts what a run hears into subtitle cues: each finished sentence, split where it would break
-/// the usual subtitle limits, timed on the run's own clock. Main thread.
+/// the usual subtitle limits, timed on the run's own clock; a sentence that goes on without an end
+/// gives its cues as it fills them. Main thread.
 ///
 /// A cue takes at most CaptionCue::maxLines lines and maxDuration seconds, lasts at least
 /// minDuration seconds where the run's audio allows, never overlaps the cue before it and never
@@ -45,10 +46,16 @@ private:
                           bool all);
     /// The words of \a hypothesis not cued yet, timed on the run's clock.
     QList<Word> newWords(const Transcription &hypothesis, double taskStart) const;
+    enum class Sentence { Finished, GoesOn };
     /// Adds the cues of the words \a first to \a last of one sentence, which ends at
-    /// \a sentenceEnd, to \a cues.
-    void cueSentence(const QString &text, const QList<Word> &words, qsizetype first, qsizetype last,
-                     double sentenceEnd, QList<CaptionCue> &cues);
+    /// \a sentenceEnd, to \a cues. A sentence that goes on keeps its last cue open, and its
+    /// words of the last seconds, which may still change. Returns the first word not cued.
+    qsizetype cueSentence(const QString &text, const QList<Word> &words, qsizetype first,
+                          qsizetype last, double sentenceEnd, QList<CaptionCue> &cues,
+                          Sentence sentence);
+    /// Notes that the words of \a words up to \a last are cued, the last cue ending at \a end.
+    void markCued(double taskStart, const QList<Word> &words, qsizetype last, double end,
+                  qsizetype textSize);
     /// Adds a cue to \a cues, moved and stretched within the limits.
     void addCue(QString text, double start, double end, QList<CaptionCue> &cues);
 

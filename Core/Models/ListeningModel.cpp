@@ -171,7 +171,12 @@ std::optional<QString> ListeningModel::beginRecognition()
         const std::lock_guard lock(m_capture->lock);
         m_capture->recognitionRequest = makeRequest();
         m_capture->requestSeconds = 0;
+        // What an earlier run heard is not this run's to hear again after a reset.
+        m_capture->audioBuffers.clear();
     }
+    // A run's cues start on a clock of their own.
+    m_current = {};
+    m_cueBuilder = {};
 
     m_audioEngine->installTap(tapFrameCount,
                               [capture = std::weak_ptr(m_capture)](const AudioBufferPtr &buffer) {
@@ -240,6 +245,8 @@ void ListeningModel::stopListening()
         return;
     }
     sourceLog.breadcrumb(u"Stopping listening"_s, method);
+    // The display shows the replaced task until the new one has caught up, and so does the text.
+    finishCues(m_outgoingTask ? m_outgoing : m_current);
     stopAudioAndRecognition();
     m_assembly.merge(m_currentSegmentTranscription);
     notifyFullTranscriptUpdated();
@@ -264,22 +271,26 @@ void ListeningModel::stopAudioAndRecognition()
 void ListeningModel::speechRecognitionTaskDidProcessAudio(const RecognitionTask *task,
                                                           double seconds)
 {
+    if (m_outgoingTask && task == m_outgoingTask.get())
+        m_outgoing.processed = seconds;
     if (task != m_recognitionTask.get())
         return;
-    m_lastProcessedAudioDuration = seconds;
+    m_current.processed = seconds;
     resetRecognitionIfNeeded();
 }
 
 void ListeningModel::resetRecognitionIfNeeded()
 {
-    if (m_lastProcessedAudioDuration < resetInterval)
+    if (m_current.processed < resetInterval)
         return;
     // A task that never caught up with the one it replaced gives way now.
     if (m_outgoingTask)
         finishOverlap();
     double replayed = 0;
+    double heard = 0;
     {
         const std::lock_guard lock(m_capture->lock);
+        heard = m_capture->requestSeconds;
         std::vector<AudioBufferPtr> &buffers = m_capture->audioBuffers;
         const std::vector<AudioBufferPtr> kept(buffers.end() - qsizetype(buffers.size() / 2),
                                                buffers.end());
@@ -292,14 +303,15 @@ void ListeningModel::resetRecognitionIfNeeded()
         m_capture->requestSeconds = replayed;
         buffers = kept;
     }
-    const double processed = m_lastProcessedAudioDuration;
+    const double processed = m_current.processed;
     m_ignoreTranscriptionUntil = processed * 0.5;
-    m_lastProcessedAudioDuration = 0;
     m_assembly.merge(m_currentSegmentTranscription);
     notifyFullTranscriptUpdated();
     // The old task goes on until the new one has caught up; the pause point stays with it.
     m_outgoingTask = std::exchange(m_recognitionTask, nullptr);
     m_outgoingTextChanged = false;
+    // The new task's audio begins where its replay begins in the run's.
+    m_outgoing = std::exchange(m_current, TaskClock{m_current.start + heard - replayed, 0, {}});
     startRecognitionTask();
     Q_EMIT didResetRecognition(processed, replayed);
 }
@@ -307,11 +319,12 @@ void ListeningModel::resetRecognitionIfNeeded()
 bool ListeningModel::hasCaughtUp() const
 {
     const std::lock_guard lock(m_capture->lock);
-    return m_lastProcessedAudioDuration >= m_capture->requestSeconds - catchUpSlack;
+    return m_current.processed >= m_capture->requestSeconds - catchUpSlack;
 }
 
 void ListeningModel::finishOverlap()
 {
+    finishCues(m_outgoing);
     if (m_outgoingTextChanged) {
         m_assembly.merge(m_currentSegmentTranscription);
         notifyFullTranscriptUpdated();
@@ -351,14 +364,14 @@ void ListeningModel::speechRecognitionTaskDidHypothesize(const RecognitionTask *
 {
     if (m_outgoingTask && task == m_outgoingTask.get()) {
         m_outgoingTextChanged |= transcription.formattedString != m_currentSegmentTranscription;
-        acceptHypothesis(transcription);
+        acceptHypothesis(transcription, m_outgoing);
         return;
     }
     if (!m_recognitionTask || task != m_recognitionTask.get())
         return;
     if (m_ignoreTranscriptionUntil) {
         const double ignoredUntil = *m_ignoreTranscriptionUntil;
-        if (m_lastProcessedAudioDuration < ignoredUntil || (m_outgoingTask && !hasCaughtUp()))
+        if (m_current.processed < ignoredUntil || (m_outgoingTask && !hasCaughtUp()))
             return;
         if (m_outgoingTask)
             finishOverlap();
@@ -370,11 +383,13 @@ void ListeningModel::speechRecognitionTaskDidHypothesize(const RecognitionTask *
         // already: placed first, the pause point spares the line a jump back to all of it.
         m_assembly.movePausePoint(transcription);
     }
-    acceptHypothesis(transcription);
+    acceptHypothesis(transcription, m_current);
 }
 
-void ListeningModel::acceptHypothesis(const Transcription &transcription)
+void ListeningModel::acceptHypothesis(const Transcription &transcription, TaskClock &clock)
 {
+    clock.lastHypothesis = transcription;
+    handOnCues(m_cueBuilder.take(transcription, clock.start, clock.processed));
     m_currentSegmentTranscription = transcription.formattedString;
     const TranscriptAssembly::Display shown = m_assembly.show(transcription);
     setSourceText(shown.text);
@@ -389,14 +404,25 @@ void ListeningModel::acceptHypothesis(const Transcription &transcription)
 void ListeningModel::handOnHeardTextIfDue()
 {
     const qsizetype sentences = finishedSentences(m_currentSegmentTranscription);
-    if (m_lastProcessedAudioDuration - m_handedOnAt < handOnInterval &&
+    if (m_current.processed - m_handedOnAt < handOnInterval &&
         sentences <= m_handedOnSentences)
         return;
-    m_handedOnAt = m_lastProcessedAudioDuration;
+    m_handedOnAt = m_current.processed;
     m_handedOnSentences = sentences;
     if (m_delegate)
         m_delegate->listeningModelDidUpdateFullTranscript(
             m_assembly.fullTranscriptWith(m_currentSegmentTranscription));
+}
+
+void ListeningModel::finishCues(const TaskClock &clock)
+{
+    handOnCues(m_cueBuilder.finish(clock.lastHypothesis, clock.start, clock.processed));
+}
+
+void ListeningModel::handOnCues(const QList<CaptionCue> &cues)
+{
+    if (!cues.isEmpty() && m_delegate)
+        m_delegate->listeningModelDidFinishCues(cues);
 }
 
 void ListeningModel::notifyFullTranscriptUpdated()

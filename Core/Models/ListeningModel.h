@@ -3,6 +3,7 @@
 
 #include "Base/Language.h"
 #include "Base/WeakDelegate.h"
+#include "CueBuilder.h"
 #include "ErrorReportingModel.h"
 #include "ListeningModelDelegate.h"
 #include "Platform/Audio/AudioEngine.h"
@@ -25,6 +26,9 @@
 /// stands still while the new task catches up; the hand-over merges the replaced task's last
 /// text, then the new one's. The display text is the hypothesis from its last pause point on; the
 /// pause point moves to a sentence end once the text grows long.
+///
+/// Each run is also cut into timed cues on the run's own clock: a task that takes over starts
+/// where its replay starts in the run's audio, so times go on across every replacement.
 ///
 /// Main thread, except the capture tap, which runs on the audio engine's thread and touches only
 /// the captured buffers and the requests, under one lock.
@@ -67,7 +71,7 @@ public:
     /// How the transcript and the display text are assembled, with the solidified position.
     const TranscriptAssembly &transcriptAssembly() const { return m_assembly; }
     /// Seconds of audio the current task has processed, as it last said.
-    double lastProcessedAudioDuration() const { return m_lastProcessedAudioDuration; }
+    double lastProcessedAudioDuration() const { return m_current.processed; }
 
 Q_SIGNALS:
     void sourceTextChanged();
@@ -106,6 +110,19 @@ private:
     /// Ends the replaced task, merging what it has said since the reset.
     void finishOverlap();
     void dropOutgoingTask();
+    /// Where a task's audio lies in the run, and what it said last.
+    struct TaskClock
+    {
+        /// Seconds into the run's audio at which the task's audio begins.
+        double start = 0;
+        /// Seconds of its audio that the task has processed, as it last said.
+        double processed = 0;
+        Transcription lastHypothesis;
+    };
+
+    /// Cuts \a clock's last hypothesis into cues, its unfinished sentence too, as its task ends.
+    void finishCues(const TaskClock &clock);
+    void handOnCues(const QList<CaptionCue> &cues);
     void handleAuthorizationStatus(SpeechService::AuthorizationStatus status);
     void handleCaptureFailure(const Error &error);
     void requestTaggingAssets(const Language &language);
@@ -113,7 +130,8 @@ private:
     void speechRecognitionTaskDidHypothesize(const RecognitionTask *task,
                                              const Transcription &transcription);
     void speechRecognitionTaskDidProcessAudio(const RecognitionTask *task, double seconds);
-    void acceptHypothesis(const Transcription &transcription);
+    /// Shows \a transcription, which \a clock's task has just said, and cues what it finished.
+    void acceptHypothesis(const Transcription &transcription, TaskClock &clock);
     void setSourceText(const std::optional<QString> &text);
     void notifyFullTranscriptUpdated();
     /// Hands the owner the transcript with the text heard since the last merge, when a sentence
@@ -137,7 +155,9 @@ private:
     std::shared_ptr<RecognitionTask> m_outgoingTask;
     // Whether the replaced task has said more since its text was merged at the reset.
     bool m_outgoingTextChanged = false;
-    double m_lastProcessedAudioDuration = 0;
+    TaskClock m_current;
+    TaskClock m_outgoing;
+    CueBuilder m_cueBuilder;
     // Where in the current task's audio, and after how many of its sentences, the text heard was
     // last handed on.
     double m_handedOnAt = 0;

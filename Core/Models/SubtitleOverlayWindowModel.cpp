@@ -29,7 +29,10 @@ SubtitleOverlayWindowModel::SubtitleOverlayWindowModel(
     , m_translationModel(std::make_unique<TranslationModel>(std::move(translation)))
     , m_transcriptionModel(std::make_unique<TranscriptionModel>(store))
     , m_listeningModel(std::make_unique<ListeningModel>(std::move(speech), std::move(audioEngine)))
+    , m_cueTranslator(std::make_unique<CueTranslator>(m_translationModel->service()))
 {
+    connect(m_cueTranslator.get(), &CueTranslator::translated, this,
+            &SubtitleOverlayWindowModel::cueTranslated);
     m_translationModel->setDelegate(this);
     m_listeningModel->setDelegate(this);
 }
@@ -106,6 +109,31 @@ void SubtitleOverlayWindowModel::listeningModelDidUpdateFullTranscript(
     while (start < fullTranscript.size() && fullTranscript.at(start).isSpace())
         ++start;
     m_transcriptionModel->updateSourceText(fullTranscript.sliced(start));
+}
+
+void SubtitleOverlayWindowModel::listeningModelDidFinishCues(const QList<CaptionCue> &cues)
+{
+    const Transcript *transcript = m_transcriptionModel->currentTranscript();
+    const std::optional<Language> source = m_translationModel->sourceLanguage();
+    const std::optional<Language> target = m_translationModel->targetLanguage();
+    if (!transcript || !source || !target || source == target) {
+        m_transcriptionModel->addCues(cues);
+        for (const CaptionCue &cue : cues)
+            Q_EMIT cueFinished(cue);
+        return;
+    }
+    // Stored at once untranslated, so that a translation that never comes loses no cue.
+    const qsizetype first = transcript->cues().size();
+    m_transcriptionModel->addCues(cues);
+    for (qsizetype i = 0; i < cues.size(); ++i)
+        m_cueTranslator->translate({transcript->id(), first + i, cues.at(i), *source, *target});
+}
+
+void SubtitleOverlayWindowModel::cueTranslated(const QUuid &transcript, qsizetype index,
+                                               const CaptionCue &cue)
+{
+    m_transcriptionModel->setCueTranslation(transcript, index, cue);
+    Q_EMIT cueFinished(cue);
 }
 
 void SubtitleOverlayWindowModel::listeningModelDidStopListening()

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "Base/Language.h"
+#include "CueTranslator.h"
 #include "Platform/Store/CaptionCue.h"
 #include "ListeningModel.h"
 #include "TranscriptionModel.h"
@@ -18,7 +19,8 @@ struct AppServices;
 ///
 /// Listening starts at once when no translation is needed, otherwise when the translation model
 /// finds the language pair ready. Each start opens a transcript, each merge is written into it,
-/// and each stop closes it. A language change ends the transcript and restarts listening. Main
+/// and each stop closes it. A language change ends the transcript and restarts listening. Each
+/// finished cue goes into the transcript at once, and is translated when the run translates. Main
 /// thread.
 class SubtitleOverlayWindowModel : public QObject,
                                    public ListeningModelDelegate,
@@ -61,14 +63,17 @@ private:
     void listeningModelDidStartListening() override;
     void listeningModelDidReceiveTranscription() override;
     void listeningModelDidUpdateFullTranscript(const QString &fullTranscript) override;
+    void listeningModelDidFinishCues(const QList<CaptionCue> &cues) override;
     void listeningModelDidStopListening() override;
     void translationModelDidBecomeReady() override;
 
     bool languagesAreEqual() const;
+    void cueTranslated(const QUuid &transcript, qsizetype index, const CaptionCue &cue);
 
     std::unique_ptr<TranslationModel> m_translationModel;
     std::unique_ptr<TranscriptionModel> m_transcriptionModel;
     std::unique_ptr<ListeningModel> m_listeningModel;
+    std::unique_ptr<CueTranslator> m_cueTranslator;
     // Where the current run's text starts in the listening model's full transcript.
     qsizetype m_runTextStart = 0;
 };

@@ -7,6 +7,7 @@
 #include "Platform/Store/ModelContext.h"
 #include "Platform/Store/TranscriptQuery.h"
 #include "Platform/Translation/TranslationTaskHook.h"
+#include "TranscriptExport.h"
 #include "TranslationModel.h"
 
 #include <QSet>
@@ -169,10 +170,10 @@ QString TranscriptHistoryModel::plainText() const
 {
     if (!m_selected)
         return {};
-    QString text = m_selected->formattedSourceText();
-    if (const std::optional<QString> translation = m_selected->formattedTargetText())
-        text += u"\n\n"_s + *translation;
-    return text;
+    // As the plain-text export has it, without the file's last line end.
+    return TranscriptExport::text(*m_selected, TranscriptExport::Format::PlainText,
+                                  TranscriptExport::Content::Both)
+        .chopped(1);
 }
 
 void TranscriptHistoryModel::setSearchText(const QString &text)

@@ -76,20 +76,52 @@ void TranscriptionModel::updateSourceText(const QString &text)
     write(*m_currentTranscript);
 }
 
+void TranscriptionModel::addCues(const QList<CaptionCue> &cues)
+{
+    if (!m_currentTranscript)
+        return;
+    m_currentTranscript->setCues(m_currentTranscript->cues() + cues);
+    m_cuesUnwritten = true;
+}
+
+void TranscriptionModel::setCueTranslation(const QUuid &id, qsizetype index, const CaptionCue &cue)
+{
+    Transcript *transcript = nullptr;
+    for (Transcript *candidate : {m_currentTranscript.get(), m_endedTranscript.get()}) {
+        if (candidate && candidate->id() == id)
+            transcript = candidate;
+    }
+    if (!transcript || index >= transcript->cues().size())
+        return;
+    QList<CaptionCue> cues = transcript->cues();
+    cues[index].translation = cue.translation;
+    transcript->setCues(cues);
+    if (transcript == m_currentTranscript)
+        m_cuesUnwritten = true;
+    else
+        write(*transcript);
+}
+
 void TranscriptionModel::endTranscript()
 {
     if (!m_currentTranscript)
         return;
     sourceLog.breadcrumb(u"Ending transcript"_s, u"endTranscript()"_s);
     // The end is one of the moments at which a failed write is tried again.
-    if (m_unwritten.contains(m_currentTranscript->id()))
+    if (m_unwritten.contains(m_currentTranscript->id()) || m_cuesUnwritten)
         write(*m_currentTranscript);
-    m_currentTranscript->deleteLater();
-    m_currentTranscript = nullptr;
+    if (m_endedTranscript)
+        m_endedTranscript->deleteLater();
+    m_endedTranscript = std::exchange(m_currentTranscript, nullptr);
 }
 
 void TranscriptionModel::write(const Transcript &transcript)
 {
+    // A record reaches the store with its first text, never before.
+    if (transcript.sourceText().isEmpty())
+        return;
+    if (&transcript == m_currentTranscript)
+        m_cuesUnwritten = false;
     m_container.transcriptWriter().write(transcript.id(), transcript.fields());
 }
 

@@ -16,7 +16,9 @@ class ModelContainer;
 ///
 /// A record reaches the store with its first text, so a run that hears nothing leaves nothing
 /// behind. The store's transcript writer writes it off the main thread; a write that fails keeps
-/// the text, is tried again, and saveProblem() tells the user so until one succeeds. Main thread.
+/// the text, is tried again, and saveProblem() tells the user so until one succeeds. The run's
+/// cues ride on the writes of its text, so that keeping them costs no save of its own. Main
+/// thread.
 class TranscriptionModel : public ErrorReportingModel
 {
     Q_OBJECT
@@ -40,7 +42,14 @@ public:
     void startNewTranscript();
     /// Writes \a text, the whole assembled text of the run so far, into the open record.
     void updateSourceText(const QString &text);
-    /// Closes the open record, trying once more to write it if its last write failed.
+    /// Adds \a cues, the next ones in time order, to the open record; they are written with its
+    /// next text, or at its end.
+    void addCues(const QList<CaptionCue> &cues);
+    /// Gives the cue at \a index of record \a id its translation, from \a cue. The open record
+    /// writes it with its next text; the record closed last, whose cues may still be translated
+    /// after its run has stopped, is written at once.
+    void setCueTranslation(const QUuid &id, qsizetype index, const CaptionCue &cue);
+    /// Closes the open record, writing it if its last write failed or its cues have changed since.
     void endTranscript();
 
     /// What keeps a text of this model's runs from the store, in words for the user; none while
@@ -60,6 +69,10 @@ private:
 
     ModelContainer &m_container;
     QPointer<Transcript> m_currentTranscript;
+    // Whether the open record's cues have changed since it was last written.
+    bool m_cuesUnwritten = false;
+    // The record closed last, kept for the translations of its last cues.
+    QPointer<Transcript> m_endedTranscript;
     // This model's records whose last write failed.
     QSet<QUuid> m_unwritten;
     std::optional<Language> m_sourceLanguage;

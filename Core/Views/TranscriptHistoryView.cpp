@@ -5,6 +5,7 @@
 #include "Models/TranscriptHistoryModel.h"
 #include "Models/TranscriptListModel.h"
 #include "TranscriptDetailView.h"
+#include "TranscriptExportDialog.h"
 #include "TranscriptRowDelegate.h"
 
 #include <QAction>
@@ -94,7 +95,7 @@ QWidget *TranscriptHistoryView::makeToolbar()
     m_copy->setToolTip(tr("Copy the spoken text and its translation"));
     connect(m_copy, &QPushButton::clicked, this, &TranscriptHistoryView::copyTranscript);
     m_export = new QPushButton(tr("Export…"), toolbar);
-    m_export->setToolTip(tr("Save the spoken text and its translation as a text file"));
+    m_export->setToolTip(tr("Save the transcript as a text file or as subtitles with times"));
     connect(m_export, &QPushButton::clicked, this, &TranscriptHistoryView::exportTranscript);
 
     auto *layout = new QHBoxLayout(toolbar);
@@ -298,16 +299,35 @@ void TranscriptHistoryView::exportTranscript()
     const Transcript *record = m_model->selectedTranscript();
     if (!record)
         return;
+    auto *choice = new TranscriptExportDialog(*record, this);
+    choice->setAttribute(Qt::WA_DeleteOnClose);
+    connect(choice, &QDialog::accepted, this, [this, choice, record = QPointer(record)] {
+        if (record)
+            chooseExportFile(*record, choice->format(), choice->content());
+    });
+    choice->open();
+}
+
+void TranscriptHistoryView::chooseExportFile(const Transcript &record,
+                                             TranscriptExport::Format format,
+                                             TranscriptExport::Content content)
+{
+    const QString suffix = TranscriptExport::suffix(format);
     auto *dialog = new QFileDialog(this, tr("Export Transcript"));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setAcceptMode(QFileDialog::AcceptSave);
-    dialog->setNameFilter(tr("Text files (*.txt)"));
-    dialog->setDefaultSuffix(u"txt"_s);
+    const QString filter = format == TranscriptExport::Format::PlainText ? tr("Text files (*.txt)")
+                           : format == TranscriptExport::Format::SubRip
+                               ? tr("SubRip subtitles (*.srt)")
+                               : tr("WebVTT subtitles (*.vtt)");
+    dialog->setNameFilter(filter);
+    dialog->setDefaultSuffix(suffix);
     dialog->setDirectory(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
-    dialog->selectFile(tr("Transcript %1.txt")
-                           .arg(record->timestamp().toLocalTime().toString(u"yyyy-MM-dd HH-mm"_s)));
+    dialog->selectFile(
+        tr("Transcript %1.%2")
+            .arg(record.timestamp().toLocalTime().toString(u"yyyy-MM-dd HH-mm"_s), suffix));
     // Taken now: the selection may change while the dialog is open.
-    const QString text = m_model->plainText();
+    const QString text = TranscriptExport::text(record, format, content);
     connect(dialog, &QFileDialog::fileSelected, this,
             [this, text](const QString &path) { writeExport(path, text); });
     dialog->open();
@@ -315,7 +335,7 @@ void TranscriptHistoryView::exportTranscript()
 
 void TranscriptHistoryView::writeExport(const QString &path, const QString &text)
 {
-    const std::optional<QString> failure = writeWholeFile(path, (text + u'\n').toUtf8());
+    const std::optional<QString> failure = writeWholeFile(path, text.toUtf8());
     if (!failure)
         return;
     auto *box = new QMessageBox(QMessageBox::Warning, QString(),

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "Models/TranscriptExport.h"
+
 #include <QPersistentModelIndex>
 #include <QPointer>
 #include <QWidget>
@@ -11,13 +13,14 @@ class QListView;
 class QMessageBox;
 class QPushButton;
 class QToolButton;
+class Transcript;
 class TranscriptDetailView;
 class TranscriptHistoryModel;
 class TranscriptListModel;
 
 /// The content of the transcript history window: a search over the stored transcripts, their
 /// list newest first, and beside it the selected one's spoken text and translation, which can be
-/// copied or exported to a plain-text file.
+/// copied or exported to plain text or to subtitle files.
 ///
 /// A transcript is deleted, after a confirmation, from its row's button (shown on the row under
 /// the mouse, else on the selected row), its context menu or the Delete key in the list. Keys:
@@ -37,7 +40,7 @@ public:
 
     /// Puts the selected transcript's texts on the clipboard.
     void copyTranscript();
-    /// Offers to save the selected transcript as a plain-text file.
+    /// Offers to save the selected transcript as plain text or subtitles, then where.
     void exportTranscript();
     /// Says above the list that the store on disk could not be opened, for \a reason, and that
     /// what the list shows goes when the program quits.
@@ -63,6 +66,8 @@ private:
     void placeRowDeleteButton();
     void showContextMenu(const QPoint &position);
     void presentDeleteConfirmation();
+    void chooseExportFile(const Transcript &record, TranscriptExport::Format format,
+                          TranscriptExport::Content content);
     void writeExport(const QString &path, const QString &text);
     void updateButtons();
 

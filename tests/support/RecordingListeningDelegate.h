@@ -14,6 +14,7 @@ class RecordingListeningDelegate : public QObject, public ListeningModelDelegate
 public:
     QStringList calls;
     QString lastFullTranscript;
+    QList<CaptionCue> cues;
 
     void listeningModelDidStartListening() override { calls << QStringLiteral("start"); }
     void listeningModelDidReceiveTranscription() override
@@ -24,6 +25,11 @@ public:
     {
         calls << QStringLiteral("full");
         lastFullTranscript = fullTranscript;
+    }
+    void listeningModelDidFinishCues(const QList<CaptionCue> &finished) override
+    {
+        calls << QStringLiteral("cues");
+        cues << finished;
     }
     void listeningModelDidStopListening() override { calls << QStringLiteral("stop"); }
 };

@@ -15,6 +15,7 @@ struct StoredTranscript
     QString targetLanguage;
     QString sourceText;
     std::optional<QString> targetText;
+    QList<CaptionCue> cues;
 };
 
 /// What the store file at \a path really holds, newest first, read through a connection of its
@@ -36,7 +37,7 @@ inline QList<StoredTranscript> storedTranscripts(const QString &path)
     for (const Transcript *transcript : std::get<QList<Transcript *>>(fetched))
         stored.append({transcript->id(), transcript->sourceLanguageString(),
                        transcript->targetLanguageString(), transcript->sourceText(),
-                       transcript->targetText()});
+                       transcript->targetText(), transcript->cues()});
     return stored;
 }
 

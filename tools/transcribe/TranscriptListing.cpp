@@ -62,11 +62,11 @@ bool TranscriptListing::printList(QString *error)
     return true;
 }
 
-bool TranscriptListing::printTranscript(const QString &id, QString *error)
+const Transcript *TranscriptListing::find(const QString &id, QString *error)
 {
     const std::optional<QList<Transcript *>> transcripts = fetch(error);
     if (!transcripts)
-        return false;
+        return nullptr;
     QList<const Transcript *> matches;
     for (const Transcript *transcript : *transcripts) {
         if (transcript->id().toString(QUuid::WithoutBraces).startsWith(id.toLower()))
@@ -74,7 +74,7 @@ bool TranscriptListing::printTranscript(const QString &id, QString *error)
     }
     if (id.isEmpty()) {
         *error = u"give the id of a stored transcript, as --list prints it"_s;
-        return false;
+        return nullptr;
     }
     if (matches.size() != 1) {
         *error = matches.isEmpty()
@@ -82,9 +82,32 @@ bool TranscriptListing::printTranscript(const QString &id, QString *error)
                      : u"%1 transcripts have ids that start with %2; give more of the id"_s
                            .arg(matches.size())
                            .arg(id);
+        return nullptr;
+    }
+    return matches.first();
+}
+
+bool TranscriptListing::printExport(const QString &id, TranscriptExport::Format format,
+                                    TranscriptExport::Content content, QString *error)
+{
+    const Transcript *transcript = find(id, error);
+    if (!transcript)
+        return false;
+    if (const std::optional<QString> reason =
+            TranscriptExport::unavailableReason(*transcript, format, content)) {
+        *error = *reason;
         return false;
     }
-    const Transcript &transcript = *matches.first();
+    m_output << TranscriptExport::text(*transcript, format, content);
+    return true;
+}
+
+bool TranscriptListing::printTranscript(const QString &id, QString *error)
+{
+    const Transcript *found = find(id, error);
+    if (!found)
+        return false;
+    const Transcript &transcript = *found;
     m_output << transcript.id().toString(QUuid::WithoutBraces) << Qt::endl
              << localTime(transcript.timestamp(), u"yyyy-MM-dd HH:mm:ss"_s) << u"  "_s
              << languages(transcript) << Qt::endl

@@ -62,16 +62,40 @@ ModelContainer &programStore()
     return *store;
 }
 
+// --show, with --format and --translation when they are given.
+bool printShown(const QCommandLineParser &parser, TranscriptListing &listing, QString *error)
+{
+    const QString id = parser.value(u"show"_s);
+    const bool translation = parser.isSet(u"translation"_s);
+    if (!parser.isSet(u"format"_s) && !translation)
+        return listing.printTranscript(id, error);
+    static const QHash<QString, TranscriptExport::Format> formats{
+        {u"txt"_s, TranscriptExport::Format::PlainText},
+        {u"srt"_s, TranscriptExport::Format::SubRip},
+        {u"vtt"_s, TranscriptExport::Format::WebVtt}};
+    const QString name = parser.value(u"format"_s).isEmpty() ? u"txt"_s : parser.value(u"format"_s);
+    if (!formats.contains(name))
+        failWith(BadInput, u"--format is one of txt, srt and vtt"_s);
+    const TranscriptExport::Format format = formats.value(name);
+    // Plain text without --translation is what the history exports by default: both texts.
+    const TranscriptExport::Content content =
+        translation ? TranscriptExport::Content::Translation
+        : format == TranscriptExport::Format::PlainText ? TranscriptExport::Content::Both
+                                                        : TranscriptExport::Content::Spoken;
+    return listing.printExport(id, format, content, error);
+}
+
 // --list and --show: the history, read from the program's store.
 [[noreturn]] void printHistory(const QCommandLineParser &parser)
 {
     QTextStream output(stdout);
     TranscriptListing listing(programStore().mainContext(), output);
     QString error;
-    if (parser.isSet(u"list"_s) ? listing.printList(&error)
-                                : listing.printTranscript(parser.value(u"show"_s), &error))
-        std::exit(Success);
+    const bool printed =
+        parser.isSet(u"list"_s) ? listing.printList(&error) : printShown(parser, listing, &error);
     output.flush();
+    if (printed)
+        std::exit(Success);
     failWith(parser.isSet(u"list"_s) ? RuntimeFailure : BadInput, error);
 }
 
@@ -101,6 +125,10 @@ int main(int argc, char *argv[])
         {u"no-store"_s, u"Do not keep the run's transcript."_s},
         {u"list"_s, u"List the stored transcripts, newest first."_s},
         {u"show"_s, u"Show the stored transcript with this id (or the start of it)."_s, u"ID"_s},
+        {u"format"_s,
+         u"With --show: print it as the history exports it, as txt, srt or vtt (subtitles)."_s,
+         u"FORMAT"_s},
+        {u"translation"_s, u"With --show: the translation instead of the spoken text."_s},
     });
     if (!parser.parse(QCoreApplication::arguments()))
         failWith(BadInput, parser.errorText());
@@ -109,6 +137,8 @@ int main(int argc, char *argv[])
     if (!parser.positionalArguments().isEmpty())
         failWith(BadInput, u"unexpected argument: "_s + parser.positionalArguments().first());
 
+    if ((parser.isSet(u"format"_s) || parser.isSet(u"translation"_s)) && !parser.isSet(u"show"_s))
+        failWith(BadInput, u"--format and --translation go with --show"_s);
     const bool history = parser.isSet(u"list"_s) || parser.isSet(u"show"_s);
     if (history) {
         const QStringList runOptions{u"from"_s,       u"to"_s,     u"wav"_s,    u"fast"_s,

@@ -33,7 +33,7 @@ std::optional<Error> CueTable::create(SqliteConnection &connection)
 }
 
 std::optional<Error> CueTable::replace(SqliteConnection &connection, const QUuid &id,
-                                       const QList<CaptionCue> &cues)
+                                       const QList<CaptionCue> &cues, qsizetype kept)
 {
     const QString transcript = TranscriptTable::encodedId(id);
     if (std::optional<Error> error =
@@ -43,7 +43,7 @@ std::optional<Error> CueTable::replace(SqliteConnection &connection, const QUuid
                                  statement.bind(2, qint64(cues.size()));
                              }))
         return error;
-    for (qsizetype i = 0; i < cues.size(); ++i) {
+    for (qsizetype i = kept; i < cues.size(); ++i) {
         const CaptionCue &cue = cues.at(i);
         if (std::optional<Error> error = connection.query(
                 u"INSERT OR REPLACE INTO Cue (transcript, position, startSeconds, endSeconds, "

@@ -25,9 +25,10 @@ public:
 
     /// Creates the table where it is missing.
     static std::optional<Error> create(SqliteConnection &connection);
-    /// Makes \a cues the cues of the record \a id.
+    /// Makes \a cues the cues of the record \a id, whose first \a kept cues the table holds
+    /// already: a running transcript's save writes only the cues that are new since the last.
     static std::optional<Error> replace(SqliteConnection &connection, const QUuid &id,
-                                        const QList<CaptionCue> &cues);
+                                        const QList<CaptionCue> &cues, qsizetype kept = 0);
     /// The cues of the record \a id, in time order; none in a store that has no table yet.
     static std::variant<QList<CaptionCue>, Error> select(SqliteConnection &connection,
                                                          const QUuid &id);

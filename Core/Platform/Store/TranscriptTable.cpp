@@ -97,7 +97,8 @@ std::optional<Error> TranscriptTable::insert(SqliteConnection &connection, const
 }
 
 std::variant<bool, Error> TranscriptTable::update(SqliteConnection &connection, const QUuid &id,
-                                                  const Transcript::Fields &fields)
+                                                  const Transcript::Fields &fields,
+                                                  qsizetype keptCues)
 {
     if (std::optional<Error> error = connection.query(
             u"UPDATE Transcript SET sourceLanguageString = ?1, targetLanguageString = ?2, "
@@ -109,7 +110,7 @@ std::variant<bool, Error> TranscriptTable::update(SqliteConnection &connection, 
         return *error;
     if (connection.changes() == 0)
         return false;
-    if (std::optional<Error> error = CueTable::replace(connection, id, fields.cues))
+    if (std::optional<Error> error = CueTable::replace(connection, id, fields.cues, keptCues))
         return *error;
     return true;
 }

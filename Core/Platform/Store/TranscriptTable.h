@@ -37,9 +37,11 @@ public:
 
     static std::optional<Error> insert(SqliteConnection &connection, const QUuid &id,
                                        const Transcript::Fields &fields);
-    /// Writes every one of \a fields over the row of \a id; whether there was one.
+    /// Writes every one of \a fields over the row of \a id, but for the first \a keptCues cues,
+    /// which the store holds as they are; whether there was a row.
     static std::variant<bool, Error> update(SqliteConnection &connection, const QUuid &id,
-                                            const Transcript::Fields &fields);
+                                            const Transcript::Fields &fields,
+                                            qsizetype keptCues = 0);
     static std::optional<Error> remove(SqliteConnection &connection, const QUuid &id);
 
     /// Every row, newest first; rows of one moment in the order they were written, newest first.

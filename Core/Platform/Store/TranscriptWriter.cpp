@@ -6,6 +6,7 @@
 #include "SqliteConnection.h"
 #include "TranscriptTable.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <deque>
 #include <map>
@@ -23,12 +24,22 @@ constexpr int busyTimeoutMs = 5000;
 // How long the end of the writer waits for a last try of what is still unwritten.
 constexpr std::chrono::milliseconds lastTryTimeout{busyTimeoutMs + 1000};
 
-// Writes \a fields as record \a id: over its row, or as a new row when there is none.
+// How many of \a cues, from the first, equal \a stored.
+qsizetype sharedPrefix(const QList<CaptionCue> &cues, const QList<CaptionCue> &stored)
+{
+    const auto ends = std::mismatch(cues.begin(), cues.end(), stored.begin(), stored.end());
+    return ends.first - cues.begin();
+}
+
+// Writes \a fields as record \a id: over its row, or as a new row when there is none. Over a
+// row, the cues that \a storedCues says the row holds already are left as they are.
 std::optional<Error> upsert(SqliteConnection &connection, const QUuid &id,
-                            const Transcript::Fields &fields)
+                            const Transcript::Fields &fields,
+                            const QList<CaptionCue> &storedCues = {})
 {
     return connection.transaction([&]() -> std::optional<Error> {
-        std::variant<bool, Error> updated = TranscriptTable::update(connection, id, fields);
+        std::variant<bool, Error> updated = TranscriptTable::update(
+            connection, id, fields, sharedPrefix(fields.cues, storedCues));
         if (Error *error = std::get_if<Error>(&updated))
             return *error;
         if (std::get<bool>(updated))
@@ -91,6 +102,9 @@ struct TranscriptWriter::Shared
     void run(const QString &path, const std::function<void(QUuid, std::optional<Error>)> &report)
     {
         std::unique_ptr<SqliteConnection> connection;
+        // The cues this thread last wrote for each record: a running transcript's cues only grow,
+        // and each save writes the new ones alone. Shared with the records' fields, not copied.
+        std::map<QUuid, QList<CaptionCue>> storedCues;
         std::unique_lock lock(mutex);
         for (;;) {
             work.wait(lock, [this] { return stopping || (!held && !queue.empty()); });
@@ -117,8 +131,12 @@ struct TranscriptWriter::Shared
                 else
                     connection = std::get<std::unique_ptr<SqliteConnection>>(std::move(opened));
             }
-            if (connection)
-                error = upsert(*connection, id, fields);
+            if (connection) {
+                QList<CaptionCue> &stored = storedCues[id];
+                error = upsert(*connection, id, fields, stored);
+                // After a failure the transaction wrote nothing; the next try writes them all.
+                stored = error ? QList<CaptionCue>() : fields.cues;
+            }
             lock.lock();
             settle(id, version, error);
             report(id, error);
