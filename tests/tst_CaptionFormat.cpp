@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Models/CaptionFormat.h"
+#include "SubtitleFileCheck.h"
 #include "TestMain.h"
 
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -13,6 +13,7 @@ namespace {
 
 using Kind = CaptionFormat::Kind;
 using Content = CaptionFormat::Content;
+using namespace SubtitleFileCheck;
 
 // Cues that try a writer: marks that mean something to a player, a cue without translation,
 // one that wraps, and times past a hundred hours.
@@ -35,30 +36,6 @@ class TestCaptionFormat : public QObject
 
 private:
     QTemporaryDir m_directory;
-
-    /// What ffmpeg says on its error output when it converts \a file, or why it could not run.
-    static QString ffmpegErrors(const QString &file)
-    {
-        QProcess ffmpeg;
-        ffmpeg.start(u"ffmpeg"_s, {u"-nostdin"_s, u"-v"_s, u"error"_s, u"-i"_s, file, u"-f"_s,
-                                   u"ass"_s, u"-"_s});
-        if (!ffmpeg.waitForFinished(30000))
-            return u"ffmpeg did not finish: "_s + ffmpeg.errorString();
-        const QString errors = QString::fromUtf8(ffmpeg.readAllStandardError());
-        return ffmpeg.exitCode() == 0 ? errors
-                                      : u"exit %1: %2"_s.arg(ffmpeg.exitCode()).arg(errors);
-    }
-
-    /// The cues that ffprobe counts in \a file.
-    static int packetsIn(const QString &file)
-    {
-        QProcess ffprobe;
-        ffprobe.start(u"ffprobe"_s, {u"-v"_s, u"error"_s, u"-count_packets"_s, u"-select_streams"_s,
-                                     u"s:0"_s, u"-show_entries"_s, u"stream=nb_read_packets"_s,
-                                     u"-of"_s, u"csv=p=0"_s, file});
-        ffprobe.waitForFinished(30000);
-        return QString::fromUtf8(ffprobe.readAllStandardOutput()).trimmed().toInt();
-    }
 
     QString written(const QString &name, const QString &text)
     {

@@ -79,7 +79,8 @@ private Q_SLOTS:
         QCOMPARE(first.lines, QStringList{u"First run."_s});
         const Run run = transcribe(
             scriptRun(u"es-ES"_s,
-                      R"({"task": 1, "hypothesis": {"text": "The house is red. It was sunny."}}
+                      R"({"task": 1, "processed": 4}
+{"task": 1, "hypothesis": {"text": "The house is red. It was sunny."}}
 {"wait": 2})"),
             dataHome);
         QCOMPARE(run.exitCode, 0);
@@ -101,6 +102,13 @@ private Q_SLOTS:
         QCOMPARE(show.exitCode, 0);
         QCOMPARE(show.lines.first(), id);
         QCOMPARE(show.lines.mid(2), (QStringList{u"The house is red."_s, u"It was sunny."_s}));
+        const Run subtitles =
+            transcribe({u"--show"_s, id, u"--format"_s, u"srt"_s, u"--translation"_s}, dataHome);
+        QCOMPARE(subtitles.exitCode, 0);
+        // Its cues, their words timed evenly over the audio, translated as the run went.
+        QCOMPARE(subtitles.lines,
+                 (QStringList{u"1"_s, u"00:00:00,000 --> 00:00:02,286"_s, u"La casa es roja."_s,
+                              u"2"_s, u"00:00:02,286 --> 00:00:04,000"_s, u"Era soleado."_s}));
     }
 
     void badInputIsRefusedWithAReason_data()
@@ -114,6 +122,11 @@ private Q_SLOTS:
             << QStringList{u"--wav"_s, QStringLiteral(TRANSCRIBE)} << QStringLiteral(TRANSCRIBE);
         QTest::newRow("an unknown transcript")
             << QStringList{u"--show"_s, u"0123"_s} << u"no stored transcript has the id 0123"_s;
+        QTest::newRow("a format without --show")
+            << QStringList{u"--list"_s, u"--format"_s, u"srt"_s} << u"go with --show"_s;
+        QTest::newRow("an unknown format")
+            << QStringList{u"--show"_s, u"0123"_s, u"--format"_s, u"ass"_s}
+            << u"one of txt, srt and vtt"_s;
         QTest::newRow("script not JSON")
             << scriptRun(u"en-US"_s, "{\"wait\": 0}\n{oops\n") << u".jsonl:2:"_s;
         QTest::newRow("script with a task not yet made")

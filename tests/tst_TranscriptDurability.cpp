@@ -3,9 +3,13 @@
 // listens to real speech and is killed with SIGKILL at moments spread over a whole run; each time
 // the store must open, the run's transcript must hold at least the text last stored before the
 // kill, and a run killed before its first merge must have stored what it heard all the same.
+// The run's cues are kept by the same saves, and the whole run's cues are subtitle files that a
+// player reads.
 
+#include "Platform/Audio/WavFile.h"
 #include "SpokenWav.h"
 #include "StoredTranscripts.h"
+#include "SubtitleFileCheck.h"
 #include "TestMain.h"
 
 #include <QElapsedTimer>
@@ -74,6 +78,34 @@ private:
         return run;
     }
 
+    // Checks that \a cues are in time order, apart, and inside the speech's audio.
+    void verifyCueTimes(const QList<CaptionCue> &cues)
+    {
+        const WavFile speech = std::get<WavFile>(WavFile::open(m_speech));
+        const double audioLength = double(speech.frameCount()) / speech.sampleRate();
+        for (qsizetype i = 0; i < cues.size(); ++i) {
+            QVERIFY(cues[i].start < cues[i].end);
+            QVERIFY(cues[i].end <= audioLength + 0.001);
+            QVERIFY(i == 0 || cues[i].start >= cues[i - 1].end);
+        }
+    }
+
+    // Prints the run \a id of \a dataHome as a subtitle file of \a format, and checks that ffmpeg
+    // reads every one of its \a cues.
+    void verifyExport(const QString &dataHome, const QString &id, const QString &format, int cues)
+    {
+        const QString path = dataHome + u"/run."_s + format;
+        QProcess show;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"XDG_DATA_HOME"_s, dataHome);
+        show.setProcessEnvironment(environment);
+        show.setStandardOutputFile(path);
+        show.start(QStringLiteral(TRANSCRIBE), {u"--show"_s, id, u"--format"_s, format});
+        QVERIFY(show.waitForFinished(30'000) && show.exitCode() == 0);
+        QCOMPARE(SubtitleFileCheck::ffmpegErrors(path), QString());
+        QCOMPARE(SubtitleFileCheck::packetsIn(path), cues);
+    }
+
     // The transcripts stored in \a dataHome; fails the test when the store does not open.
     static QList<StoredTranscript> stored(const QString &dataHome)
     {
@@ -94,11 +126,18 @@ private Q_SLOTS:
         const Run complete = transcribe(whole, std::nullopt);
         QVERIFY(complete.endTranscript);
         QVERIFY2(complete.merges.size() >= 2, "the run merges before its end");
-        QCOMPARE(stored(whole).value(0).sourceText, *complete.endTranscript);
-        QCOMPARE(stored(whole).size(), 1);
+        const QList<StoredTranscript> records = stored(whole);
+        QCOMPARE(records.size(), 1);
+        QCOMPARE(records[0].sourceText, *complete.endTranscript);
+        QVERIFY(!records[0].cues.isEmpty());
+        verifyCueTimes(records[0].cues);
+        const QString id = records[0].id.toString(QUuid::WithoutBraces);
+        for (const QString &format : {u"srt"_s, u"vtt"_s})
+            verifyExport(whole, id, format, int(records[0].cues.size()));
 
         // One kill in each of equal slices of a whole run, at a random moment of its slice.
         int killsBeforeAMerge = 0;
+        int killsThatKeptCues = 0;
         for (int i = 0; i < killCount; ++i) {
             const qint64 slice = complete.milliseconds / killCount;
             const int killAfter = int(slice * i + QRandomGenerator::global()->bounded(slice));
@@ -117,10 +156,14 @@ private Q_SLOTS:
             QVERIFY2(texts.size() == 1, qPrintable(u"kill at %1 ms lost: %2"_s.arg(killAfter).arg(
                                             killed.stored.last())));
             killsBeforeAMerge += killed.merges.isEmpty() ? 1 : 0;
+            verifyCueTimes(texts.first().cues);
+            killsThatKeptCues += texts.first().cues.isEmpty() ? 0 : 1;
         }
-        qInfo("a whole run takes %lld ms; %d of %d kills came before a merge yet kept text",
-              complete.milliseconds, killsBeforeAMerge, killCount);
+        qInfo("a whole run takes %lld ms; %d of %d kills came before a merge yet kept text, %d "
+              "kept cues",
+              complete.milliseconds, killsBeforeAMerge, killCount, killsThatKeptCues);
         QVERIFY2(killsBeforeAMerge > 0, "what is heard before the first merge is stored too");
+        QVERIFY2(killsThatKeptCues > 0, "cues are stored while the run goes on");
     }
 };
 

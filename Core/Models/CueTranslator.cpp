@@ -52,4 +52,16 @@ QCoro::Task<> CueTranslator::run()
         Q_EMIT translated(job.transcript, job.index, job.cue);
     }
     m_running = false;
+    Q_EMIT idle();
+}
+
+void CueTranslator::finishDetached(Delivery deliver)
+{
+    setParent(nullptr);
+    disconnect(this, &CueTranslator::translated, nullptr, nullptr);
+    if (deliver)
+        connect(this, &CueTranslator::translated, this, std::move(deliver));
+    connect(this, &CueTranslator::idle, this, &QObject::deleteLater);
+    if (!m_running)
+        deleteLater();
 }

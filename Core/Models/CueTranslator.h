@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QUuid>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <qcoro/qcorotask.h>
 
@@ -37,10 +38,20 @@ public:
     };
     /// Queues \a job behind those that wait.
     void translate(Job job);
+    /// Whether a translation runs or waits.
+    bool isTranslating() const { return m_running; }
+
+    /// Where translations go once their run has ended.
+    using Delivery = std::function<void(const QUuid &, qsizetype, const CaptionCue &)>;
+    /// Lets the translations that wait finish without the run that asked for them: each goes to
+    /// \a deliver instead, and the translator deletes itself once none waits.
+    void finishDetached(Delivery deliver);
 
 Q_SIGNALS:
     /// \a cue, at \a index of record \a transcript, has its translation, or none if it failed.
     void translated(const QUuid &transcript, qsizetype index, const CaptionCue &cue);
+    /// The last translation that waited has been handed on.
+    void idle();
 
 private:
     QCoro::Task<> run();

@@ -33,6 +33,8 @@ SubtitleOverlayWindowModel::SubtitleOverlayWindowModel(
 {
     connect(m_cueTranslator.get(), &CueTranslator::translated, this,
             &SubtitleOverlayWindowModel::cueTranslated);
+    connect(m_cueTranslator.get(), &CueTranslator::idle, this,
+            &SubtitleOverlayWindowModel::cueTranslationsFinished);
     m_translationModel->setDelegate(this);
     m_listeningModel->setDelegate(this);
 }
@@ -42,6 +44,9 @@ SubtitleOverlayWindowModel::~SubtitleOverlayWindowModel()
     // An overlay closed before listening ever started (a pair that never became ready) still has
     // the transcript its languages opened; ended here, it goes rather than stay behind empty.
     m_transcriptionModel->endTranscript();
+    // The last cues are translated after the run has stopped, and reach the store without it.
+    if (m_cueTranslator->isTranslating())
+        m_cueTranslator.release()->finishDetached(m_transcriptionModel->lateCueTranslations());
 }
 
 bool SubtitleOverlayWindowModel::languagesAreEqual() const

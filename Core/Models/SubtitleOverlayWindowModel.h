@@ -53,11 +53,15 @@ public:
     void setTargetLanguage(const std::optional<Language> &language);
     /// Starts the run once both languages are applied.
     void startSubtitles();
+    /// Whether finished cues are still being translated, as the last ones are after a stop.
+    bool isTranslatingCues() const { return m_cueTranslator->isTranslating(); }
 
 Q_SIGNALS:
     /// The run has finished \a cue: its times, its text, and its translation when the run
     /// translates. Cues come in time order, each once.
     void cueFinished(const CaptionCue &cue);
+    /// Every finished cue has been translated and handed on.
+    void cueTranslationsFinished();
 
 private:
     void listeningModelDidStartListening() override;

@@ -115,6 +115,21 @@ void TranscriptionModel::endTranscript()
     m_endedTranscript = std::exchange(m_currentTranscript, nullptr);
 }
 
+std::function<void(const QUuid &, qsizetype, const CaptionCue &)>
+TranscriptionModel::lateCueTranslations() const
+{
+    if (!m_endedTranscript || m_endedTranscript->sourceText().isEmpty())
+        return {};
+    return [id = m_endedTranscript->id(), fields = m_endedTranscript->fields(),
+            writer = QPointer(&m_container.transcriptWriter())](
+               const QUuid &transcript, qsizetype index, const CaptionCue &cue) mutable {
+        if (!writer || transcript != id || index >= fields.cues.size())
+            return;
+        fields.cues[index].translation = cue.translation;
+        writer->write(id, fields);
+    };
+}
+
 void TranscriptionModel::write(const Transcript &transcript)
 {
     // A record reaches the store with its first text, never before.

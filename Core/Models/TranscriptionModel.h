@@ -7,6 +7,7 @@
 
 #include <QPointer>
 #include <QSet>
+#include <functional>
 
 class Error;
 class ModelContainer;
@@ -51,6 +52,10 @@ public:
     void setCueTranslation(const QUuid &id, qsizetype index, const CaptionCue &cue);
     /// Closes the open record, writing it if its last write failed or its cues have changed since.
     void endTranscript();
+    /// What writes the translations of the last closed record's cues once this model is gone: it
+    /// holds the record's fields, and writes them, translation by translation, while the store's
+    /// writer lasts. Does nothing without a closed record.
+    std::function<void(const QUuid &, qsizetype, const CaptionCue &)> lateCueTranslations() const;
 
     /// What keeps a text of this model's runs from the store, in words for the user; none while
     /// every text is stored.

@@ -229,6 +229,38 @@ private Q_SLOTS:
         QCOMPARE(counted(storePath(), u"SELECT count(*) FROM Transcript"_s), 1);
     }
 
+    // A running transcript's saves write only its new cues; a cue that changed since (its
+    // translation came) is written again, and a record deleted meanwhile comes back whole.
+    void theWriterKeepsEveryCueOfARunningTranscript()
+    {
+        const std::unique_ptr<ModelContainer> container = openStore(storePath());
+        QVERIFY(container);
+        TranscriptWriter &writer = container->transcriptWriter();
+        Transcript *running = record(u"One. Two. Three."_s, utc(10));
+        Transcript::Fields fields = running->fields();
+        const auto storedCues = [&] {
+            writer.finish(std::chrono::seconds(10));
+            ModelContext context(*container);
+            const std::variant<Transcript *, Error> found = context.fetchTranscript(running->id());
+            const Transcript *transcript = std::get<Transcript *>(found);
+            return transcript ? transcript->cues() : QList<CaptionCue>{{-1, -1, u"none"_s, {}}};
+        };
+        fields.cues = {{0, 1, u"One."_s, std::nullopt}, {1, 2, u"Two."_s, std::nullopt}};
+        writer.write(running->id(), fields);
+        QCOMPARE(storedCues(), fields.cues);
+        fields.cues << CaptionCue{2, 3, u"Three."_s, std::nullopt};
+        fields.cues[1].translation = u"Dos."_s;
+        writer.write(running->id(), fields);
+        QCOMPARE(storedCues(), fields.cues);
+
+        ModelContext other(*container);
+        other.remove(std::get<Transcript *>(other.fetchTranscript(running->id())));
+        QVERIFY(!other.save());
+        fields.cues << CaptionCue{3, 4, u"Four."_s, std::nullopt};
+        writer.write(running->id(), fields);
+        QCOMPARE(storedCues(), fields.cues);
+    }
+
     void contextsAndTheLiveQueryFollowOnlySavedChanges()
     {
         const std::unique_ptr<ModelContainer> container = ModelContainer::inMemory();

@@ -9,9 +9,11 @@
 #include "StoredTranscripts.h"
 #include "TestMain.h"
 #include "Views/TranscriptDetailView.h"
+#include "Views/TranscriptExportDialog.h"
 #include "Views/TranscriptHistoryView.h"
 
 #include <QClipboard>
+#include <QComboBox>
 #include <QDeadlineTimer>
 #include <QFileDialog>
 #include <QLabel>
@@ -39,11 +41,12 @@ QDateTime at(int minute)
 // Stores a run of \a minute with \a text, through a context of its own as a run's would be.
 QUuid keep(ModelContainer &store, int minute, const QString &text,
            const std::optional<QString> &translation = std::nullopt,
-           const QString &sourceLanguage = english.rawValue())
+           const QString &sourceLanguage = english.rawValue(), const QList<CaptionCue> &cues = {})
 {
     ModelContext context(store);
     auto *record = new Transcript(english, spanish, text, translation, at(minute));
     record->setSourceLanguageString(sourceLanguage);
+    record->setCues(cues);
     context.insert(record);
     const QUuid id = record->id();
     if (const std::optional<Error> error = context.save())
@@ -321,7 +324,39 @@ private Q_SLOTS:
         QCOMPARE(search(QString()), (QList<QUuid>{sure, garden, weather}));
     }
 
-    void copyAndExportGiveBothTexts()
+    // Exports \a format with \a content to \a path through both dialogs; what the file holds, or
+    // why the export dialog does not let it go.
+    QString exported(const QString &path, int format, int content)
+    {
+        for (QPushButton *button : m_view->findChildren<QPushButton *>()) {
+            if (button->text() == u"Export…"_s)
+                button->click();
+        }
+        auto *choice = m_view->findChild<TranscriptExportDialog *>();
+        if (!choice || !choice->isVisible())
+            return u"no export dialog"_s;
+        if (format >= choice->formatBox()->count())
+            return u"not offered: "_s + choice->reasonLabel()->text();
+        choice->formatBox()->setCurrentIndex(format);
+        choice->contentBox()->setCurrentIndex(content);
+        if (!choice->exportButton()->isEnabled())
+            return choice->reasonLabel()->text();
+        choice->exportButton()->click();
+        auto *dialog = m_view->findChild<QFileDialog *>();
+        if (!dialog || !dialog->isVisible())
+            return u"no file dialog"_s;
+        dialog->selectFile(path);
+        QMetaObject::invokeMethod(dialog, "accept");
+        // Both close and go: the next export finds its own.
+        delete dialog;
+        delete choice;
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }
+
+    // A run kept without times exports plain text only and says why; a timed one also exports
+    // subtitles, of the spoken text, its translation or both.
+    void copyAndExportGiveTheChosenTexts()
     {
         keep(store(), 1, u"First one. Second one."_s, u"Primero. Segundo."_s);
         open();
@@ -331,18 +366,20 @@ private Q_SLOTS:
         QCOMPARE(QApplication::clipboard()->text(), both);
 
         const QTemporaryDir folder;
-        const QString path = folder.filePath(u"run.txt"_s);
-        for (QPushButton *button : m_view->findChildren<QPushButton *>()) {
-            if (button->text() == u"Export…"_s)
-                button->click();
-        }
-        auto *dialog = m_view->findChild<QFileDialog *>();
-        QVERIFY(dialog && dialog->isVisible());
-        dialog->selectFile(path);
-        QMetaObject::invokeMethod(dialog, "accept");
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(QString::fromUtf8(file.readAll()), both + u'\n');
+        QCOMPARE(exported(folder.filePath(u"run.txt"_s), 0, 2), both + u'\n');
+        QVERIFY(exported(QString(), 1, 0).contains(u"plain text only"_s));
+        delete m_view->findChild<TranscriptExportDialog *>();
+
+        const QUuid timed = keep(store(), 2, u"Hello there."_s, std::nullopt, english.rawValue(),
+                                 {{0.5, 2.0, u"Hello there."_s, u"Hola."_s}});
+        QTRY_COMPARE(listed().size(), 2);
+        model().setSelectedTranscriptID(timed);
+        QCOMPARE(exported(folder.filePath(u"run.srt"_s), 1, 2),
+                 u"1\n00:00:00,500 --> 00:00:02,000\nHello there.\nHola.\n\n"_s);
+        QCOMPARE(exported(folder.filePath(u"run.vtt"_s), 2, 1),
+                 u"WEBVTT\n\n00:00:00.500 --> 00:00:02.000\nHola.\n\n"_s);
+        // Without a translation as plain text, only the spoken text goes.
+        QVERIFY(exported(folder.filePath(u"none.txt"_s), 0, 1).contains(u"no translation"_s));
     }
 
     void everyControlIsNamedAndTheSearchIsAKeyAway()

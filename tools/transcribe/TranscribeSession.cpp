@@ -19,6 +19,8 @@ namespace {
 // Recognition has caught up when nothing has moved for this long.
 constexpr int catchUpCheckMs = 250;
 constexpr int quietChecksToFinish = 6;
+// How long the end of a run waits for the translations of its last cues.
+constexpr std::chrono::seconds lastTranslationsTimeout{10};
 
 } // namespace
 
@@ -194,6 +196,22 @@ void TranscribeSession::finish()
     m_catchUp.stop();
     m_overlay.listeningModel()->stopListening();
     AppState::shared().setOverlayWindowDisplayed(false);
+    if (!m_overlay.isTranslatingCues()) {
+        end();
+        return;
+    }
+    // The last cues are translated after the stop; the run ends with them, or without them if
+    // the translator does not answer in time.
+    connect(&m_overlay, &SubtitleOverlayWindowModel::cueTranslationsFinished, this,
+            &TranscribeSession::end);
+    QTimer::singleShot(lastTranslationsTimeout, this, &TranscribeSession::end);
+}
+
+void TranscribeSession::end()
+{
+    if (m_ended)
+        return;
+    m_ended = true;
     const std::optional<QUuid> transcriptId = keptTranscriptId();
     m_events.record(
         {{u"event"_s, u"end"_s},

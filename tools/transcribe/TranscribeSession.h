@@ -35,7 +35,7 @@ public:
     /// Ends the run once recognition has caught up with the audio delivered so far.
     void finishWhenCaughtUp();
     /// Ends the run now: listening stops, the last text is merged and stored, and the end is
-    /// recorded.
+    /// recorded once the last cues are translated.
     void finish();
 
 Q_SIGNALS:
@@ -53,6 +53,8 @@ private:
     void reportError(const QString &model, const std::optional<QString> &message);
     void checkCaughtUp();
     std::optional<QUuid> keptTranscriptId() const;
+    /// Records the end of a run that has stopped, and says it is over.
+    void end();
 
     SubtitleOverlayWindowModel &m_overlay;
     std::unique_ptr<DisplayTextTranslator> m_translator;
@@ -67,4 +69,5 @@ private:
     int m_quietChecks = 0;
     bool m_failed = false;
     bool m_finished = false;
+    bool m_ended = false;
 };
