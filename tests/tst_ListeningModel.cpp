@@ -179,8 +179,8 @@ private Q_SLOTS:
         task(2)->processAudio(15.0);
         task(2)->hypothesize(timedWords(u"It was sunny and warm."_s, 13.0));
         QVERIFY(task(1)->isCancelled());
-        QCOMPARE(m_delegate->calls.mid(calls), (QStringList{u"cues"_s, u"full"_s, u"full"_s,
-                                                            u"transcription"_s, u"full"_s}));
+        QCOMPARE(m_delegate->calls.mid(calls),
+                 (QStringList{u"cues"_s, u"full"_s, u"full"_s, u"transcription"_s, u"full"_s}));
         QCOMPARE(model().fullTranscript(), u"We went to the park. It was sunny and warm"_s);
         QCOMPARE(model().transcriptAssembly().solidifiedUntilIndex(), 21);
         QCOMPARE(model().sourceText(), u"It was sunny and warm."_s);

@@ -77,12 +77,11 @@ private Q_SLOTS:
             scriptRun(u"en-US"_s, R"({"task": 1, "hypothesis": {"text": "First run."}})"),
             dataHome);
         QCOMPARE(first.lines, QStringList{u"First run."_s});
-        const Run run = transcribe(
-            scriptRun(u"es-ES"_s,
-                      R"({"task": 1, "processed": 4}
+        const Run run = transcribe(scriptRun(u"es-ES"_s,
+                                             R"({"task": 1, "processed": 4}
 {"task": 1, "hypothesis": {"text": "The house is red. It was sunny."}}
 {"wait": 2})"),
-            dataHome);
+                                   dataHome);
         QCOMPARE(run.exitCode, 0);
         QVERIFY2(!run.lines.isEmpty(), qPrintable(run.errors));
         QVERIFY2(run.lines.last().contains(u"casa"_s), qPrintable(run.lines.last()));

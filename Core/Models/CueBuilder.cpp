@@ -70,8 +70,8 @@ QList<CaptionCue> CueBuilder::cut(const Transcription &hypothesis, double taskSt
     // A sentence that goes on, as all do from a recogniser that does not punctuate, gives the
     // cues that it has filled once their words have settled.
     if (!all && first < words.size()) {
-        const qsizetype uncued = cueSentence(text, words, first, words.size() - 1, m_audioEnd, cues,
-                                             Sentence::GoesOn);
+        const qsizetype uncued =
+            cueSentence(text, words, first, words.size() - 1, m_audioEnd, cues, Sentence::GoesOn);
         if (uncued > first)
             markCued(taskStart, words, uncued - 1, words[uncued].time, text.size());
     }

@@ -404,8 +404,7 @@ void ListeningModel::acceptHypothesis(const Transcription &transcription, TaskCl
 void ListeningModel::handOnHeardTextIfDue()
 {
     const qsizetype sentences = finishedSentences(m_currentSegmentTranscription);
-    if (m_current.processed - m_handedOnAt < handOnInterval &&
-        sentences <= m_handedOnSentences)
+    if (m_current.processed - m_handedOnAt < handOnInterval && sentences <= m_handedOnSentences)
         return;
     m_handedOnAt = m_current.processed;
     m_handedOnSentences = sentences;

@@ -3,8 +3,8 @@
 
 #include "Base/Language.h"
 #include "CueTranslator.h"
-#include "Platform/Store/CaptionCue.h"
 #include "ListeningModel.h"
+#include "Platform/Store/CaptionCue.h"
 #include "TranscriptionModel.h"
 #include "TranslationModel.h"
 

@@ -57,8 +57,7 @@ TranscriptExportDialog::TranscriptExportDialog(const Transcript &transcript, QWi
     layout->addLayout(form);
     layout->addWidget(m_reason);
     layout->addWidget(buttons);
-    connect(m_format, &QComboBox::currentIndexChanged, this,
-            &TranscriptExportDialog::updateReason);
+    connect(m_format, &QComboBox::currentIndexChanged, this, &TranscriptExportDialog::updateReason);
     connect(m_content, &QComboBox::currentIndexChanged, this,
             &TranscriptExportDialog::updateReason);
     updateReason();

@@ -78,10 +78,10 @@ bool printShown(const QCommandLineParser &parser, TranscriptListing &listing, QS
         failWith(BadInput, u"--format is one of txt, srt and vtt"_s);
     const TranscriptExport::Format format = formats.value(name);
     // Plain text without --translation is what the history exports by default: both texts.
-    const TranscriptExport::Content content =
-        translation ? TranscriptExport::Content::Translation
-        : format == TranscriptExport::Format::PlainText ? TranscriptExport::Content::Both
-                                                        : TranscriptExport::Content::Spoken;
+    const TranscriptExport::Content content = translation ? TranscriptExport::Content::Translation
+                                              : format == TranscriptExport::Format::PlainText
+                                                  ? TranscriptExport::Content::Both
+                                                  : TranscriptExport::Content::Spoken;
     return listing.printExport(id, format, content, error);
 }
 

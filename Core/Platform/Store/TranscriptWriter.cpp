@@ -38,8 +38,8 @@ std::optional<Error> upsert(SqliteConnection &connection, const QUuid &id,
                             const QList<CaptionCue> &storedCues = {})
 {
     return connection.transaction([&]() -> std::optional<Error> {
-        std::variant<bool, Error> updated = TranscriptTable::update(
-            connection, id, fields, sharedPrefix(fields.cues, storedCues));
+        std::variant<bool, Error> updated =
+            TranscriptTable::update(connection, id, fields, sharedPrefix(fields.cues, storedCues));
         if (Error *error = std::get_if<Error>(&updated))
             return *error;
         if (std::get<bool>(updated))
