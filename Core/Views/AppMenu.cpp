@@ -57,6 +57,8 @@ AppMenu::AppMenu(AppServices services, QList<QAction *> additionalContent, QObje
     m_translatedMenu = m_menu->addMenu(tr("Translated Language"));
     for (QMenu *picker : {m_spokenMenu, m_translatedMenu})
         picker->setToolTipsVisible(true);
+    // A pair may have been installed or removed since, by the program or by other means.
+    connect(m_translatedMenu, &QMenu::aboutToShow, this, &AppMenu::markTranslations);
     m_menu->addSeparator();
     m_menu->addAction(tr("View History"), this, [this] { openWindow(u"history"_s); });
     m_menu->addSeparator();
@@ -147,6 +149,7 @@ void AppMenu::buildPickers()
     };
     build(m_spokenMenu, SettingsKeys::selectedFromLanguage, true);
     build(m_translatedMenu, SettingsKeys::selectedToLanguage, false);
+    m_markedFrom.reset();
     updatePickers();
 }
 
@@ -156,15 +159,43 @@ void AppMenu::updatePickers()
     const Language to = Setting(SettingsKeys::selectedToLanguage).value();
     for (QAction *entry : m_spokenMenu->actions())
         entry->setChecked(languageOf(entry) == from);
-    const QList<QAction *> entries = m_translatedMenu->actions();
-    for (qsizetype i = 0; i < entries.size(); ++i) {
-        const Language language = languageOf(entries.at(i));
-        entries.at(i)->setText(language == from ? m_labels.at(i) + tr(" (No Translation)")
-                                                : m_labels.at(i));
-        entries.at(i)->setChecked(language == to);
-    }
+    for (QAction *entry : m_translatedMenu->actions())
+        entry->setChecked(languageOf(entry) == to);
+    if (from != m_markedFrom)
+        markTranslations();
     const QSignalBlocker quiet(m_clickThrough);
     m_clickThrough->setChecked(Setting(SettingsKeys::overlayClickThrough).value());
+}
+
+void AppMenu::markTranslations()
+{
+    const Language from = Setting(SettingsKeys::selectedFromLanguage).value();
+    m_markedFrom = from;
+    const QList<QAction *> entries = m_translatedMenu->actions();
+    const QList<TranslationService::Status> statuses =
+        m_services.translation->statuses(from, m_supportedLanguages);
+    const qsizetype fromIndex = m_supportedLanguages.indexOf(from);
+    const QString fromLabel =
+        fromIndex >= 0 ? m_labels.at(fromIndex) : from.displayName().value_or(from.rawValue());
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        QAction *entry = entries.at(i);
+        QString text = m_labels.at(i);
+        QString tip;
+        const bool same = m_supportedLanguages.at(i) == from;
+        const TranslationService::Status status = statuses.value(i);
+        if (same) {
+            text += tr(" (No Translation)");
+        } else if (status == TranslationService::Status::Supported) {
+            text += tr(" — will be installed");
+            tip =
+                tr("The translation from %1 is installed when the subtitles start.").arg(fromLabel);
+        } else if (status == TranslationService::Status::Unsupported) {
+            tip = tr("Not available from %1 on this computer.").arg(fromLabel);
+        }
+        entry->setText(text);
+        entry->setToolTip(tip);
+        entry->setEnabled(same || status != TranslationService::Status::Unsupported);
+    }
 }
 
 void AppMenu::updateStartStop()

@@ -64,6 +64,9 @@ private:
     QCoro::Task<> loadSupportedLanguages();
     void buildPickers();
     void updatePickers();
+    /// Marks each translation language by what it gives from the spoken language: installed,
+    /// installed when chosen, or not available (disabled).
+    void markTranslations();
     void updateStartStop();
     void openWindow(const QString &identifier);
     void makeTrayIcon();
@@ -78,6 +81,8 @@ private:
     QMenu *m_spokenMenu;
     QMenu *m_translatedMenu;
     QList<Language> m_supportedLanguages;
+    // The spoken language that the translation entries were last marked for.
+    std::optional<Language> m_markedFrom;
     // The entries' labels, in the same order.
     QStringList m_labels;
     OpenWindow m_openWindow;

@@ -69,6 +69,14 @@ public:
         co_await QCoro::sleepFor(std::chrono::milliseconds(1));
         co_return answer;
     }
+    QList<Status> statuses(const Language &source, const QList<Language> &targets) override
+    {
+        QList<Status> answers;
+        for (const Language &target : targets)
+            answers.append(
+                m_statuses.value(source.rawValue() + u'>' + target.rawValue(), Status::Supported));
+        return answers;
+    }
     QCoro::Task<QList<Language>> supportedLanguages() override
     {
         const QList<Language> answer = languages;

@@ -76,8 +76,12 @@ private Q_SLOTS:
         QCOMPARE(statusOf(english, Language(u"ca"_s, {}, u"ES"_s)), Status::Supported);
         QCOMPARE(statusOf(english, Language(u"ja"_s, {}, u"JP"_s)), Status::Unsupported);
         QCOMPARE(statusOf(english, std::nullopt), Status::Unsupported);
-        // Asking about an installed pair has started its pipeline.
+        // Asking about an installed pair has started its pipeline; a menu's question does not.
         QVERIFY(service.pipelines().pipeline(englishToSpanish).isRunning());
+        ApertiumTranslationService quiet;
+        QCOMPARE(quiet.statuses(english, {spanish, Language(u"ca"_s, {}, u"ES"_s), english}),
+                 (QList<Status>{Status::Installed, Status::Supported, Status::Unsupported}));
+        QVERIFY(!quiet.pipelines().pipeline(englishToSpanish).isRunning());
     }
 
     // Whatever the text, it comes back translated or as an error, and nothing of the framing or

@@ -93,6 +93,8 @@ private Q_SLOTS:
     // spoken language reads as no translation among the translation languages.
     void pickersLabelAndMarkTheLanguages()
     {
+        m_fixture->translation->setStatus(english, japanese, TranslationService::Status::Installed);
+        m_fixture->translation->setStatus(japanese, english, TranslationService::Status::Installed);
         makeMenu();
         QCOMPARE(texts(spoken()),
                  (QStringList{u"English"_s, u"Japanese"_s, u"Portuguese (Brazil)"_s,
@@ -114,6 +116,37 @@ private Q_SLOTS:
         QCOMPARE(checkedText(spoken()), u"Japanese"_s);
         QCOMPARE(texts(translated()).at(1), u"Japanese (No Translation)"_s);
         QCOMPARE(checkedText(translated()), u"English"_s);
+    }
+
+    // Each translation language says what choosing it gives from the spoken language, and follows
+    // a change of that language and a pair installed meanwhile.
+    void translationEntriesOfferOnlyWhatWorks()
+    {
+        using Status = TranslationService::Status;
+        FakeTranslationService &service = *m_fixture->translation;
+        service.setStatus(english, japanese, Status::Installed);
+        service.setStatus(english, brazilian, Status::Supported);
+        service.setStatus(english, portuguese, Status::Unsupported);
+        service.setStatus(japanese, english, Status::Unsupported);
+        makeMenu();
+        QCOMPARE(texts(translated()), (QStringList{u"English (No Translation)"_s, u"Japanese"_s,
+                                                   u"Portuguese (Brazil) — will be installed"_s,
+                                                   u"Portuguese (Portugal)"_s}));
+        const QList<QAction *> entries = translated()->actions();
+        QVERIFY(entries[1]->isEnabled() && entries[2]->isEnabled());
+        QVERIFY(!entries[3]->isEnabled());
+        QCOMPARE(entries[3]->toolTip(), u"Not available from English on this computer."_s);
+
+        OverlayFixture::set("selectedFromLanguage", u"ja-JP"_s);
+        QVERIFY(!entries[0]->isEnabled());
+        QCOMPARE(entries[1]->text(), u"Japanese (No Translation)"_s);
+        QVERIFY(entries[1]->isEnabled());
+
+        OverlayFixture::set("selectedFromLanguage", u"en-US"_s);
+        service.setStatus(english, brazilian, Status::Installed);
+        Q_EMIT translated()->aboutToShow();
+        QCOMPARE(entries[2]->text(), u"Portuguese (Brazil)"_s);
+        QVERIFY(!entries[2]->toolTip().contains(u"installed"_s));
     }
 
     void startAndStopFollowTheWindow()

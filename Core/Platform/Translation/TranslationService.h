@@ -19,6 +19,9 @@ public:
 
     /// What is known of translating from \a source to \a target.
     virtual QCoro::Task<Status> status(Language source, std::optional<Language> target) = 0;
+    /// What is known now of translating from \a source into each of \a targets, without readying
+    /// any pair: quick enough for a menu that marks what each choice would give.
+    virtual QList<Status> statuses(const Language &source, const QList<Language> &targets) = 0;
 
     /// Every language that some supported pair translates from or to, with a region, so that the
     /// language of the user's locale can be among them.

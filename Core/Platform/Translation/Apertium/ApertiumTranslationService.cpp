@@ -39,14 +39,28 @@ ApertiumTranslationService::status(Language source, std::optional<Language> targ
 {
     if (!target)
         co_return Status::Unsupported;
-    const auto direction = m_table.direction(source, *target);
+    const Status answer = statusOf(source, *target);
+    if (answer == Status::Installed)
+        m_pool->pipeline(modePathOf(m_table.direction(source, *target)->mode)).start();
+    co_return answer;
+}
+
+QList<TranslationService::Status>
+ApertiumTranslationService::statuses(const Language &source, const QList<Language> &targets)
+{
+    QList<Status> answers;
+    for (const Language &target : targets)
+        answers.append(statusOf(source, target));
+    return answers;
+}
+
+TranslationService::Status ApertiumTranslationService::statusOf(const Language &source,
+                                                                const Language &target) const
+{
+    const auto direction = m_table.direction(source, target);
     if (!direction)
-        co_return Status::Unsupported;
-    const QString modePath = modePathOf(direction->mode);
-    if (!QFileInfo::exists(modePath))
-        co_return Status::Supported;
-    m_pool->pipeline(modePath).start();
-    co_return Status::Installed;
+        return Status::Unsupported;
+    return QFileInfo::exists(modePathOf(direction->mode)) ? Status::Installed : Status::Supported;
 }
 
 QCoro::Task<QList<Language>> ApertiumTranslationService::supportedLanguages()

@@ -38,6 +38,7 @@ public:
     ~ApertiumTranslationService() override;
 
     QCoro::Task<Status> status(Language source, std::optional<Language> target) override;
+    QList<Status> statuses(const Language &source, const QList<Language> &targets) override;
     QCoro::Task<QList<Language>> supportedLanguages() override;
     std::shared_ptr<TranslationSession> makeSession(std::optional<Language> source,
                                                     std::optional<Language> target) override;
@@ -50,6 +51,8 @@ public:
 
 private:
     QString modePathOf(const QString &mode) const;
+    /// The status of a direction, by the table and the modes folder alone.
+    Status statusOf(const Language &source, const Language &target) const;
 
     const Configuration m_configuration;
     const ApertiumPairTable &m_table;
