@@ -2,8 +2,8 @@
 #pragma once
 
 #include "Base/Language.h"
-#include "Platform/Store/CaptionCue.h"
 #include "ListeningModel.h"
+#include "Platform/Store/CaptionCue.h"
 #include "TranscriptionModel.h"
 #include "TranslationModel.h"
 
