@@ -42,8 +42,11 @@ SingleInstance::Claim SingleInstance::claim(Request request)
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return Claim::NoSessionBus;
-    // Before the name, so that a launch that finds the name finds the object behind it too.
-    if (!bus.registerObject(objectPath(), this, QDBusConnection::ExportScriptableSlots)) {
+    // Before the name, so that a launch that finds the name finds the object behind it too. Its
+    // adaptors serve the program's other interfaces on the same object.
+    if (!bus.registerObject(objectPath(), this,
+                            QDBusConnection::ExportScriptableSlots |
+                                QDBusConnection::ExportAdaptors)) {
         m_error = bus.lastError().message();
         return Claim::Failed;
     }

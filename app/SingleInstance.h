@@ -9,8 +9,9 @@
 /// program's name on the session bus and answers there, as the freedesktop.org
 /// org.freedesktop.Application interface asks; a later launch hands its request to it and ends.
 ///
-/// A session without a bus has no way to find the running instance, so every launch runs on its
-/// own there. Main thread.
+/// The instance's object also serves the adaptors given to it as children, such as
+/// CaptionsInterface. A session without a bus has no way to find the running instance, so every
+/// launch runs on its own there. Main thread.
 class SingleInstance : public QObject, protected QDBusContext
 {
     Q_OBJECT

@@ -205,6 +205,11 @@ void VoxlumeApp::startLiveSubtitles()
         m_menu->startOrStop();
 }
 
+AppMenuModel &VoxlumeApp::subtitleWindows() const
+{
+    return m_menu->model();
+}
+
 VoxlumeApp::~VoxlumeApp()
 {
     // Now, while the store is open: the history writes what it has not saved yet as it goes.

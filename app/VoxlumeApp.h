@@ -8,6 +8,7 @@
 #include <memory>
 
 class AppMenu;
+class AppMenuModel;
 class Error;
 class AutomaticUpdateChecks;
 class OnboardingView;
@@ -45,6 +46,8 @@ public:
     void toggleLiveSubtitles();
     /// Starts live subtitles unless they run already.
     void startLiveSubtitles();
+    /// The controller of the subtitle windows, which the menu keeps for the program's life.
+    AppMenuModel &subtitleWindows() const;
     /// For the end of the program, once its windows are gone: stores what the store has not taken
     /// yet, or else keeps it in a file and says where.
     void keepUnsavedTranscripts();

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Base/Localization.h"
+#include "CaptionsInterface.h"
 #include "CommandLine.h"
 #include "Platform/Windows/WindowSystem.h"
 #include "ProgramServices.h"
@@ -74,8 +75,10 @@ int main(int argc, char *argv[])
     if (commandLine.onlyPrints())
         return commandLine.print();
     SingleInstance instance;
-    switch (instance.claim(commandLine.toggle() ? SingleInstance::Request::ToggleLiveSubtitles
-                                                : SingleInstance::Request::Activate)) {
+    const SingleInstance::Claim claim =
+        instance.claim(commandLine.toggle() ? SingleInstance::Request::ToggleLiveSubtitles
+                                            : SingleInstance::Request::Activate);
+    switch (claim) {
     case SingleInstance::Claim::HandedOver:
         return 0;
     case SingleInstance::Claim::Failed:
@@ -95,6 +98,9 @@ int main(int argc, char *argv[])
     QObject::connect(&instance, &SingleInstance::activateRequested, &app, &VoxlumeApp::activate);
     QObject::connect(&instance, &SingleInstance::toggleRequested, &app,
                      &VoxlumeApp::toggleLiveSubtitles);
+    // The instance's child, as an adaptor must be.
+    if (claim == SingleInstance::Claim::First)
+        new CaptionsInterface(instance, app.subtitleWindows());
     if (commandLine.toggle())
         app.startLiveSubtitles();
     const int status = QApplication::exec();

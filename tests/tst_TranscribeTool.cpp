@@ -126,6 +126,8 @@ private Q_SLOTS:
         QTest::newRow("an unknown format")
             << QStringList{u"--show"_s, u"0123"_s, u"--format"_s, u"ass"_s}
             << u"one of txt, srt and vtt"_s;
+        QTest::newRow("a live file with the history")
+            << QStringList{u"--list"_s, u"--live-file"_s, u"live.txt"_s} << u"go alone"_s;
         QTest::newRow("script not JSON")
             << scriptRun(u"en-US"_s, "{\"wait\": 0}\n{oops\n") << u".jsonl:2:"_s;
         QTest::newRow("script with a task not yet made")
@@ -172,6 +174,41 @@ private Q_SLOTS:
         const Run list = transcribe({u"--list"_s}, dataHome);
         QCOMPARE(list.exitCode, 0);
         QCOMPARE(list.lines, QStringList());
+    }
+
+    // The file holds what the window would show: the spoken line over its translation while the
+    // run goes, nothing once it has ended.
+    void theLiveFileFollowsTheRun()
+    {
+        const QString path = m_folder.filePath(u"live.txt"_s);
+        const auto read = [&path] {
+            QFile file(path);
+            return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+        };
+        QProcess process;
+        process.start(
+            QStringLiteral(TRANSCRIBE),
+            scriptRun(u"es-ES"_s, R"({"task": 1, "hypothesis": {"text": "The house is red."}}
+{"wait": 4})") + QStringList{u"--no-store"_s, u"--live-file"_s, path});
+        QTRY_VERIFY_WITH_TIMEOUT(read().startsWith(u"The house is red.\n"_s), 30'000);
+        QVERIFY2(read().contains(u"casa"_s), qPrintable(read()));
+        QVERIFY(process.waitForFinished(30'000));
+        QCOMPARE(process.exitCode(), 0);
+        QCOMPARE(read(), QString());
+    }
+
+    // The run goes on without its file, which is said once however many lines fail to be written.
+    void aLiveFileThatCannotBeWrittenIsSaidOnce()
+    {
+        const QString path = m_folder.filePath(u"missing/live.txt"_s);
+        const Run run =
+            transcribe(scriptRun(u"en-US"_s, R"({"task": 1, "hypothesis": {"text": "One"}}
+{"task": 1, "hypothesis": {"text": "One two"}}
+{"task": 1, "hypothesis": {"text": "One two three"}})") +
+                       QStringList{u"--no-store"_s, u"--live-file"_s, path});
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.lines, (QStringList{u"One"_s, u"One two"_s, u"One two three"_s}));
+        QCOMPARE(run.errors.count(u"The live captions cannot be written to “"_s + path), 1);
     }
 
     void aDamagedStoreStopsTheToolAndIsLeftAsItWas()

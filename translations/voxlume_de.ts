@@ -171,6 +171,13 @@
     </message>
 </context>
 <context>
+    <name>LiveCaptionFile</name>
+    <message>
+        <source>The live captions cannot be written to “%1”: %2. The next subtitle tries again.</source>
+        <translation>Die Live-Untertitel können nicht nach „%1“ geschrieben werden: %2. Der nächste Untertitel versucht es erneut.</translation>
+    </message>
+</context>
+<context>
     <name>ModelContainer</name>
     <message>
         <source>The folder %1 cannot be created.</source>
@@ -432,6 +439,38 @@
     <message>
         <source>Updates for this copy of Voxlume come from your system&apos;s package manager.</source>
         <translation>Updates für dieses Voxlume kommen über die Paketverwaltung Ihres Systems.</translation>
+    </message>
+    <message>
+        <source>Live Captions for Other Programs</source>
+        <translation>Live-Untertitel für andere Programme</translation>
+    </message>
+    <message>
+        <source>Write live captions to a file</source>
+        <translation>Live-Untertitel in eine Datei schreiben</translation>
+    </message>
+    <message>
+        <source>While subtitles run, the file holds the line they show, and its translation on a second line: a streaming program can show it as a text source.</source>
+        <translation>Während Untertitel laufen, enthält die Datei die angezeigte Zeile und in einer zweiten Zeile ihre Übersetzung: Ein Streaming-Programm kann sie als Textquelle zeigen.</translation>
+    </message>
+    <message>
+        <source>Live caption file</source>
+        <translation>Datei der Live-Untertitel</translation>
+    </message>
+    <message>
+        <source>Choose…</source>
+        <translation>Auswählen…</translation>
+    </message>
+    <message>
+        <source>Choose the live caption file</source>
+        <translation>Datei der Live-Untertitel auswählen</translation>
+    </message>
+    <message>
+        <source>File</source>
+        <translation>Datei</translation>
+    </message>
+    <message>
+        <source>Live Caption File</source>
+        <translation>Datei der Live-Untertitel</translation>
     </message>
 </context>
 <context>

@@ -9,11 +9,13 @@
 
 #include <QCheckBox>
 #include <QColorDialog>
+#include <QFileDialog>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
 #include <QSlider>
@@ -71,6 +73,21 @@ QWidget *sliderRow(QWidget *start, QSlider *slider, QWidget *end, QWidget *paren
     return row;
 }
 
+// A row of \a form: \a control, then \a beside it, after a label. The label names the control
+// itself, not the row, for assistive technology.
+void addLabelledRow(QFormLayout *form, const QString &label, QWidget *control, QWidget *beside)
+{
+    QWidget *parent = control->parentWidget();
+    auto *row = new QWidget(parent);
+    auto *layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(control, 1);
+    layout->addWidget(beside);
+    auto *name = new QLabel(label, parent);
+    name->setBuddy(control);
+    form->addRow(name, row);
+}
+
 void showColor(QPushButton *button, const QColor &color)
 {
     // Framed and over a checkerboard, so white and see-through colours show on any button.
@@ -97,6 +114,7 @@ SettingsView::SettingsView(InputLevelMonitor::EngineFactory makeAudioEngine, QWi
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(makeTextAppearance());
     layout->addWidget(makeDisplaySettings());
+    layout->addWidget(makeLiveCaptionSettings());
     layout->addWidget(makeInputSettings(std::move(makeAudioEngine)));
     layout->addWidget(makeStartupSettings());
     layout->addWidget(makeUpdateSettings());
@@ -246,6 +264,7 @@ void SettingsView::showStoredValues()
     const QSignalBlocker quietTransparency(m_transparency);
     const QSignalBlocker quietSpoken(m_showSpokenLanguage);
     const QSignalBlocker quietSwap(m_showSwapButton);
+    const QSignalBlocker quietLiveCaptionFile(m_writeLiveCaptionFile);
     m_fontSize->setValue(fontSizePosition(Setting(SettingsKeys::translationFontSize).value()));
     m_font->setFamily(Setting(SettingsKeys::selectedFont).value());
     showColor(m_textColor, Setting(SettingsKeys::textColor).value());
@@ -253,6 +272,8 @@ void SettingsView::showStoredValues()
         transparencyPosition(Setting(SettingsKeys::windowTransparency).value()));
     m_showSpokenLanguage->setChecked(Setting(SettingsKeys::showSpokenLanguage).value());
     m_showSwapButton->setChecked(Setting(SettingsKeys::showLanguageSwapButton).value());
+    m_writeLiveCaptionFile->setChecked(Setting(SettingsKeys::writeLiveCaptionFile).value());
+    m_liveCaptionFile->setText(Setting(SettingsKeys::liveCaptionFile).value());
 }
 
 void SettingsView::showSettingsProblem()
@@ -275,6 +296,45 @@ void SettingsView::showSettingsProblem()
     static_cast<QVBoxLayout *>(layout())->insertWidget(0, m_settingsProblem);
 }
 
+// The live captions for other programs.
+
+QWidget *SettingsView::makeLiveCaptionSettings()
+{
+    auto *section = new QGroupBox(tr("Live Captions for Other Programs"), this);
+    auto *form = new QFormLayout(section);
+    m_writeLiveCaptionFile = new QCheckBox(tr("Write live captions to a file"), section);
+    m_writeLiveCaptionFile->setToolTip(
+        tr("While subtitles run, the file holds the line they show, and its translation on a "
+           "second line: a streaming program can show it as a text source."));
+    connect(m_writeLiveCaptionFile, &QCheckBox::toggled, this,
+            [](bool on) { Setting(SettingsKeys::writeLiveCaptionFile).setValue(on); });
+    form->addRow(m_writeLiveCaptionFile);
+
+    // Shown, not typed: a path half typed would be written to at every word.
+    m_liveCaptionFile = new QLineEdit(section);
+    m_liveCaptionFile->setReadOnly(true);
+    m_liveCaptionFile->setAccessibleName(tr("Live caption file"));
+    m_chooseLiveCaptionFile = new QPushButton(tr("Choose…"), section);
+    m_chooseLiveCaptionFile->setAccessibleName(tr("Choose the live caption file"));
+    connect(m_chooseLiveCaptionFile, &QPushButton::clicked, this,
+            &SettingsView::chooseLiveCaptionFile);
+    addLabelledRow(form, tr("File"), m_liveCaptionFile, m_chooseLiveCaptionFile);
+    return section;
+}
+
+void SettingsView::chooseLiveCaptionFile()
+{
+    auto *dialog = new QFileDialog(this, tr("Live Caption File"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    // The file is replaced at every new word anyway; one that exists is the usual choice.
+    dialog->setOption(QFileDialog::DontConfirmOverwrite);
+    dialog->selectFile(Setting(SettingsKeys::liveCaptionFile).value());
+    connect(dialog, &QFileDialog::fileSelected, this,
+            [](const QString &path) { Setting(SettingsKeys::liveCaptionFile).setValue(path); });
+    dialog->open();
+}
+
 // What is listened to.
 
 QWidget *SettingsView::makeInputSettings(InputLevelMonitor::EngineFactory makeAudioEngine)
@@ -288,15 +348,7 @@ QWidget *SettingsView::makeInputSettings(InputLevelMonitor::EngineFactory makeAu
     });
     auto *monitor = new InputLevelMonitor(std::move(makeAudioEngine), this);
     m_inputLevel = new InputLevelMeter(monitor, section);
-    auto *row = new QWidget(section);
-    auto *rowLayout = new QHBoxLayout(row);
-    rowLayout->setContentsMargins(0, 0, 0, 0);
-    rowLayout->addWidget(m_inputPicker, 1);
-    rowLayout->addWidget(m_inputLevel);
-    // The label names the choice itself, not the row, for assistive technology.
-    auto *label = new QLabel(tr("Listen to"), section);
-    label->setBuddy(m_inputPicker);
-    form->addRow(label, row);
+    addLabelledRow(form, tr("Listen to"), m_inputPicker, m_inputLevel);
 
     auto *message = new QLabel(section);
     message->setWordWrap(true);

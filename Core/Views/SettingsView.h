@@ -15,12 +15,14 @@ class InputLevelMeter;
 class InputPicker;
 class QCheckBox;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QSlider;
 
 /// The settings window's content: how the subtitles look (size, font, colour), how see-through
-/// their window is, and what it shows; what is listened to, with a meter of its level; and
-/// whether the program starts at login.
+/// their window is, and what it shows; whether the live subtitles are kept in a file for other
+/// programs, and which; what is listened to, with a meter of its level; and whether the program
+/// starts at login.
 ///
 /// Every control is bound to its settings key: a change is stored at once, and the open subtitle
 /// window follows it by itself; a change made elsewhere shows here at once. Nothing is stored until
@@ -46,6 +48,9 @@ public:
     QCheckBox *showSpokenLanguageToggle() const { return m_showSpokenLanguage; }
     QCheckBox *showSwapButtonToggle() const { return m_showSwapButton; }
     QCheckBox *automaticUpdatesToggle() const { return m_checkAutomatically; }
+    QCheckBox *liveCaptionFileToggle() const { return m_writeLiveCaptionFile; }
+    QLineEdit *liveCaptionFileField() const { return m_liveCaptionFile; }
+    QPushButton *liveCaptionFileButton() const { return m_chooseLiveCaptionFile; }
     QPushButton *textColorButton() const { return m_textColor; }
     InputPicker *inputPicker() const { return m_inputPicker; }
     InputLevelMeter *inputLevelMeter() const { return m_inputLevel; }
@@ -81,6 +86,14 @@ private:
     QPushButton *m_languageSettings;
     std::function<void()> m_openLanguageSettings;
     QPointer<NoticeBanner> m_settingsProblem;
+
+    // The live captions for other programs.
+    /// "Write live captions to a file", and the file, shown and chosen in a file dialog.
+    QWidget *makeLiveCaptionSettings();
+    void chooseLiveCaptionFile();
+    QCheckBox *m_writeLiveCaptionFile;
+    QLineEdit *m_liveCaptionFile;
+    QPushButton *m_chooseLiveCaptionFile;
 
     // What is listened to.
     /// The input choice, its level meter while the window shows, and why there is no level.

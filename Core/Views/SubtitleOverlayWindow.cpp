@@ -3,6 +3,7 @@
 
 #include "Models/AppState.h"
 #include "Models/DisplayTextTranslator.h"
+#include "Models/LiveCaptionFile.h"
 #include "Models/SubtitleOverlayWindowModel.h"
 #include "SubtitleLabel.h"
 #include "SubtitleWindow.h"
@@ -30,6 +31,7 @@ SubtitleOverlayWindow::SubtitleOverlayWindow(std::unique_ptr<SubtitleOverlayWind
     : QWidget(parent)
     , m_model(std::move(model))
     , m_translator(std::make_unique<DisplayTextTranslator>(*m_model))
+    , m_liveFile(std::make_unique<LiveCaptionFile>())
     , m_translatedLine(new SubtitleLabel(this))
     , m_spokenLine(new SubtitleLabel(this))
     , m_waitingPanel(new WaitingPanel(this))
@@ -60,8 +62,11 @@ SubtitleOverlayWindow::SubtitleOverlayWindow(std::unique_ptr<SubtitleOverlayWind
     connect(translation, &TranslationModel::translationConfigurationChanged, this,
             &SubtitleOverlayWindow::refresh);
 
-    connect(m_model->transcriptionModel(), &TranscriptionModel::saveProblemChanged, this,
-            &SubtitleOverlayWindow::showSaveProblem);
+    connect(m_model->transcriptionModel(), &TranscriptionModel::saveProblemChanged, this, [this] {
+        showProblem(m_shownSaveProblem, m_model->transcriptionModel()->saveProblem());
+    });
+    connect(m_liveFile.get(), &LiveCaptionFile::problemChanged, this,
+            [this] { showProblem(m_shownLiveFileProblem, m_liveFile->problem()); });
     watchErrors(m_model->transcriptionModel(), tr("Transcription Error"));
     watchErrors(m_model->listeningModel(), tr("Listening Error"));
     watchErrors(m_model->translationModel(), tr("Translation Error"));
@@ -107,6 +112,7 @@ void SubtitleOverlayWindow::appear()
     m_model->setSourceLanguage(m_appliedFrom);
     m_model->setTargetLanguage(m_appliedTo);
     m_model->startSubtitles();
+    applyLiveCaptionFile();
     refresh();
 }
 
@@ -121,6 +127,8 @@ void SubtitleOverlayWindow::disappear()
         return;
     AppState::shared().setOverlayWindowDisplayed(false);
     m_model->listeningModel()->stopListening();
+    // Nothing is shown any more: a reader of the file or of the bus should show nothing either.
+    setDisplayed(QString(), QString());
 }
 
 void SubtitleOverlayWindow::settingsChanged()
@@ -137,8 +145,14 @@ void SubtitleOverlayWindow::settingsChanged()
             m_appliedTo = to;
             m_model->setTargetLanguage(to);
         }
+        applyLiveCaptionFile();
     }
     refresh();
+}
+
+void SubtitleOverlayWindow::applyLiveCaptionFile()
+{
+    m_liveFile->setPath(m_writeLiveCaptionFile.value() ? m_liveCaptionFile.value() : QString());
 }
 
 void SubtitleOverlayWindow::translated(const std::optional<QString> &target)
@@ -152,6 +166,27 @@ void SubtitleOverlayWindow::refresh()
     const Layout layout = currentLayout();
     styleLines(layout);
     arrange(layout);
+    updateDisplayed();
+}
+
+void SubtitleOverlayWindow::updateDisplayed()
+{
+    if (!m_hasAppeared || m_hasDisappeared)
+        return;
+    setDisplayed(m_model->listeningModel()->sourceText().value_or(QString()),
+                 currentLayout() == Layout::Translation ? m_targetText.value_or(QString())
+                                                        : QString());
+}
+
+void SubtitleOverlayWindow::setDisplayed(const QString &text, const QString &translation)
+{
+    // Most refreshes restyle the same text: a change of a colour, say, or of the translation model.
+    if (text == m_displayedText && translation == m_displayedTranslation)
+        return;
+    m_displayedText = text;
+    m_displayedTranslation = translation;
+    m_liveFile->show(text, translation);
+    Q_EMIT displayChanged(text, translation);
 }
 
 QFont SubtitleOverlayWindow::subtitleFont(double pointSize) const
@@ -291,16 +326,17 @@ void SubtitleOverlayWindow::showInputNotice(const QString &message)
     alert->show();
 }
 
-void SubtitleOverlayWindow::showSaveProblem()
+void SubtitleOverlayWindow::showProblem(std::optional<QString> &shown,
+                                        const std::optional<QString> &problem)
 {
     auto *frame = qobject_cast<SubtitleWindow *>(window());
     if (!frame)
         return;
-    if (m_shownSaveProblem)
-        frame->withdrawNotice(*m_shownSaveProblem);
-    m_shownSaveProblem = m_model->transcriptionModel()->saveProblem();
-    if (m_shownSaveProblem)
-        frame->showNotice(*m_shownSaveProblem);
+    if (shown)
+        frame->withdrawNotice(*shown);
+    shown = problem;
+    if (shown)
+        frame->showNotice(*shown);
 }
 
 QMessageBox *SubtitleOverlayWindow::makeAlert(QMessageBox::Icon icon, const QString &title)

@@ -12,6 +12,7 @@
 
 class DisplayTextTranslator;
 class ErrorReportingModel;
+class LiveCaptionFile;
 class SubtitleLabel;
 class SubtitleOverlayWindowModel;
 class WaitingPanel;
@@ -22,8 +23,9 @@ class WaitingPanel;
 /// Showing it for the first time starts a run with the stored languages; disappear() (the window
 /// closing) ends it. A change of either stored language is handed to the run at once, and every
 /// change of the subtitle style is drawn at once. Errors of the run, and a change of the input
-/// listened to, are shown in alerts that do not block, so the subtitles go on behind them. Main
-/// thread.
+/// listened to, are shown in alerts that do not block, so the subtitles go on behind them. While
+/// the setting writeLiveCaptionFile is on, what the window shows is also kept in a file for other
+/// programs to read. Main thread.
 class SubtitleOverlayWindow : public QWidget
 {
     Q_OBJECT
@@ -51,6 +53,12 @@ public:
     Layout currentLayout() const;
     /// "Start speaking English...": what the spoken line says before the first word.
     QString placeholderText() const;
+    /// The run's display text while the window shows it; empty before the first word and once the
+    /// run has ended. Shown in the spoken line, unless the user hides it beside a translation.
+    QString displayedText() const { return m_displayedText; }
+    /// The translation shown of the display text; empty when the run does not translate or none
+    /// has come yet.
+    QString displayedTranslation() const { return m_displayedTranslation; }
 
     /// What the waiting panel's "Open Language Settings" does; without one it is not offered.
     void setLanguageSettingsAction(std::function<void()> action);
@@ -62,6 +70,11 @@ public:
     /// The subtitle lines, as shown; for tests.
     const SubtitleLabel &translatedLine() const { return *m_translatedLine; }
     const SubtitleLabel &spokenLine() const { return *m_spokenLine; }
+
+Q_SIGNALS:
+    /// What the window shows has changed: \a text is displayedText() and \a translation
+    /// displayedTranslation(). Once for each change, the end of the run included.
+    void displayChanged(const QString &text, const QString &translation);
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -80,9 +93,14 @@ private:
     /// Says that listening goes on from another input, whether or not errors are shown: it is no
     /// error, and the user should know what is heard.
     void showInputNotice(const QString &message);
-    /// Says, over the subtitles, what keeps the run's text from the store, and takes it back once
-    /// the text is stored: no alert that would block, since nothing is lost.
-    void showSaveProblem();
+    /// Says \a problem over the subtitles in place of \a shown, what the same source said before,
+    /// or takes that back when there is none: what keeps the run's text from the store or from the
+    /// live caption file. No alert that would block: the subtitles go on.
+    void showProblem(std::optional<QString> &shown, const std::optional<QString> &problem);
+    void updateDisplayed();
+    void setDisplayed(const QString &text, const QString &translation);
+    /// Writes the live caption file where the settings say, or nowhere.
+    void applyLiveCaptionFile();
     /// A new alert that does not block the subtitles, found again by \a title.
     QMessageBox *makeAlert(QMessageBox::Icon icon, const QString &title);
 
@@ -95,13 +113,19 @@ private:
     const Setting<bool> m_showSpokenLanguage{SettingsKeys::showSpokenLanguage};
     const Setting<QColor> m_textColor{SettingsKeys::textColor};
     const Setting<QString> m_selectedFont{SettingsKeys::selectedFont};
+    const Setting<bool> m_writeLiveCaptionFile{SettingsKeys::writeLiveCaptionFile};
+    const Setting<QString> m_liveCaptionFile{SettingsKeys::liveCaptionFile};
+    std::unique_ptr<LiveCaptionFile> m_liveFile;
 
     std::optional<QString> m_targetText;
     // The languages last handed to the run, to tell a change from a write of another setting.
     std::optional<Language> m_appliedFrom;
     std::optional<Language> m_appliedTo;
-    // The save problem last shown, to take back from the window once it is over.
+    QString m_displayedText;
+    QString m_displayedTranslation;
+    // The problems last shown, to take back from the window once they are over.
     std::optional<QString> m_shownSaveProblem;
+    std::optional<QString> m_shownLiveFileProblem;
     bool m_hasAppeared = false;
     bool m_hasDisappeared = false;
 

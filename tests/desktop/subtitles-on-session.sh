@@ -3,7 +3,9 @@
 # Voxlume on one desktop family of scripts/desktop (openbox, xfce, gnome), as a new user meets it:
 # the tray icon (or, without a tray, the command window) comes up; "Start Live Subtitles" (here the
 # --toggle a keyboard shortcut sends) shows the subtitles on the current workspace, above a focused,
-# maximised window, and they stay on screen after a workspace switch; the run is stored. On GNOME,
+# maximised window, and they stay on screen after a workspace switch; other programs follow the
+# spoken words on the session bus and in the live caption file, and Stop on the bus ends the run,
+# which is stored. On GNOME,
 # where no X server answers, the program runs on Wayland and says what the subtitles cannot do there.
 # Usage: scripts/desktop --session NAME subtitles-on-session.sh VOXLUME
 set -eEuo pipefail
@@ -11,7 +13,7 @@ set -eEuo pipefail
 program=${1:?usage: scripts/desktop --session NAME $0 PATH-OF-VOXLUME}
 . "$(dirname "$0")/checks.sh"
 . "$(dirname "$0")/session.sh"
-tools=(xprop xwininfo xdotool dbus-send convert tesseract espeak-ng sox paplay sqlite3)
+tools=(xprop xwininfo xdotool dbus-send gdbus convert tesseract espeak-ng sox paplay sqlite3)
 case $session in
 gnome) tools+=(foot) ;;
 *) tools+=(import xterm) ;;
@@ -36,7 +38,7 @@ finish() {
         echo "=== screenshots, OCR and logs are kept in $out"
         exit 1
     fi
-    echo "PASS ($session): $(menu_place) shown, subtitles on the current workspace above a maximised window and after a workspace switch, the run stored"
+    echo "PASS ($session): $(menu_place) shown, subtitles on the current workspace above a maximised window and after a workspace switch, followed on the bus and in the live file, stopped over the bus, the run stored"
 }
 trap finish EXIT
 trap 'fail "unexpected failure of: $BASH_COMMAND (line $LINENO)"' ERR
@@ -48,8 +50,13 @@ give_up() {
 running() { kill -0 "$pid" 2>/dev/null && [ "$(ps -o stat= -p "$pid")" != Z ]; }
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
 
-write_settings
+live_file=$out/live-captions.txt
+write_settings writeLiveCaptionFile=true "liveCaptionFile=$live_file"
 make_speech
+bus=(--session --dest io.github.voxlume.Voxlume --object-path /io/github/voxlume/Voxlume)
+captions=io.github.voxlume.Voxlume.Captions
+# Whether the live file, or what the bus carried, holds one of the spoken words.
+has_spoken_word() { grep -Eqiw "$(IFS='|'; echo "${distinctive[*]}")" "$1" 2>/dev/null; }
 
 # ---- launch: the way to the menu comes up
 launched=$(now_ms)
@@ -61,6 +68,9 @@ menu_up() {
 }
 poll 30 menu_up || give_up "no $(menu_place) of Voxlume within 30 s"
 note "launch to $(menu_place): $(($(now_ms) - launched)) ms"
+# Another program that follows the subtitles on the bus, from before they start.
+gdbus monitor "${bus[@]}" >"$out/monitor.log" 2>&1 &
+others+=("$!")
 
 # ---- a focused, maximised window for the subtitles to stand above: native Wayland on GNOME
 if [ "$session" = gnome ]; then
@@ -140,6 +150,12 @@ click_terminal
 poll 5 terminal_focused || fail "a click into the terminal did not focus it"
 poll 15 subtitles_read above-terminal ||
     fail "the screen does not show the spoken words in the subtitles above the maximised terminal: read ${!seen[*]}"
+text_heard() { grep "$captions.TextChanged" "$out/monitor.log" >"$out/text-changed.log" && has_spoken_word "$out/text-changed.log"; }
+poll 10 text_heard ||
+    fail "no TextChanged with a spoken word came over the bus: $(tail -n 3 "$out/monitor.log")"
+poll 10 has_spoken_word "$live_file" ||
+    fail "the live caption file does not hold a spoken word: $(head -c 200 "$live_file" 2>/dev/null)"
+note "$(grep -c "$captions.TextChanged" "$out/monitor.log") TextChanged signals heard on the bus"
 
 # ---- another workspace: the subtitles go along
 before=$(current_workspace)
@@ -155,10 +171,17 @@ else
         fail "after the switch to workspace $target the screen no longer shows the subtitles: read ${!seen[*]}"
 fi
 
-# ---- Stop, and the run is kept
-"$program" --toggle >>"$out/toggle.log" 2>&1
+# ---- Stop over the bus, as another program would, and the run is kept
+gdbus call "${bus[@]}" --method "$captions.Stop" >"$out/stop.log" 2>&1 ||
+    fail "Stop over the bus failed: $(cat "$out/stop.log")"
 subtitles_gone() { ! find_subtitles; }
-poll 10 subtitles_gone || fail "the subtitles are still shown 10 s after the second --toggle"
+poll 10 subtitles_gone || fail "the subtitles are still shown 10 s after Stop over the bus"
+stopped_heard() { grep -q "$captions', {'Listening': <false>}" "$out/monitor.log"; }
+poll 5 stopped_heard || fail "the bus did not announce that listening stopped"
+listening=$(gdbus call "${bus[@]}" --method org.freedesktop.DBus.Properties.Get "$captions" Listening 2>&1 || true)
+[ "$listening" = "(<false>,)" ] || fail "Listening reads $listening after Stop"
+live_file_empty() { [ -f "$live_file" ] && [ ! -s "$live_file" ]; }
+poll 5 live_file_empty || fail "the live caption file was not emptied when the subtitles stopped"
 database=$XDG_DATA_HOME/Voxlume/Transcripts.sqlite
 stored() {
     [ -f "$database" ] &&

@@ -14,9 +14,11 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLayout>
+#include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QSet>
@@ -152,6 +154,37 @@ private Q_SLOTS:
         QVERIFY(!view.showSwapButtonToggle()->isChecked());
         OverlayFixture::set("translationFontSize", u"50"_s);
         QCOMPARE(SettingsView::fontSizeAt(view.fontSizeSlider()->value()), 50.0);
+    }
+
+    // Off until chosen, in the runtime folder until another is chosen; the field is the label's,
+    // and both the toggle and the file dialog store at once what shows.
+    void liveCaptionFileIsChosenAndStored()
+    {
+        const SettingsView view(soundServerInput);
+        QLineEdit *field = view.liveCaptionFileField();
+        QVERIFY(!view.liveCaptionFileToggle()->isChecked());
+        QCOMPARE(field->text(),
+                 qEnvironmentVariable("XDG_RUNTIME_DIR") + u"/voxlume-live-captions.txt"_s);
+        const QList<QLabel *> labels = view.findChildren<QLabel *>();
+        QVERIFY(std::any_of(labels.cbegin(), labels.cend(),
+                            [field](const QLabel *label) { return label->buddy() == field; }));
+
+        view.liveCaptionFileToggle()->click();
+        QCOMPARE(SettingsStore::shared().string(u"writeLiveCaptionFile"_s), u"true"_s);
+        const QString chosen = QDir::temp().filePath(u"captions.txt"_s);
+        view.liveCaptionFileButton()->click();
+        auto *dialog = view.findChild<QFileDialog *>();
+        QVERIFY(dialog && dialog->isVisible());
+        dialog->selectFile(chosen);
+        // As its Save button does.
+        static_cast<QDialog *>(dialog)->accept();
+        QCOMPARE(SettingsStore::shared().string(u"liveCaptionFile"_s), chosen);
+        QCOMPARE(field->text(), chosen);
+
+        OverlayFixture::set("liveCaptionFile", u"/elsewhere/live.txt"_s);
+        QCOMPARE(field->text(), u"/elsewhere/live.txt"_s);
+        OverlayFixture::set("writeLiveCaptionFile", u"false"_s);
+        QVERIFY(!view.liveCaptionFileToggle()->isChecked());
     }
 
     // Above every section, since nothing below will last; dismissed, it is not told again for

@@ -5,11 +5,13 @@
 #include "Views/BusyIndicator.h"
 #include "Views/SubtitleLabel.h"
 #include "Views/SubtitleOverlayWindow.h"
+#include "Views/SubtitleWindow.h"
 #include "Views/WaitingPanel.h"
 
 #include <QAbstractButton>
 #include <QLabel>
 #include <QMessageBox>
+#include <QSignalSpy>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -22,14 +24,29 @@ class TestSubtitleOverlayWindow : public QObject
 private:
     std::unique_ptr<OverlayFixture> m_fixture;
     std::unique_ptr<SubtitleOverlayWindow> m_view;
+    // The view heard, alone or in a window.
+    SubtitleOverlayWindow *m_heard = nullptr;
+    QTemporaryDir m_folder;
 
-    ListeningModel &listening() { return *m_view->model().listeningModel(); }
+    ListeningModel &listening() { return *m_heard->model().listeningModel(); }
+
+    static QByteArray read(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+    }
+
+    static QVariantList shown(const QString &text, const QString &translation)
+    {
+        return {text, translation};
+    }
 
     void show(const QString &from, const QString &to)
     {
         OverlayFixture::set("selectedFromLanguage", from);
         OverlayFixture::set("selectedToLanguage", to);
         m_view = std::make_unique<SubtitleOverlayWindow>(m_fixture->makeOverlayModel());
+        m_heard = m_view.get();
         m_view->resize(1000, 200);
         m_view->show();
     }
@@ -159,6 +176,93 @@ private Q_SLOTS:
         QTRY_VERIFY((alert = m_view->findChild<QMessageBox *>(u"Listening Error"_s)));
         QTRY_VERIFY(alert->isVisible());
         QCOMPARE(alert->text(), u"Speech recognition is not supported for xx_YY."_s);
+    }
+
+    // Readers of the display (the bus, the live caption file) hear of each change once: restyling
+    // the same text is none, and the end of the run empties the display. The file follows its
+    // setting during the run.
+    void eachChangeOfTheDisplayIsToldOnceAndKeptInTheFile()
+    {
+        const QString path = m_folder.filePath(u"live.txt"_s);
+        OverlayFixture::set("liveCaptionFile", path);
+        show(u"en-US"_s, u"en-US"_s);
+        QSignalSpy changes(m_view.get(), &SubtitleOverlayWindow::displayChanged);
+        hear(u"Hello there."_s);
+        QCOMPARE(changes.size(), 1);
+        QCOMPARE(changes.takeFirst(), shown(u"Hello there."_s, QString()));
+        QCOMPARE(m_view->displayedText(), u"Hello there."_s);
+        OverlayFixture::set("translationFontSize", u"50"_s);
+        OverlayFixture::set("showSpokenLanguage", u"false"_s);
+        QCOMPARE(changes.size(), 0);
+        QVERIFY(!QFile::exists(path));
+
+        OverlayFixture::set("writeLiveCaptionFile", u"true"_s);
+        QTRY_COMPARE(read(path), QByteArray("Hello there."));
+        hear(u"Hello there. How are you"_s);
+        QTRY_COMPARE(read(path), QByteArray("Hello there. How are you"));
+        QCOMPARE(changes.size(), 1);
+
+        m_view->disappear();
+        QCOMPARE(changes.size(), 2);
+        QCOMPARE(changes.last(), shown(QString(), QString()));
+        QTRY_COMPARE(read(path), QByteArray());
+    }
+
+    // A translation is shown, and so told and written, once it comes; until then the spoken text
+    // goes alone.
+    void theTranslationFollowsTheSpokenTextIntoTheFile()
+    {
+        const QString path = m_folder.filePath(u"translated.txt"_s);
+        OverlayFixture::set("writeLiveCaptionFile", u"true"_s);
+        OverlayFixture::set("liveCaptionFile", path);
+        m_fixture->translation->setStatus(Language(u"en"_s, {}, u"US"_s),
+                                          Language(u"es"_s, {}, u"ES"_s),
+                                          TranslationService::Status::Installed);
+        show(u"en-US"_s, u"es-ES"_s);
+        QSignalSpy changes(m_view.get(), &SubtitleOverlayWindow::displayChanged);
+        hear(u"Good morning"_s);
+        QTRY_COMPARE(changes.size(), 2);
+        QCOMPARE(changes.at(0), shown(u"Good morning"_s, QString()));
+        QCOMPARE(changes.at(1), shown(u"Good morning"_s, u"[Good morning]"_s));
+        QTRY_COMPARE(read(path), QByteArray("Good morning\n[Good morning]"));
+    }
+
+    // The run goes on without its file. The notice over the subtitles comes once, not again at
+    // each subtitle that fails to be written after the user dismissed it, and goes by itself once
+    // the file can be written again.
+    void aLiveFileThatCannotBeWrittenIsOneNoticeUntilItCanBe()
+    {
+        const QString folder = m_folder.filePath(u"missing"_s);
+        const QString path = folder + u"/live.txt"_s;
+        OverlayFixture::set("writeLiveCaptionFile", u"true"_s);
+        OverlayFixture::set("liveCaptionFile", path);
+        OverlayFixture::set("selectedFromLanguage", u"en-US"_s);
+        OverlayFixture::set("selectedToLanguage", u"en-US"_s);
+        m_heard = new SubtitleOverlayWindow(m_fixture->makeOverlayModel());
+        const auto window = std::make_unique<SubtitleWindow>(m_heard);
+        window->show();
+
+        hear(u"One"_s);
+        QTRY_VERIFY(window->notice());
+        QVERIFY2(window->notice()->text().contains(path), qPrintable(window->notice()->text()));
+        window->notice()->findChild<QAbstractButton *>()->click();
+        QTRY_VERIFY(!window->notice());
+        hear(u"One two"_s);
+        hear(u"One two three"_s);
+        QTest::qWait(300);
+        QVERIFY(!window->notice());
+        QVERIFY(listening().isListening());
+
+        QVERIFY(QDir().mkpath(folder));
+        hear(u"One two three four"_s);
+        QTRY_COMPARE(read(path), QByteArray("One two three four"));
+        QVERIFY(QDir(folder).removeRecursively());
+        hear(u"One two three four five"_s);
+        QTRY_VERIFY(window->notice());
+        QVERIFY(QDir().mkpath(folder));
+        hear(u"One two three four five six"_s);
+        QTRY_VERIFY(!window->notice());
+        QCOMPARE(read(path), QByteArray("One two three four five six"));
     }
 
     // No error, so shown whether errors are or not: the user must know what is listened to.

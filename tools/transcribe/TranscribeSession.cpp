@@ -69,6 +69,11 @@ TranscribeSession::TranscribeSession(SubtitleOverlayWindowModel &overlay, EventL
     connect(translationModel, &TranslationModel::isPreparingTranslationChanged, this,
             &TranscribeSession::sayWhatTranslationWaitsFor);
 
+    // Said once, as the window's notice is; the run goes on without the file.
+    connect(&m_liveFile, &LiveCaptionFile::problemChanged, this, [this] {
+        if (const std::optional<QString> problem = m_liveFile.problem())
+            std::fprintf(stderr, "voxlume-transcribe: %s\n", qUtf8Printable(*problem));
+    });
     m_catchUp.setInterval(catchUpCheckMs);
     connect(&m_catchUp, &QTimer::timeout, this, &TranscribeSession::checkCaughtUp);
 }
@@ -90,6 +95,8 @@ void TranscribeSession::start(const Language &from, const Language &to)
 void TranscribeSession::showTranslation(const std::optional<QString> &source,
                                         const std::optional<QString> &target)
 {
+    m_shownTranslation = target.value_or(QString());
+    updateLiveFile();
     if (!target || !source || m_finished)
         return;
     m_output << *target << u"  ["_s << *source << u']' << Qt::endl;
@@ -118,12 +125,26 @@ void TranscribeSession::preparationFailed(const Error &error)
 void TranscribeSession::showSourceText()
 {
     const std::optional<QString> text = m_overlay.listeningModel()->sourceText();
+    updateLiveFile();
     // With a translation, the line is printed when the translation comes.
     if (!text || m_translating)
         return;
     m_output << *text << Qt::endl;
     m_events.record(
         {{u"event"_s, u"display"_s}, {u"source"_s, *text}, {u"target"_s, QJsonValue()}});
+}
+
+void TranscribeSession::writeLiveFile(const QString &path)
+{
+    m_liveFile.setPath(path);
+}
+
+void TranscribeSession::updateLiveFile()
+{
+    if (m_finished)
+        return;
+    m_liveFile.show(m_overlay.listeningModel()->sourceText().value_or(QString()),
+                    m_translating ? m_shownTranslation : QString());
 }
 
 void TranscribeSession::recordMerge()
@@ -195,6 +216,7 @@ void TranscribeSession::finish()
     m_finished = true;
     m_catchUp.stop();
     m_overlay.listeningModel()->stopListening();
+    m_liveFile.show(QString(), QString());
     AppState::shared().setOverlayWindowDisplayed(false);
     if (!m_overlay.isTranslatingCues()) {
         end();
@@ -218,5 +240,14 @@ void TranscribeSession::end()
          {u"fullTranscript"_s, m_overlay.listeningModel()->fullTranscript()},
          {u"transcriptId"_s,
           transcriptId ? QJsonValue(transcriptId->toString(QUuid::WithoutBraces)) : QJsonValue()}});
-    Q_EMIT finished(m_failed ? 1 : 0);
+    // Once the file is empty, and a failure to write it has been said: the writes end on a later
+    // turn of the loop, which an ended program would never reach.
+    if (!m_liveFile.isBusy()) {
+        Q_EMIT finished(m_failed ? 1 : 0);
+        return;
+    }
+    connect(&m_liveFile, &LiveCaptionFile::writeEnded, this, [this] {
+        if (!m_liveFile.isBusy())
+            Q_EMIT finished(m_failed ? 1 : 0);
+    });
 }

@@ -3,6 +3,7 @@
 
 #include "Base/Language.h"
 #include "EventLog.h"
+#include "Models/LiveCaptionFile.h"
 #include "Platform/Translation/TranslationService.h"
 
 #include <QObject>
@@ -16,7 +17,8 @@ class DisplayTextTranslator;
 
 /// One run of the command-line tool: drives the overlay's coordinator as the overlay view does,
 /// translates the subtitle with a translation hook of its own, prints each new subtitle line,
-/// records the events, and ends the run as the overlay's close does.
+/// records the events, keeps the live caption file when asked to, and ends the run as the overlay's
+/// close does.
 class TranscribeSession : public QObject
 {
     Q_OBJECT
@@ -32,14 +34,18 @@ public:
     /// same language, otherwise once the pair is ready to translate.
     void start(const Language &from, const Language &to);
 
+    /// Keeps what the run shows in the file at \a path as the subtitle window does: the spoken
+    /// line, and its translation on a second line; emptied at the end. Before start().
+    void writeLiveFile(const QString &path);
+
     /// Ends the run once recognition has caught up with the audio delivered so far.
     void finishWhenCaughtUp();
-    /// Ends the run now: listening stops, the last text is merged and stored, and the end is
-    /// recorded once the last cues are translated.
+    /// Ends the run now: listening stops, the last text is merged and stored, the live caption
+    /// file is emptied, and the end is recorded once the last cues are translated.
     void finish();
 
 Q_SIGNALS:
-    /// The run is over; \a exitCode is the program's.
+    /// The run is over, its live caption file written; \a exitCode is the program's.
     void finished(int exitCode);
 
 private:
@@ -48,6 +54,8 @@ private:
     void sayWhatTranslationWaitsFor();
     void preparationFailed(const Error &error);
     void showSourceText();
+    /// What the subtitle window would show now, into the live caption file.
+    void updateLiveFile();
     void recordMerge();
     void reportListeningError();
     void reportError(const QString &model, const std::optional<QString> &message);
@@ -62,6 +70,9 @@ private:
     ModelContainer *const m_keptIn;
     QTextStream m_output;
     QTimer m_catchUp;
+    LiveCaptionFile m_liveFile;
+    // The translation the window would show beside the display text.
+    QString m_shownTranslation;
     // The transcript that received the run's latest text.
     std::optional<QUuid> m_transcriptId;
     bool m_translating = false;

@@ -122,6 +122,9 @@ int main(int argc, char *argv[])
         {u"microphone"_s, u"Listen to the chosen input device until Ctrl-C."_s},
         {u"script"_s, u"Replay recogniser callbacks from a JSON Lines file."_s, u"FILE"_s},
         {u"events"_s, u"Record the run's events as JSON Lines."_s, u"FILE"_s},
+        {u"live-file"_s,
+         u"Keep the line shown, and its translation, in FILE as it changes, for other programs."_s,
+         u"FILE"_s},
         {u"no-store"_s, u"Do not keep the run's transcript."_s},
         {u"list"_s, u"List the stored transcripts, newest first."_s},
         {u"show"_s, u"Show the stored transcript with this id (or the start of it)."_s, u"ID"_s},
@@ -141,8 +144,9 @@ int main(int argc, char *argv[])
         failWith(BadInput, u"--format and --translation go with --show"_s);
     const bool history = parser.isSet(u"list"_s) || parser.isSet(u"show"_s);
     if (history) {
-        const QStringList runOptions{u"from"_s,       u"to"_s,     u"wav"_s,    u"fast"_s,
-                                     u"microphone"_s, u"script"_s, u"events"_s, u"no-store"_s};
+        const QStringList runOptions{u"from"_s,   u"to"_s,         u"wav"_s,
+                                     u"fast"_s,   u"microphone"_s, u"script"_s,
+                                     u"events"_s, u"no-store"_s,   u"live-file"_s};
         const bool both = parser.isSet(u"list"_s) && parser.isSet(u"show"_s);
         if (both || std::any_of(runOptions.begin(), runOptions.end(),
                                 [&](const QString &option) { return parser.isSet(option); }))
@@ -212,6 +216,8 @@ int main(int argc, char *argv[])
     SubtitleOverlayWindowModel overlay(speech, std::move(audio), translation, store);
     ListeningModel &model = *overlay.listeningModel();
     TranscribeSession session(overlay, events, keepsTranscript ? &store : nullptr);
+    if (parser.isSet(u"live-file"_s))
+        session.writeLiveFile(parser.value(u"live-file"_s));
     if (paced)
         paced->follow(model);
     // Queued: a run can end before the event loop has begun, and exit() is lost before exec().

@@ -3,6 +3,7 @@
 
 #include "Setting.h"
 
+#include <QStandardPaths>
 #include <algorithm>
 
 /// Every persistent preference: its key, its type and the default its readers use.
@@ -13,6 +14,14 @@ namespace SettingsKeys {
 inline Language currentLanguage()
 {
     return Language::fromLocale(Locale::current());
+}
+
+/// In the user's runtime folder, which lives in memory: a file replaced at every new word would
+/// otherwise keep a disk busy, and its text is of no use after the session.
+inline QString runtimeLiveCaptionFile()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) +
+           QStringLiteral("/voxlume-live-captions.txt");
 }
 
 /// The spoken language, given to the recogniser and the translator.
@@ -45,6 +54,11 @@ inline constexpr SettingsKey<QString> selectedFont{"selectedFont",
 /// While false, the onboarding window opens when the program starts.
 inline constexpr SettingsKey<bool> isOnboardingComplete{"isOnboardingComplete",
                                                         [] { return false; }};
+/// Whether the subtitle window keeps what it shows in liveCaptionFile, for other programs to read.
+inline constexpr SettingsKey<bool> writeLiveCaptionFile{"writeLiveCaptionFile",
+                                                        [] { return false; }};
+/// The file that writeLiveCaptionFile keeps.
+inline constexpr SettingsKey<QString> liveCaptionFile{"liveCaptionFile", &runtimeLiveCaptionFile};
 /// Set from outside: start live subtitles as soon as the program has started.
 inline constexpr SettingsKey<bool> startImmediately{"startImmediately", [] { return false; }};
 /// Set from outside: models raise their error alerts instead of only reporting the errors.

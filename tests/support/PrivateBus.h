@@ -8,7 +8,7 @@
 #include <sys/prctl.h>
 
 /// A D-Bus daemon of the test's own, with a configuration that lets everyone own any name and
-/// activates no services: a stand-in for the system bus.
+/// activates no services: a stand-in for the system bus, or for the session bus.
 ///
 /// It ends with this object, or with the test process, should that die first.
 class PrivateBus
