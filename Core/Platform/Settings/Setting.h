@@ -3,6 +3,7 @@
 
 #include "Base/Language.h"
 #include "Base/StoredColor.h"
+#include "Base/SubtitlePosition.h"
 #include "SettingsStore.h"
 
 #include <QColor>
@@ -83,6 +84,19 @@ struct SettingCodec<QColor>
     static void store(SettingsStore &s, const QString &key, const QColor &value)
     {
         s.setString(key, StoredColor::rawValue(value));
+    }
+};
+
+template <>
+struct SettingCodec<SubtitlePosition>
+{
+    static std::optional<SubtitlePosition> decode(const QString &text)
+    {
+        return StoredSubtitlePosition::fromRawValue(text);
+    }
+    static void store(SettingsStore &s, const QString &key, SubtitlePosition value)
+    {
+        s.setString(key, StoredSubtitlePosition::rawValue(value));
     }
 };
 

@@ -68,6 +68,14 @@ inline constexpr SettingsKey<bool> showCrashButton{"showCrashButton", [] { retur
 /// Where the subtitle window was last, as "x,y,width,height"; empty until it has been closed once.
 inline constexpr SettingsKey<QString> overlayWindowGeometry{"overlayWindowGeometry",
                                                             [] { return QString(); }};
+/// Where the subtitle window sits: floating, or docked along the top or the bottom of its screen.
+/// Text that names no position reads as floating, and stays stored until the user chooses one.
+inline constexpr SettingsKey<SubtitlePosition> overlayPosition{
+    "overlayPosition", [] { return SubtitlePosition::Floating; }};
+/// The name of the screen the subtitle window shows on, as the window system calls it ("HDMI-1");
+/// empty for the primary screen. A screen that is not connected reads as the primary one, and stays
+/// stored, so that the window goes back to it once it is plugged in again.
+inline constexpr SettingsKey<QString> overlayScreen{"overlayScreen", [] { return QString(); }};
 /// The size of the transcript history window as "width,height"; empty until it has been closed
 /// once.
 inline constexpr SettingsKey<QString> historyWindowSize{"historyWindowSize",
