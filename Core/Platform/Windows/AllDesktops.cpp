@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "AllDesktops.h"
 
+#include "X11Connection.h"
+
 #include <QAbstractNativeEventFilter>
-#include <QGuiApplication>
 #include <QPointer>
 #include <QWidget>
-#include <xcb/xcb.h>
 
 namespace {
 
@@ -14,19 +14,8 @@ const QString watcherName = QStringLiteral("allDesktopsWatcher");
 // The desktop number that means every desktop.
 constexpr quint32 everyDesktop = 0xFFFFFFFF;
 
-xcb_atom_t atom(xcb_connection_t *connection, const char *name)
-{
-    const xcb_intern_atom_cookie_t cookie =
-        xcb_intern_atom(connection, 0, uint16_t(qstrlen(name)), name);
-    xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(connection, cookie, nullptr);
-    const xcb_atom_t result = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-    free(reply);
-    return result;
-}
-
 void askWindowManager(xcb_connection_t *connection, xcb_window_t window, xcb_atom_t desktop)
 {
-    const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
     xcb_client_message_event_t message{};
     message.response_type = XCB_CLIENT_MESSAGE;
     message.format = 32;
@@ -34,7 +23,7 @@ void askWindowManager(xcb_connection_t *connection, xcb_window_t window, xcb_ato
     message.type = desktop;
     message.data.data32[0] = everyDesktop;
     message.data.data32[1] = 1; // from an application
-    xcb_send_event(connection, 0, screen->root,
+    xcb_send_event(connection, 0, X11Connection::root(connection),
                    XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                    reinterpret_cast<const char *>(&message));
     xcb_flush(connection);
@@ -51,7 +40,7 @@ public:
         , m_window(window)
         , m_connection(connection)
         , m_desktop(desktop)
-        , m_wmState(atom(connection, "WM_STATE"))
+        , m_wmState(X11Connection::atom(connection, "WM_STATE"))
     {
         setObjectName(watcherName);
         QCoreApplication::instance()->installNativeEventFilter(this);
@@ -83,13 +72,11 @@ private:
 
 void AllDesktops::pin(QWidget *window)
 {
-    // Other platforms (Wayland, offscreen) may answer for X11 too, without a connection.
-    auto *x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (!window || QGuiApplication::platformName() != u"xcb" || !x11 || !x11->connection())
+    xcb_connection_t *connection = X11Connection::current();
+    if (!window || !connection)
         return;
-    xcb_connection_t *connection = x11->connection();
     const auto id = xcb_window_t(window->winId());
-    const xcb_atom_t desktop = atom(connection, "_NET_WM_DESKTOP");
+    const xcb_atom_t desktop = X11Connection::atom(connection, "_NET_WM_DESKTOP");
     if (desktop == XCB_ATOM_NONE)
         return;
     // Read by window managers that take the window in when it is first mapped.

@@ -1,0 +1,101 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ScreenStrut.h"
+
+#include "X11Connection.h"
+
+#include <QScreen>
+#include <QWidget>
+#include <algorithm>
+
+namespace {
+
+// The places of _NET_WM_STRUT_PARTIAL's cardinals that a strip at the top or the bottom fills.
+enum Cardinal : size_t {
+    top = 2,
+    bottom = 3,
+    topStartX = 8,
+    topEndX = 9,
+    bottomStartX = 10,
+    bottomEndX = 11,
+};
+
+quint32 cardinal(int value)
+{
+    return quint32(std::max(0, value));
+}
+
+struct StrutAtoms
+{
+    xcb_atom_t partial;
+    xcb_atom_t plain;
+};
+
+StrutAtoms strutAtoms(xcb_connection_t *connection)
+{
+    return {X11Connection::atom(connection, "_NET_WM_STRUT_PARTIAL"),
+            X11Connection::atom(connection, "_NET_WM_STRUT")};
+}
+
+QSize rootSize(xcb_connection_t *connection)
+{
+    // Asked each time: the root grows and shrinks with the screens (RandR), and the copy in the
+    // connection's setup is the size it had when the program started.
+    xcb_get_geometry_reply_t *reply = xcb_get_geometry_reply(
+        connection, xcb_get_geometry(connection, X11Connection::root(connection)), nullptr);
+    const QSize size = reply ? QSize(reply->width, reply->height) : QSize();
+    free(reply);
+    return size;
+}
+
+} // namespace
+
+std::array<quint32, 12> ScreenStrut::partial(Qt::Edge edge, const QRect &screen, int thickness,
+                                             const QSize &rootSize)
+{
+    std::array<quint32, 12> strut{};
+    if (edge == Qt::TopEdge) {
+        strut[top] = cardinal(screen.top() + thickness);
+        strut[topStartX] = cardinal(screen.left());
+        strut[topEndX] = cardinal(screen.right());
+    } else if (edge == Qt::BottomEdge) {
+        strut[bottom] = cardinal(rootSize.height() - (screen.bottom() + 1) + thickness);
+        strut[bottomStartX] = cardinal(screen.left());
+        strut[bottomEndX] = cardinal(screen.right());
+    }
+    return strut;
+}
+
+void ScreenStrut::reserve(QWidget *window, const QScreen *screen, Qt::Edge edge)
+{
+    xcb_connection_t *connection = X11Connection::current();
+    if (!connection || !window || !screen || !window->internalWinId())
+        return;
+    const QSize root = rootSize(connection);
+    if (root.isEmpty())
+        return;
+    // Qt keeps a screen's corner where the X server has it and scales only what lies beyond it.
+    const qreal ratio = screen->devicePixelRatio();
+    const QRect logical = screen->geometry();
+    const QRect native(logical.topLeft(), (QSizeF(logical.size()) * ratio).toSize());
+    const std::array<quint32, 12> strut =
+        partial(edge, native, qRound(window->height() * ratio), root);
+    const auto id = xcb_window_t(window->internalWinId());
+    const StrutAtoms atoms = strutAtoms(connection);
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, id, atoms.partial, XCB_ATOM_CARDINAL, 32,
+                        uint32_t(strut.size()), strut.data());
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, id, atoms.plain, XCB_ATOM_CARDINAL, 32,
+                        4, strut.data());
+    xcb_flush(connection);
+}
+
+void ScreenStrut::release(QWidget *window)
+{
+    xcb_connection_t *connection = X11Connection::current();
+    if (!connection || !window || !window->internalWinId())
+        return;
+    const auto id = xcb_window_t(window->internalWinId());
+    const StrutAtoms atoms = strutAtoms(connection);
+    xcb_delete_property(connection, id, atoms.partial);
+    xcb_delete_property(connection, id, atoms.plain);
+    xcb_flush(connection);
+}

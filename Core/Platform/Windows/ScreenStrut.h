@@ -1,0 +1,38 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QRect>
+#include <QSize>
+#include <QtGlobal>
+#include <array>
+
+class QScreen;
+class QWidget;
+
+/// The room that a window docked along the top or the bottom of a screen keeps for itself, as a
+/// panel does: window managers keep maximised windows out of it. On X11 that is the window's
+/// _NET_WM_STRUT_PARTIAL, and _NET_WM_STRUT for window managers older than it; elsewhere (Wayland,
+/// offscreen) no client can keep room, and it does nothing.
+///
+/// Main thread, like the windows.
+class ScreenStrut
+{
+public:
+    ScreenStrut() = delete;
+
+    /// The twelve cardinals of _NET_WM_STRUT_PARTIAL (left, right, top, bottom, then the start and
+    /// end of each: left_start_y … bottom_end_x) for a strip \a thickness pixels high along \a edge
+    /// (Qt::TopEdge or Qt::BottomEdge; none for others) of \a screen, in a root window of
+    /// \a rootSize; all in the X server's pixels. The widths count from the root window's edges,
+    /// not the screen's: a strip at the bottom of a screen that ends above the root's bottom also
+    /// keeps the rows below that screen. The first four are _NET_WM_STRUT.
+    static std::array<quint32, 12> partial(Qt::Edge edge, const QRect &screen, int thickness,
+                                           const QSize &rootSize);
+
+    /// Keeps the strip that \a window covers along \a edge of \a screen, as high as the window,
+    /// in place of anything it kept before; nothing before the window has a native window.
+    static void reserve(QWidget *window, const QScreen *screen, Qt::Edge edge);
+
+    /// Gives back the room that \a window kept, if any.
+    static void release(QWidget *window);
+};
