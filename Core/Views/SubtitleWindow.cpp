@@ -3,13 +3,14 @@
 
 #include "NoticeBanner.h"
 #include "Platform/Windows/AllDesktops.h"
+#include "Platform/Windows/ScreenStrut.h"
 #include "SwapAccessory.h"
 #include "WindowButton.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QPainter>
-#include <QScreen>
+#include <QScopedValueRollback>
 #include <QWindow>
 
 namespace {
@@ -23,6 +24,9 @@ constexpr int buttonSide = 14;
 constexpr int firstButtonX = 10;
 constexpr int buttonGap = 8;
 constexpr int noticeMargin = 8;
+// A docked strip takes at most this share of its screen's height, so that maximised windows keep
+// the larger part of it whatever height the window had floating.
+constexpr int dockedHeightDivisor = 2;
 
 Qt::CursorShape cursorFor(Qt::Edges edges)
 {
@@ -68,6 +72,21 @@ SubtitleWindow::SubtitleWindow(QWidget *content)
     addButton(WindowButton::Kind::Minimize, &QWidget::showMinimized);
     addButton(WindowButton::Kind::Zoom, &SubtitleWindow::performZoom);
     trackMouse(this);
+    m_floatingGeometry = geometry();
+
+    // The chosen screen going away leaves the window on the primary one; whoever chose the screen
+    // may choose again. A screen coming or going also moves the root window's edges, from which a
+    // docked strip is measured.
+    connect(qGuiApp, &QGuiApplication::screenRemoved, this, [this](QScreen *removed) {
+        if (removed == m_screen)
+            setPosition(m_position, QGuiApplication::primaryScreen());
+        else if (isDocked())
+            dock();
+    });
+    connect(qGuiApp, &QGuiApplication::screenAdded, this, [this] {
+        if (isDocked())
+            dock();
+    });
 }
 
 SubtitleWindow::~SubtitleWindow() = default;
@@ -158,33 +177,135 @@ void SubtitleWindow::placeNotice()
 
 void SubtitleWindow::place(const QRect &geometry)
 {
+    const QRect placed = floatingPlaceFor(geometry, m_screen);
+    if (isDocked()) {
+        m_floatingGeometry = placed;
+        dock();
+        return;
+    }
+    setGeometryQuietly(placed);
+}
+
+void SubtitleWindow::setPosition(SubtitlePosition position, QScreen *screen)
+{
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen || (position == m_position && screen == m_screen))
+        return;
+    const bool wasDocked = isDocked();
+    const QRect before =
+        wasDocked ? m_floatingGeometry : (isMaximized() ? normalGeometry() : geometry());
+    // The user asked for a place: a maximised window would hide it.
+    if (isMaximized())
+        setWindowState(windowState() & ~Qt::WindowMaximized);
+    const QRect floating = floatingPlaceFor(before, screen);
+    m_position = position;
+    followScreen(screen);
+    if (isDocked()) {
+        m_floatingGeometry = floating;
+        dock();
+        return;
+    }
+    if (wasDocked)
+        ScreenStrut::release(this);
+    setGeometryQuietly(floating);
+}
+
+QRect SubtitleWindow::floatingGeometry() const
+{
+    return isDocked() ? m_floatingGeometry : geometry();
+}
+
+Qt::Edge SubtitleWindow::dockedEdge() const
+{
+    return m_position == SubtitlePosition::Top ? Qt::TopEdge : Qt::BottomEdge;
+}
+
+void SubtitleWindow::dock()
+{
+    QScreen *screen = m_screen ? m_screen.data() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    // The whole screen, not the part other panels leave: the window's own strip would otherwise
+    // shrink that part, and push the window off its own strip at every change.
+    const QRect area = screen->geometry();
+    const int tallest = std::max(minimumHeight(), area.height() / dockedHeightDivisor);
+    QRect strip(area.left(), area.top(), area.width(),
+                std::clamp(m_floatingGeometry.height(), minimumHeight(), tallest));
+    if (m_position == SubtitlePosition::Bottom)
+        strip.moveBottom(area.bottom());
+    if (isMaximized())
+        setWindowState(windowState() & ~Qt::WindowMaximized);
+    setGeometryQuietly(strip);
+    ScreenStrut::reserve(this, screen, dockedEdge());
+}
+
+QScreen *SubtitleWindow::screenUnder(const QRect &geometry) const
+{
+    QList<QScreen *> screens = QGuiApplication::screens();
+    if (m_screen && !screens.contains(m_screen))
+        screens.append(m_screen);
     QScreen *best = nullptr;
     qint64 bestArea = 0;
-    for (QScreen *screen : QGuiApplication::screens()) {
-        const QRect overlap = screen->availableGeometry().intersected(geometry);
+    for (QScreen *screen : screens) {
+        const QRect overlap = screen->geometry().intersected(geometry);
         const qint64 area = qint64(overlap.width()) * overlap.height();
         if (area > bestArea) {
             best = screen;
             bestArea = area;
         }
     }
-    if (!best) {
-        QScreen *screen = QGuiApplication::primaryScreen();
-        QRect centred(QPoint(), geometry.isEmpty() ? size() : geometry.size());
-        if (screen) {
-            centred.setSize(centred.size().boundedTo(screen->availableGeometry().size()));
-            centred.moveCenter(screen->availableGeometry().center());
-        }
-        setGeometry(centred);
-        return;
+    return best;
+}
+
+QRect SubtitleWindow::floatingPlaceFor(const QRect &geometry, QScreen *target) const
+{
+    if (!target)
+        target = QGuiApplication::primaryScreen();
+    const QSize size = geometry.isEmpty() ? floatingGeometry().size() : geometry.size();
+    if (!target)
+        return {geometry.topLeft(), size};
+    const QRect available = target->availableGeometry();
+    QRect placed(geometry.topLeft(), size.boundedTo(available.size()));
+    QScreen *from = geometry.isEmpty() ? nullptr : screenUnder(geometry);
+    if (!from) {
+        placed.moveCenter(available.center());
+        return placed;
     }
-    const QRect available = best->availableGeometry();
-    QRect placed(geometry.topLeft(), geometry.size().boundedTo(available.size()));
+    placed.translate(target->geometry().topLeft() - from->geometry().topLeft());
     placed.moveLeft(
         std::clamp(placed.left(), available.left(), available.right() + 1 - placed.width()));
     placed.moveTop(
         std::clamp(placed.top(), available.top(), available.bottom() + 1 - placed.height()));
-    setGeometry(placed);
+    return placed;
+}
+
+void SubtitleWindow::setGeometryQuietly(const QRect &geometry)
+{
+    const QScopedValueRollback placing(m_isPlacing, true);
+    setGeometry(geometry);
+}
+
+void SubtitleWindow::followScreen(QScreen *screen)
+{
+    if (screen == m_screen)
+        return;
+    if (m_screen)
+        disconnect(m_screen, nullptr, this, nullptr);
+    m_screen = screen;
+    // A new resolution moves the docked strip's edges, or leaves a floating window off the
+    // screen; a screen beside it that changes the root window changes the strip's reservation.
+    const auto screenChanged = [this] {
+        if (isDocked())
+            dock();
+        else
+            setGeometryQuietly(floatingPlaceFor(geometry(), m_screen));
+    };
+    connect(screen, &QScreen::geometryChanged, this, screenChanged);
+    connect(screen, &QScreen::virtualGeometryChanged, this, [this] {
+        if (isDocked())
+            dock();
+    });
 }
 
 void SubtitleWindow::paintEvent(QPaintEvent *)
@@ -195,7 +316,8 @@ void SubtitleWindow::paintEvent(QPaintEvent *)
     painter.fillRect(rect(), Qt::transparent);
     painter.setPen(Qt::NoPen);
     painter.setBrush(m_backgroundColor);
-    const qreal radius = isMaximized() ? 0 : cornerRadius;
+    // Square along a screen's edge, as panels are.
+    const qreal radius = isMaximized() || isDocked() ? 0 : cornerRadius;
     painter.drawRoundedRect(rect(), radius, radius);
 }
 
@@ -205,6 +327,11 @@ void SubtitleWindow::resizeEvent(QResizeEvent *event)
     m_content->setGeometry(rect());
     m_titleStrip->setGeometry(0, 0, width(), titleStripHeight);
     placeNotice();
+    // The user made the docked strip higher or lower: it keeps that height, floating too.
+    if (isDocked() && !m_isPlacing && !isMaximized() && !isMinimized()) {
+        m_floatingGeometry.setHeight(height());
+        ScreenStrut::reserve(this, m_screen, dockedEdge());
+    }
 }
 
 Qt::Edges SubtitleWindow::edgesAt(const QPoint &position) const
@@ -220,6 +347,9 @@ Qt::Edges SubtitleWindow::edgesAt(const QPoint &position) const
         edges |= Qt::TopEdge;
     if (position.y() >= height() - resizeMargin)
         edges |= Qt::BottomEdge;
+    // Only the edge away from the screen's: the others lie along the screen.
+    if (isDocked())
+        edges &= m_position == SubtitlePosition::Top ? Qt::BottomEdge : Qt::TopEdge;
     return edges;
 }
 
@@ -231,7 +361,7 @@ void SubtitleWindow::mousePressEvent(QMouseEvent *event)
     const Qt::Edges edges = edgesAt(mapFromGlobal(event->globalPosition().toPoint()));
     if (edges)
         handle->startSystemResize(edges);
-    else
+    else if (!isDocked())
         handle->startSystemMove();
     event->accept();
 }
@@ -265,5 +395,8 @@ void SubtitleWindow::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
     AllDesktops::pin(this);
+    // Read by window managers when they take the window in, as they do every panel's.
+    if (isDocked())
+        ScreenStrut::reserve(this, m_screen, dockedEdge());
     offerWaylandNotice(WindowSystem::waylandReason());
 }

@@ -1,26 +1,31 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "Base/SubtitlePosition.h"
 #include "NoticeBanner.h"
 #include "Platform/Settings/SettingsKeys.h"
 #include "Platform/Windows/WindowSystem.h"
 
 #include <QColor>
 #include <QPointer>
+#include <QScreen>
 #include <QWidget>
 #include <functional>
 
 class SwapAccessory;
 
-/// The floating subtitle window: frameless, translucent, above every other window and on every
-/// virtual desktop, with a title strip of its own (close, minimise and zoom buttons, and room for
-/// an accessory) drawn over its content.
+/// The subtitle window: frameless, translucent, above every other window and on every virtual
+/// desktop, with a title strip of its own (close, minimise and zoom buttons, and room for an
+/// accessory) drawn over its content.
 ///
-/// It is moved by dragging anywhere but a control and resized from its edges, both by the window
-/// manager, so that both work on X11 and on Wayland; on native Wayland, where it cannot stay on top
-/// or place itself, it says so once. It deletes itself once closed. Without a
-/// compositing manager translucency cannot work, and X shows the black background opaque, so the
-/// text stays readable. Main thread.
+/// It floats on its chosen screen, or is docked along the top or the bottom of it (position()).
+/// Floating, it is moved by dragging anywhere but a control and resized from its edges, both by
+/// the window manager, so that both work on X11 and on Wayland; on native Wayland, where it cannot
+/// stay on top or place itself, it says so once. Docked, it spans the screen's width and keeps its
+/// strip as a panel does (ScreenStrut); it cannot be dragged, as a press on a strip that wide is
+/// more often meant for what lies under it than for a move, and only its free edge resizes it.
+/// It deletes itself once closed. Without a compositing manager translucency cannot work, and X
+/// shows the black background opaque, so the text stays readable. Main thread.
 class SubtitleWindow : public QWidget
 {
     Q_OBJECT
@@ -62,9 +67,23 @@ public:
     /// The notice shown over the subtitles until it is dismissed; null when there is none.
     NoticeBanner *notice() const { return m_notice; }
 
-    /// Places the window at \a geometry, moved and shrunk onto a screen as needed; centred on the
-    /// screen when \a geometry is empty or on no screen.
+    /// Places the floating window at \a geometry, shrunk onto its chosen screen as needed and moved
+    /// there, to the same place relative to that screen, from the screen it overlaps most; centred
+    /// on the chosen screen when \a geometry is empty or on no screen. Docked, the window takes
+    /// only the height, and floats there once it floats again.
     void place(const QRect &geometry);
+
+    /// Floats the window on \a screen (the primary one when null), or docks it along the top or
+    /// the bottom of it. Floating after docked, it goes back to where it floated before; moved to
+    /// another screen while floating, it keeps its place relative to the screen. Nothing moves
+    /// when both are as they were, so that an unrelated settings change leaves the window alone.
+    void setPosition(SubtitlePosition position, QScreen *screen);
+    SubtitlePosition position() const { return m_position; }
+    /// The screen chosen for the window; null before setPosition() and once that screen has gone.
+    QScreen *chosenScreen() const { return m_screen; }
+    /// Where the window floats, or floated before it was docked, with the height it has now: what
+    /// to keep for the next window.
+    QRect floatingGeometry() const;
 
 Q_SIGNALS:
     /// The window is closing: the last moment its content can still end its work.
@@ -79,6 +98,19 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    bool isDocked() const { return m_position != SubtitlePosition::Floating; }
+    /// The screen edge the window is docked at; none while it floats.
+    Qt::Edge dockedEdge() const;
+    /// Spans the chosen screen at the docked edge and keeps the strip, anew: after a change of
+    /// the screens, their sizes or the window's height.
+    void dock();
+    /// The screen of all connected ones (and the chosen one, while it is being unplugged) that
+    /// \a geometry overlaps most; null when it overlaps none.
+    QScreen *screenUnder(const QRect &geometry) const;
+    /// \a geometry moved onto \a target (the primary screen when null) as place() says.
+    QRect floatingPlaceFor(const QRect &geometry, QScreen *target) const;
+    void setGeometryQuietly(const QRect &geometry);
+    void followScreen(QScreen *screen);
     Qt::Edges edgesAt(const QPoint &position) const;
     void trackMouse(QWidget *widget);
     void placeNotice();
@@ -91,4 +123,11 @@ private:
     Setting<bool> m_hasShownWaylandNotice{SettingsKeys::hasShownWaylandNotice};
     QColor m_backgroundColor;
     bool m_isClosing = false;
+
+    SubtitlePosition m_position = SubtitlePosition::Floating;
+    QPointer<QScreen> m_screen;
+    /// Where the window floated before it was docked; its height is the docked strip's too.
+    QRect m_floatingGeometry;
+    /// The window is being placed by the program itself, not resized by the user.
+    bool m_isPlacing = false;
 };
