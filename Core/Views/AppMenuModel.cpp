@@ -8,8 +8,10 @@
 #include "SubtitleWindow.h"
 #include "SwapAccessory.h"
 
+#include <QGuiApplication>
 #include <QIcon>
 #include <QLabel>
+#include <QScreen>
 #include <QToolButton>
 
 using namespace Qt::Literals::StringLiterals;
@@ -53,6 +55,16 @@ QRect decode(const QString &text)
     return {values[0], values[1], values[2], values[3]};
 }
 
+QScreen *chosenScreen()
+{
+    const QString name = Setting(SettingsKeys::overlayScreen).value();
+    const QList<QScreen *> screens = QGuiApplication::screens();
+    const auto named = std::find_if(screens.begin(), screens.end(), [&](const QScreen *screen) {
+        return !name.isEmpty() && screen->name() == name;
+    });
+    return named != screens.end() ? *named : QGuiApplication::primaryScreen();
+}
+
 } // namespace
 
 AppMenuModel::AppMenuModel(OverlayModelFactory makeOverlayModel, QObject *parent)
@@ -63,7 +75,11 @@ AppMenuModel::AppMenuModel(OverlayModelFactory makeOverlayModel, QObject *parent
     connect(&SettingsStore::shared(), &SettingsStore::changed, this, [this] {
         applyTransparency();
         applyClickThrough();
+        applyPosition();
     });
+    // The chosen screen unplugged, the window goes to the primary one; plugged in again, back.
+    connect(qGuiApp, &QGuiApplication::screenAdded, this, &AppMenuModel::applyPosition);
+    connect(qGuiApp, &QGuiApplication::screenRemoved, this, &AppMenuModel::applyPosition);
     if (Setting(SettingsKeys::startImmediately).value())
         startLiveSubtitles();
 }
@@ -105,12 +121,16 @@ SubtitleWindow *AppMenuModel::makeSubtitleWindow()
     auto *content = new SubtitleOverlayWindow(m_makeOverlayModel());
     content->setLanguageSettingsAction(m_openLanguageSettings);
     auto *window = new SubtitleWindow(content);
+    window->setPosition(Setting(SettingsKeys::overlayPosition).value(), chosenScreen());
     window->place(decode(Setting(SettingsKeys::overlayWindowGeometry).value()));
     window->setBackgroundColor(black(initialAlpha));
     window->setShouldCloseHandler([this] { return windowShouldClose(); });
     connect(window, &SubtitleWindow::closing, content, [this, window, content] {
-        if (!window->isMaximized() && !window->isMinimized())
-            Setting(SettingsKeys::overlayWindowGeometry).setValue(encode(window->geometry()));
+        // Docked, the window keeps where it floated before, whatever state the strip is in.
+        if (window->position() != SubtitlePosition::Floating ||
+            (!window->isMaximized() && !window->isMinimized()))
+            Setting(SettingsKeys::overlayWindowGeometry)
+                .setValue(encode(window->floatingGeometry()));
         content->disappear();
     });
     // A window that goes by any other way (the program ending, say) is no longer listening.
@@ -149,6 +169,13 @@ void AppMenuModel::applyClickThrough()
 {
     if (m_subtitleWindow)
         m_subtitleWindow->setClickThrough(Setting(SettingsKeys::overlayClickThrough).value());
+}
+
+void AppMenuModel::applyPosition()
+{
+    if (m_subtitleWindow)
+        m_subtitleWindow->setPosition(Setting(SettingsKeys::overlayPosition).value(),
+                                      chosenScreen());
 }
 
 void AppMenuModel::updateSwapAccessory(SwapAccessory &accessory) const

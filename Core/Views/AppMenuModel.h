@@ -10,10 +10,11 @@ class SubtitleOverlayWindowModel;
 class SubtitleWindow;
 class SwapAccessory;
 
-/// Opens, styles and tracks the floating subtitle window: one run of live subtitles per window.
+/// Opens, styles, places and tracks the subtitle window: one run of live subtitles per window.
 ///
-/// It keeps the window's background in step with the transparency setting and fills the window's
-/// swap control from the language settings. It owns no window: a window lives until it is closed,
+/// It keeps the window's background in step with the transparency setting, its position and screen
+/// in step with theirs and with the screens connected, and fills the window's swap control from
+/// the language settings. It owns no window: a window lives until it is closed,
 /// and the controller only points at it. Main thread.
 class AppMenuModel : public QObject
 {
@@ -60,6 +61,9 @@ Q_SIGNALS:
 private:
     void applyTransparency();
     void applyClickThrough();
+    /// Floats or docks the window on the chosen screen, or on the primary one while that one is not
+    /// connected.
+    void applyPosition();
 
     OverlayModelFactory m_makeOverlayModel;
     std::function<void()> m_openLanguageSettings;
