@@ -5,10 +5,13 @@
 #include "FontPicker.h"
 #include "InputLevelMeter.h"
 #include "InputPicker.h"
+#include "Platform/Windows/WindowSystem.h"
+#include "ScreenPicker.h"
 #include "Updates/UpdateChecker.h"
 
 #include <QCheckBox>
 #include <QColorDialog>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -114,6 +117,7 @@ SettingsView::SettingsView(InputLevelMonitor::EngineFactory makeAudioEngine, QWi
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(makeTextAppearance());
     layout->addWidget(makeDisplaySettings());
+    layout->addWidget(makePlacementSettings());
     layout->addWidget(makeLiveCaptionSettings());
     layout->addWidget(makeInputSettings(std::move(makeAudioEngine)));
     layout->addWidget(makeStartupSettings());
@@ -294,6 +298,67 @@ void SettingsView::showSettingsProblem()
             [] { SettingsStore::shared().dismissProblem(); });
     // Above every section: what the user changes below may not last.
     static_cast<QVBoxLayout *>(layout())->insertWidget(0, m_settingsProblem);
+}
+
+// Where the subtitle window sits.
+
+QWidget *SettingsView::makePlacementSettings()
+{
+    auto *section = new QGroupBox(tr("Subtitle Window"), this);
+    auto *form = new QFormLayout(section);
+    const auto addPickerRow = [&](const QString &text, QComboBox *picker) {
+        // Qt names a combo box by its current entry: the label says what it chooses.
+        auto *label = new QLabel(text, section);
+        label->setBuddy(picker);
+        form->addRow(label, picker);
+    };
+
+    m_position = new QComboBox(section);
+    m_position->setAccessibleName(tr("Position"));
+    m_position->addItem(tr("Floating"),
+                        StoredSubtitlePosition::rawValue(SubtitlePosition::Floating));
+    m_position->addItem(tr("Top of screen"),
+                        StoredSubtitlePosition::rawValue(SubtitlePosition::Top));
+    m_position->addItem(tr("Bottom of screen"),
+                        StoredSubtitlePosition::rawValue(SubtitlePosition::Bottom));
+    m_position->setToolTip(
+        tr("Floating, the subtitles stay where you drag them. At the top or the bottom, they span "
+           "the screen's width and maximized windows end where they begin, as at a panel. On "
+           "Wayland itself they span the screen too, but other windows do not keep clear of "
+           "them, and the desktop may place them elsewhere."));
+    connect(m_position, &QComboBox::activated, this, [this] {
+        if (const std::optional<SubtitlePosition> position =
+                StoredSubtitlePosition::fromRawValue(m_position->currentData().toString()))
+            Setting(SettingsKeys::overlayPosition).setValue(*position);
+    });
+    addPickerRow(tr("Position"), m_position);
+    if (WindowSystem::waylandReason() != WindowSystem::WaylandReason::None) {
+        auto *note = new QLabel(tr("On Wayland, other windows do not keep clear of docked "
+                                   "subtitles, and the desktop may place them elsewhere."),
+                                section);
+        note->setWordWrap(true);
+        form->addRow(QString(), note);
+    }
+
+    m_screen = new ScreenPicker(section);
+    m_screen->setToolTip(tr("While the chosen screen is not connected, the subtitles show on the "
+                            "primary screen, and go back once it is."));
+    connect(m_screen, &QComboBox::activated, this,
+            [this] { Setting(SettingsKeys::overlayScreen).setValue(m_screen->choice()); });
+    addPickerRow(tr("Screen"), m_screen);
+
+    showStoredPlacement();
+    connect(&SettingsStore::shared(), &SettingsStore::changed, this,
+            &SettingsView::showStoredPlacement);
+    return section;
+}
+
+void SettingsView::showStoredPlacement()
+{
+    const QSignalBlocker quietPosition(m_position);
+    m_position->setCurrentIndex(m_position->findData(
+        StoredSubtitlePosition::rawValue(Setting(SettingsKeys::overlayPosition).value())));
+    m_screen->setChoice(Setting(SettingsKeys::overlayScreen).value());
 }
 
 // The live captions for other programs.

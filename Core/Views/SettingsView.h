@@ -14,15 +14,17 @@ class FontPicker;
 class InputLevelMeter;
 class InputPicker;
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QSlider;
+class ScreenPicker;
 
 /// The settings window's content: how the subtitles look (size, font, colour), how see-through
-/// their window is, and what it shows; whether the live subtitles are kept in a file for other
-/// programs, and which; what is listened to, with a meter of its level; and whether the program
-/// starts at login.
+/// their window is, and what it shows; where the window sits, and on which screen; whether the live
+/// subtitles are kept in a file for other programs, and which; what is listened to, with a meter of
+/// its level; and whether the program starts at login.
 ///
 /// Every control is bound to its settings key: a change is stored at once, and the open subtitle
 /// window follows it by itself; a change made elsewhere shows here at once. Nothing is stored until
@@ -55,6 +57,8 @@ public:
     InputPicker *inputPicker() const { return m_inputPicker; }
     InputLevelMeter *inputLevelMeter() const { return m_inputLevel; }
     QCheckBox *startAtLoginToggle() const { return m_startAtLogin; }
+    QComboBox *positionPicker() const { return m_position; }
+    ScreenPicker *screenPicker() const { return m_screen; }
     /// What is shown about a problem with the settings file, if anything.
     NoticeBanner *settingsProblemBanner() const { return m_settingsProblem; }
 
@@ -86,6 +90,14 @@ private:
     QPushButton *m_languageSettings;
     std::function<void()> m_openLanguageSettings;
     QPointer<NoticeBanner> m_settingsProblem;
+
+    // Where the subtitle window sits.
+    /// "Position": floating, or docked at the top or the bottom of the screen, with what docking
+    /// does on Wayland; and "Screen".
+    QWidget *makePlacementSettings();
+    void showStoredPlacement();
+    QComboBox *m_position;
+    ScreenPicker *m_screen;
 
     // The live captions for other programs.
     /// "Write live captions to a file", and the file, shown and chosen in a file dialog.
