@@ -28,6 +28,15 @@ constexpr int noticeMargin = 8;
 // the larger part of it whatever height the window had floating.
 constexpr int dockedHeightDivisor = 2;
 
+/// \a rect shrunk and moved as little as it takes to lie within \a area.
+QRect within(QRect rect, const QRect &area)
+{
+    rect.setSize(rect.size().boundedTo(area.size()));
+    rect.moveLeft(std::clamp(rect.left(), area.left(), area.right() + 1 - rect.width()));
+    rect.moveTop(std::clamp(rect.top(), area.top(), area.bottom() + 1 - rect.height()));
+    return rect;
+}
+
 Qt::CursorShape cursorFor(Qt::Edges edges)
 {
     if (edges == (Qt::TopEdge | Qt::LeftEdge) || edges == (Qt::BottomEdge | Qt::RightEdge))
@@ -266,18 +275,15 @@ QRect SubtitleWindow::floatingPlaceFor(const QRect &geometry, QScreen *target) c
     if (!target)
         return {geometry.topLeft(), size};
     const QRect available = target->availableGeometry();
-    QRect placed(geometry.topLeft(), size.boundedTo(available.size()));
     QScreen *from = geometry.isEmpty() ? nullptr : screenUnder(geometry);
     if (!from) {
-        placed.moveCenter(available.center());
-        return placed;
+        QRect centred(QPoint(), size.boundedTo(available.size()));
+        centred.moveCenter(available.center());
+        return centred;
     }
-    placed.translate(target->geometry().topLeft() - from->geometry().topLeft());
-    placed.moveLeft(
-        std::clamp(placed.left(), available.left(), available.right() + 1 - placed.width()));
-    placed.moveTop(
-        std::clamp(placed.top(), available.top(), available.bottom() + 1 - placed.height()));
-    return placed;
+    return within(QRect(geometry.topLeft(), size)
+                      .translated(target->geometry().topLeft() - from->geometry().topLeft()),
+                  available);
 }
 
 void SubtitleWindow::setGeometryQuietly(const QRect &geometry)
@@ -295,13 +301,15 @@ void SubtitleWindow::followScreen(QScreen *screen)
     m_screen = screen;
     // A new resolution moves the docked strip's edges, or leaves a floating window off the
     // screen; a screen beside it that changes the root window changes the strip's reservation.
-    const auto screenChanged = [this] {
+    connect(screen, &QScreen::geometryChanged, this, [this] {
         if (isDocked())
-            dock();
-        else
-            setGeometryQuietly(floatingPlaceFor(geometry(), m_screen));
-    };
-    connect(screen, &QScreen::geometryChanged, this, screenChanged);
+            return dock();
+        // Kept near where it was rather than centred; a window the user took to another screen
+        // stays there.
+        QScreen *under = screenUnder(geometry());
+        if (!under || under == m_screen)
+            setGeometryQuietly(within(geometry(), m_screen->availableGeometry()));
+    });
     connect(screen, &QScreen::virtualGeometryChanged, this, [this] {
         if (isDocked())
             dock();
