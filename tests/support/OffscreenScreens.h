@@ -22,8 +22,8 @@ public:
         QRect geometry;
     };
 
-    /// Connects exactly \a screens, kept ones first in their order, then new ones: Qt takes the
-    /// first screen of its list as the primary one. False off the offscreen platform.
+    /// Connects exactly \a screens. The platform lists them in the order of their names, and Qt
+    /// takes the first as the primary one. False off the offscreen platform.
     static bool set(const QList<Screen> &screens)
     {
         QPlatformNativeInterface *native = QGuiApplication::platformNativeInterface();

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "AccessibleNames.h"
 #include "Models/AppState.h"
+#include "OffscreenScreens.h"
 #include "OverlayFixture.h"
 #include "TestMain.h"
 #include "Views/AppMenuModel.h"
@@ -15,6 +16,14 @@
 #include <QWindow>
 
 using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// Two monitors side by side, the second wider and taller.
+const QRect left(0, 0, 1280, 1024);
+const QRect right(1280, 0, 1920, 1080);
+
+} // namespace
 
 class TestAppMenuModel : public QObject
 {
@@ -60,6 +69,7 @@ private Q_SLOTS:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         m_controller.reset();
         m_fixture.reset();
+        QVERIFY(OffscreenScreens::reset());
     }
 
     // A first start writes the transparency and the swap control's defaults, so the window ends
@@ -171,6 +181,76 @@ private Q_SLOTS:
         QVERIFY(window()->isVisible());
         OverlayFixture::set("overlayClickThrough", u"false"_s);
         QVERIFY(!(window()->windowHandle()->flags() & Qt::WindowTransparentForInput));
+    }
+
+    // Each change shows at once in the open window: docked at the bottom of the chosen screen, at
+    // its top, floating again where it was, then on the other screen; closed while docked, it
+    // keeps where it floated. A change of any other setting leaves it where the user put it.
+    void positionAndScreenFollowTheirSettings()
+    {
+        QVERIFY(OffscreenScreens::set({{u"A"_s, left}, {u"B"_s, right}}));
+        OverlayFixture::set("overlayWindowGeometry", u"100,120,640,150"_s);
+        OverlayFixture::set("overlayPosition", u"bottom"_s);
+        OverlayFixture::set("overlayScreen", u"B"_s);
+        m_controller->startLiveSubtitles();
+        QCOMPARE(window()->geometry(), QRect(1280, 1080 - 150, 1920, 150));
+        OverlayFixture::set("overlayPosition", u"top"_s);
+        QCOMPARE(window()->geometry(), QRect(1280, 0, 1920, 150));
+        OverlayFixture::set("overlayPosition", u"floating"_s);
+        QCOMPARE(window()->geometry(), QRect(1380, 120, 640, 150));
+        OverlayFixture::set("overlayScreen", u"A"_s);
+        QCOMPARE(window()->geometry(), QRect(100, 120, 640, 150));
+
+        window()->setGeometry(2000, 500, 640, 150);
+        OverlayFixture::set("windowTransparency", u"0.5"_s);
+        QCOMPARE(window()->geometry(), QRect(2000, 500, 640, 150));
+
+        // Brought over from the other screen, it ends within this one.
+        OverlayFixture::set("overlayPosition", u"bottom"_s);
+        QCOMPARE(window()->geometry(), QRect(0, 1024 - 150, 1280, 150));
+        window()->performClose();
+        QCOMPARE(SettingsStore::shared().string(u"overlayWindowGeometry"_s), u"640,500,640,150"_s);
+    }
+
+    // The chosen screen unplugged, the window goes to the primary one, docked or floating, and
+    // the choice stays stored; plugged in again, the screen has the window back.
+    void windowFollowsItsScreenOutAndBackIn()
+    {
+        QVERIFY(OffscreenScreens::set({{u"A"_s, left}, {u"B"_s, right}}));
+        OverlayFixture::set("overlayWindowGeometry", u"100,120,640,150"_s);
+        OverlayFixture::set("overlayPosition", u"bottom"_s);
+        OverlayFixture::set("overlayScreen", u"B"_s);
+        m_controller->startLiveSubtitles();
+
+        QVERIFY(OffscreenScreens::set({{u"A"_s, left}}));
+        QCOMPARE(window()->geometry(), QRect(0, 1024 - 150, 1280, 150));
+        QVERIFY(OffscreenScreens::set({{u"A"_s, left}, {u"B"_s, right}}));
+        QCOMPARE(window()->geometry(), QRect(1280, 1080 - 150, 1920, 150));
+
+        OverlayFixture::set("overlayPosition", u"floating"_s);
+        QVERIFY(OffscreenScreens::set({{u"A"_s, left}}));
+        QCOMPARE(window()->geometry(), QRect(100, 120, 640, 150));
+        QVERIFY(OffscreenScreens::set({{u"A"_s, left}, {u"B"_s, right}}));
+        QCOMPARE(window()->geometry(), QRect(1380, 120, 640, 150));
+        QCOMPARE(SettingsStore::shared().string(u"overlayScreen"_s), u"B"_s);
+    }
+
+    // Text that names no position, and a screen that is not connected, read as floating on the
+    // primary screen, and stay stored as they were: for a later version's position, and for a
+    // screen that comes back.
+    void unknownPositionAndScreenFallBackWithoutBeingOverwritten()
+    {
+        QVERIFY(OffscreenScreens::set({{u"A"_s, left}, {u"B"_s, right}}));
+        OverlayFixture::set("overlayPosition", u"sideways"_s);
+        OverlayFixture::set("overlayScreen", u"HDMI-9"_s);
+        m_controller->startLiveSubtitles();
+        QCOMPARE(window()->position(), SubtitlePosition::Floating);
+        QCOMPARE(window()->chosenScreen(), QGuiApplication::primaryScreen());
+        QCOMPARE(window()->geometry().center(), left.center());
+        OverlayFixture::set("windowTransparency", u"0.5"_s);
+        window()->performClose();
+        QCOMPARE(SettingsStore::shared().string(u"overlayPosition"_s), u"sideways"_s);
+        QCOMPARE(SettingsStore::shared().string(u"overlayScreen"_s), u"HDMI-9"_s);
     }
 
     void startsAtOnceWhenAskedTo()

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "AccessibleNames.h"
+#include "OffscreenScreens.h"
 #include "OverlayFixture.h"
 #include "Platform/Audio/QtAudioEngine.h"
 #include "Platform/Session/AutostartEntry.h"
@@ -9,10 +10,12 @@
 #include "Views/FontPicker.h"
 #include "Views/InputPicker.h"
 #include "Views/NoticeBanner.h"
+#include "Views/ScreenPicker.h"
 #include "Views/SettingsView.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -49,6 +52,22 @@ private:
         return QSettings(SettingsStore::shared().filePath(), QSettings::IniFormat).allKeys();
     }
 
+    static QStringList entries(const QComboBox &picker)
+    {
+        QStringList texts;
+        for (int index = 0; index < picker.count(); ++index)
+            texts << picker.itemText(index);
+        return texts;
+    }
+
+    /// What a screen reader says labels \a control.
+    static QString labelOf(QWidget *control)
+    {
+        const auto labels =
+            QAccessible::queryAccessibleInterface(control)->relations(QAccessible::Label);
+        return labels.isEmpty() ? QString() : labels.first().first->text(QAccessible::Name);
+    }
+
     static QString autostartPath()
     {
         return qEnvironmentVariable("XDG_CONFIG_HOME") +
@@ -81,7 +100,11 @@ private:
 
 private Q_SLOTS:
     void init() { m_fixture = std::make_unique<OverlayFixture>(); }
-    void cleanup() { m_fixture.reset(); }
+    void cleanup()
+    {
+        m_fixture.reset();
+        QVERIFY(OffscreenScreens::reset());
+    }
 
     // Opening the window must not turn the defaults into stored choices.
     void freshStoreShowsTheDefaultsAndStoresNothing()
@@ -154,6 +177,64 @@ private Q_SLOTS:
         QVERIFY(!view.showSwapButtonToggle()->isChecked());
         OverlayFixture::set("translationFontSize", u"50"_s);
         QCOMPARE(SettingsView::fontSizeAt(view.fontSizeSlider()->value()), 50.0);
+    }
+
+    // Each picker is its label's buddy, as Qt names a combo box by its entry. A stored position
+    // that names none, and a screen that is not connected, show as floating and as that screen
+    // "not connected", and stay stored; choosing stores at once, and a change from elsewhere
+    // shows at once.
+    void positionAndScreenAreLabelledAndKeepWhatTheyCannotShow()
+    {
+        QVERIFY(OffscreenScreens::set(
+            {{u"DP-1"_s, QRect(0, 0, 1280, 800)}, {u"HDMI-1"_s, QRect(1280, 0, 1920, 1080)}}));
+        OverlayFixture::set("overlayPosition", u"sideways"_s);
+        OverlayFixture::set("overlayScreen", u"HDMI-2"_s);
+        const SettingsView view(soundServerInput);
+        QComboBox *position = view.positionPicker();
+        ScreenPicker *screen = view.screenPicker();
+        QCOMPARE(labelOf(position), u"Position"_s);
+        QCOMPARE(labelOf(screen), u"Screen"_s);
+        QCOMPARE(position->accessibleName(), u"Position"_s);
+        QCOMPARE(screen->accessibleName(), u"Screen"_s);
+        QVERIFY(position->toolTip().contains(u"Wayland"_s));
+
+        QCOMPARE(position->currentText(), u"Floating"_s);
+        QCOMPARE(entries(*screen), QStringList({u"DP-1 (1280×800)"_s, u"HDMI-1 (1920×1080)"_s,
+                                                u"HDMI-2 (not connected)"_s}));
+        QCOMPARE(screen->currentText(), u"HDMI-2 (not connected)"_s);
+        QCOMPARE(SettingsStore::shared().string(u"overlayPosition"_s), u"sideways"_s);
+        QCOMPARE(SettingsStore::shared().string(u"overlayScreen"_s), u"HDMI-2"_s);
+
+        // The screen comes back, at another resolution: it is the one chosen.
+        QVERIFY(OffscreenScreens::set({{u"DP-1"_s, QRect(0, 0, 1280, 800)},
+                                       {u"HDMI-1"_s, QRect(1280, 0, 1920, 1080)},
+                                       {u"HDMI-2"_s, QRect(3200, 0, 2560, 1440)}}));
+        QCOMPARE(screen->currentText(), u"HDMI-2 (2560×1440)"_s);
+        QCOMPARE(screen->count(), 3);
+        QVERIFY(OffscreenScreens::set({{u"DP-1"_s, QRect(0, 0, 1280, 800)},
+                                       {u"HDMI-1"_s, QRect(1280, 0, 1920, 1080)},
+                                       {u"HDMI-2"_s, QRect(3200, 0, 1920, 1200)}}));
+        QCOMPARE(screen->currentText(), u"HDMI-2 (1920×1200)"_s);
+
+        position->setFocus();
+        QTest::keyClick(position, Qt::Key_End);
+        QCOMPARE(SettingsStore::shared().string(u"overlayPosition"_s), u"bottom"_s);
+        QTest::keyClick(screen, Qt::Key_Home);
+        QCOMPARE(SettingsStore::shared().string(u"overlayScreen"_s), u"DP-1"_s);
+        OverlayFixture::set("overlayPosition", u"top"_s);
+        QCOMPARE(position->currentText(), u"Top of screen"_s);
+        OverlayFixture::set("overlayScreen", u"HDMI-1"_s);
+        QCOMPARE(screen->currentText(), u"HDMI-1 (1920×1080)"_s);
+    }
+
+    // With nothing stored, the primary screen shows as chosen.
+    void primaryScreenIsTheDefaultChoice()
+    {
+        QVERIFY(OffscreenScreens::set(
+            {{u"DP-1"_s, QRect(0, 0, 1280, 800)}, {u"HDMI-1"_s, QRect(1280, 0, 1920, 1080)}}));
+        const SettingsView view(soundServerInput);
+        QCOMPARE(view.screenPicker()->currentText(), u"DP-1 (1280×800)"_s);
+        QCOMPARE(view.positionPicker()->currentText(), u"Floating"_s);
     }
 
     // Off until chosen, in the runtime folder until another is chosen; the field is the label's,
