@@ -54,6 +54,19 @@ private:
         return accessory().leftLabel()->text() + u' ' + accessory().rightLabel()->text();
     }
 
+    /// Starts the subtitles docked at the bottom of screen B, right of screen A, where they
+    /// floated at 100,120 before.
+    bool startDockedAtTheBottomOfB()
+    {
+        if (!OffscreenScreens::set({{u"A"_s, left}, {u"B"_s, right}}))
+            return false;
+        OverlayFixture::set("overlayWindowGeometry", u"100,120,640,150"_s);
+        OverlayFixture::set("overlayPosition", u"bottom"_s);
+        OverlayFixture::set("overlayScreen", u"B"_s);
+        m_controller->startLiveSubtitles();
+        return true;
+    }
+
 private Q_SLOTS:
     void init()
     {
@@ -188,11 +201,7 @@ private Q_SLOTS:
     // keeps where it floated. A change of any other setting leaves it where the user put it.
     void positionAndScreenFollowTheirSettings()
     {
-        QVERIFY(OffscreenScreens::set({{u"A"_s, left}, {u"B"_s, right}}));
-        OverlayFixture::set("overlayWindowGeometry", u"100,120,640,150"_s);
-        OverlayFixture::set("overlayPosition", u"bottom"_s);
-        OverlayFixture::set("overlayScreen", u"B"_s);
-        m_controller->startLiveSubtitles();
+        QVERIFY(startDockedAtTheBottomOfB());
         QCOMPARE(window()->geometry(), QRect(1280, 1080 - 150, 1920, 150));
         OverlayFixture::set("overlayPosition", u"top"_s);
         QCOMPARE(window()->geometry(), QRect(1280, 0, 1920, 150));
@@ -216,11 +225,7 @@ private Q_SLOTS:
     // the choice stays stored; plugged in again, the screen has the window back.
     void windowFollowsItsScreenOutAndBackIn()
     {
-        QVERIFY(OffscreenScreens::set({{u"A"_s, left}, {u"B"_s, right}}));
-        OverlayFixture::set("overlayWindowGeometry", u"100,120,640,150"_s);
-        OverlayFixture::set("overlayPosition", u"bottom"_s);
-        OverlayFixture::set("overlayScreen", u"B"_s);
-        m_controller->startLiveSubtitles();
+        QVERIFY(startDockedAtTheBottomOfB());
 
         QVERIFY(OffscreenScreens::set({{u"A"_s, left}}));
         QCOMPARE(window()->geometry(), QRect(0, 1024 - 150, 1280, 150));
