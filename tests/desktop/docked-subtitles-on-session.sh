@@ -1,0 +1,142 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# The subtitles docked at the bottom of the screen on one X desktop family of scripts/desktop
+# (openbox, xfce): they span the screen's width at its bottom edge and keep their strip as a panel
+# does (_NET_WM_STRUT_PARTIAL and _NET_WM_STRUT), so that a maximised window ends where they begin,
+# still above other windows and on every workspace. Switched to Floating in the settings file, as
+# the settings window stores it, they give the strip back and the maximised window grows into it;
+# docked again, they take it again.
+# Usage: scripts/desktop --session openbox|xfce docked-subtitles-on-session.sh VOXLUME
+set -eEuo pipefail
+
+program=${1:?usage: scripts/desktop --session NAME $0 PATH-OF-VOXLUME}
+. "$(dirname "$0")/checks.sh"
+. "$(dirname "$0")/session.sh"
+begin_desktop_test "DockedOn-$session" xprop xwininfo xdotool wmctrl xterm import
+pid=
+terminal_pid=
+
+finish() {
+    local status=$? other
+    trap - EXIT ERR
+    set +e
+    for other in $terminal_pid $pid; do
+        exited "$other" && continue
+        kill -TERM "$other"
+        poll 10 exited "$other" || kill -KILL "$other"
+    done
+    wait 2>/dev/null
+    if [ "$failures" -gt 0 ] || [ "$status" -ne 0 ]; then
+        echo "=== Voxlume's output"
+        tail -n 40 "$out/voxlume.log" 2>/dev/null
+        echo "=== screenshots and logs are kept in $out"
+        exit 1
+    fi
+    echo "PASS ($session): docked at the bottom across ${screen_width}px with a ${strip}px strut, a maximised window ending at the subtitles' top (y $subtitles_top), the strip given back when floating and taken again when docked"
+}
+trap finish EXIT
+trap 'fail "unexpected failure of: $BASH_COMMAND (line $LINENO)"' ERR
+give_up() {
+    fail "$*"
+    exit 1
+}
+running() { kill -0 "$pid" 2>/dev/null && [ "$(ps -o stat= -p "$pid")" != Z ]; }
+
+settings=$XDG_CONFIG_HOME/Voxlume/Voxlume.ini
+# As the settings window stores a choice: the store sees the file change and every window follows.
+choose_position() { sed -i "s/^overlayPosition=.*/overlayPosition=$1/" "$settings"; }
+# A screenshot of the whole screen, named after the step.
+shots=0
+screenshot() {
+    shots=$((shots + 1))
+    shot=$out/$(printf '%02d' "$shots")-$1.png
+    screenshot_screen "$shot"
+}
+read -r screen_width screen_height < <(xwininfo -root | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w, h }')
+
+write_settings overlayPosition=bottom
+"$program" --toggle >"$out/voxlume.log" 2>&1 &
+pid=$!
+subtitles_up() {
+    running || give_up "Voxlume ended after it was launched with --toggle"
+    find_subtitles
+}
+poll 30 subtitles_up || give_up "the subtitles did not come up within 30 s"
+
+# ---- docked: across the bottom, with the strip kept
+docked_at_bottom() {
+    read_geometry "$subtitles" && [ "$x" -eq 0 ] && [ "$width" -eq "$screen_width" ] &&
+        [ $((y + height)) -eq "$screen_height" ]
+}
+poll 10 docked_at_bottom ||
+    fail "the docked subtitles are not across the bottom of the ${screen_width}x$screen_height screen: ${width}x$height at $x,$y"
+strip=$height
+subtitles_top=$y
+expected_partial="0, 0, 0, $strip, 0, 0, 0, 0, 0, 0, 0, $((screen_width - 1))"
+strut() { xprop -id "$subtitles" "$1" 2>/dev/null | sed -n 's/^[^=]*= //p' || true; }
+strut_kept() { [ "$(strut _NET_WM_STRUT_PARTIAL)" = "$expected_partial" ] && [ "$(strut _NET_WM_STRUT)" = "0, 0, 0, $strip" ]; }
+poll 5 strut_kept ||
+    fail "the docked subtitles keep no strip: _NET_WM_STRUT_PARTIAL = $(strut _NET_WM_STRUT_PARTIAL), _NET_WM_STRUT = $(strut _NET_WM_STRUT); expected $expected_partial"
+xprop -id "$subtitles" _NET_WM_STATE | grep -q _NET_WM_STATE_ABOVE ||
+    fail "the docked subtitles are not kept above other windows: $(xprop -id "$subtitles" _NET_WM_STATE)"
+[ "$(window_workspace "$subtitles")" = 4294967295 ] ||
+    fail "the docked subtitles are not on every workspace: _NET_WM_DESKTOP = $(window_workspace "$subtitles")"
+
+# ---- a maximised window ends where the subtitles begin
+xterm -title 'Busy terminal' -e sh -c 'while :; do sleep 1; done' >"$out/terminal.log" 2>&1 &
+terminal_pid=$!
+terminal() { xdotool search --onlyvisible --name '^Busy terminal$' 2>/dev/null | head -n 1 || true; }
+terminal_up() { [ -n "$(terminal)" ]; }
+poll 10 terminal_up || give_up "the terminal did not come up"
+wmctrl -i -r "$(terminal)" -b add,maximized_vert,maximized_horz
+# Where the terminal's frame ends: its height as xdotool reads it, below its top as xwininfo reads it
+# (this xdotool counts the frame twice in the position of a framed window), and the frame's bottom
+# border. Prints nothing while the terminal is not up.
+terminal_bottom() {
+    local id geometry extents x y width height depth mapped override
+    id=$(terminal)
+    [ -n "$id" ] && read_geometry "$id" || return 0
+    geometry=$(xdotool getwindowgeometry "$id" 2>/dev/null | sed -n 's/^ *Geometry: [0-9]*x\([0-9]*\)$/\1/p')
+    extents=$(xprop -id "$id" _NET_FRAME_EXTENTS 2>/dev/null | sed -n 's/^[^=]*= //p' | tr -d ' ')
+    echo $((y + geometry + ${extents##*,}))
+}
+# xterm asks for whole lines, so a maximised one may end up to a line short of the room it has.
+line=40
+ends_above_subtitles() {
+    local bottom
+    bottom=$(terminal_bottom)
+    [ -n "$bottom" ] && [ "$bottom" -le "$subtitles_top" ] && [ "$bottom" -gt $((subtitles_top - line)) ]
+}
+poll 10 ends_above_subtitles ||
+    fail "the maximised terminal does not end where the subtitles begin (y $subtitles_top): it ends at $(terminal_bottom)"
+note "maximised terminal ends at y $(terminal_bottom) ($(xdotool getwindowgeometry "$(terminal)" | tr -s '\n ' ' ')); subtitles from y $subtitles_top"
+xdotool mousemove --sync 200 150 click 1
+screenshot docked
+read_geometry "$subtitles"
+[ "$mapped" = yes ] || fail "the docked subtitles are no longer shown over the focused terminal"
+
+# ---- floating: the strip is given back, and the maximised window grows into it
+choose_position floating
+strut_gone() { [ -z "$(strut _NET_WM_STRUT_PARTIAL)" ] && [ -z "$(strut _NET_WM_STRUT)" ]; }
+poll 10 strut_gone ||
+    fail "floating, the subtitles still keep a strip: _NET_WM_STRUT_PARTIAL = $(strut _NET_WM_STRUT_PARTIAL)"
+floating() { read_geometry "$subtitles" && [ "$width" -lt "$screen_width" ]; }
+poll 10 floating || fail "the subtitles still span the screen after the switch to Floating: ${width}x$height at $x,$y"
+below_subtitles_top() {
+    local bottom
+    bottom=$(terminal_bottom)
+    [ -n "$bottom" ] && [ "$bottom" -gt $((subtitles_top + strip / 2)) ]
+}
+poll 10 below_subtitles_top ||
+    fail "the maximised terminal did not grow into the strip given back: it ends at $(terminal_bottom)"
+note "floating: subtitles ${width}x$height at $x,$y; the terminal now ends at $(terminal_bottom)"
+screenshot floating
+
+# ---- docked again: the strip is kept again
+choose_position bottom
+poll 10 docked_at_bottom || fail "docked again, the subtitles are not across the bottom: ${width}x$height at $x,$y"
+poll 5 strut_kept || fail "docked again, the subtitles keep no strip: $(strut _NET_WM_STRUT_PARTIAL)"
+poll 10 ends_above_subtitles ||
+    fail "docked again, the maximised terminal does not end where the subtitles begin: it ends at $(terminal_bottom)"
+screenshot docked-again
+exit 0
