@@ -30,10 +30,12 @@ struct StrutAtoms
     xcb_atom_t plain;
 };
 
-StrutAtoms strutAtoms(xcb_connection_t *connection)
+// Asked once: each question is a round trip to the server, and the program has one connection.
+const StrutAtoms &strutAtoms(xcb_connection_t *connection)
 {
-    return {X11Connection::atom(connection, "_NET_WM_STRUT_PARTIAL"),
-            X11Connection::atom(connection, "_NET_WM_STRUT")};
+    static const StrutAtoms atoms{X11Connection::atom(connection, "_NET_WM_STRUT_PARTIAL"),
+                                  X11Connection::atom(connection, "_NET_WM_STRUT")};
+    return atoms;
 }
 
 QSize rootSize(xcb_connection_t *connection)
@@ -80,7 +82,7 @@ void ScreenStrut::reserve(QWidget *window, const QScreen *screen, Qt::Edge edge)
     const std::array<quint32, 12> strut =
         partial(edge, native, qRound(window->height() * ratio), root);
     const auto id = xcb_window_t(window->internalWinId());
-    const StrutAtoms atoms = strutAtoms(connection);
+    const StrutAtoms &atoms = strutAtoms(connection);
     xcb_change_property(connection, XCB_PROP_MODE_REPLACE, id, atoms.partial, XCB_ATOM_CARDINAL, 32,
                         uint32_t(strut.size()), strut.data());
     xcb_change_property(connection, XCB_PROP_MODE_REPLACE, id, atoms.plain, XCB_ATOM_CARDINAL, 32,
@@ -94,7 +96,7 @@ void ScreenStrut::release(QWidget *window)
     if (!connection || !window || !window->internalWinId())
         return;
     const auto id = xcb_window_t(window->internalWinId());
-    const StrutAtoms atoms = strutAtoms(connection);
+    const StrutAtoms &atoms = strutAtoms(connection);
     xcb_delete_property(connection, id, atoms.partial);
     xcb_delete_property(connection, id, atoms.plain);
     xcb_flush(connection);
