@@ -4,6 +4,8 @@
 //   - opening a window and closing it again: how long each call holds the main thread (the first
 //     opening loads fonts and icons);
 //   - from a settings change to the subtitles' new pixels, and opening the settings window;
+//   - re-placing the window: docking it at the bottom of its screen (its strip kept from other
+//     windows) and floating it again, each until the X server has had the requests;
 //   - from a recognition hypothesis to its pixels: the window's repaint is done, its image handed
 //     to the window system, and the X server has answered a round trip after it (so it has the
 //     image).
@@ -25,6 +27,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QGuiApplication>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWindow>
@@ -37,6 +40,7 @@ namespace {
 
 constexpr int openCloseRounds = 10;
 constexpr int settingsChanges = 50;
+constexpr int placements = 40;
 
 /// Waits until the X server has handled everything sent so far.
 void syncWithServer()
@@ -145,6 +149,33 @@ int main(int argc, char *argv[])
     }
     std::printf("settings change to pixels, %d changes: median %.2f ms, longest %.2f ms\n",
                 settingsChanges, percentile(settingChanges, 0.5), percentile(settingChanges, 1.0));
+
+    // As a change of the Position setting, or of the screens, has the window do it: the call
+    // itself (geometry and strut sent), then until the resized window's pixels are painted.
+    QList<double> calls[2];
+    QList<double> toPixels[2];
+    QScreen *screen = window->screen();
+    for (int i = 0; i < placements; ++i) {
+        const int docking = i % 2 == 0 ? 1 : 0;
+        watch.repainted = false;
+        clock.start();
+        window->setPosition(docking ? SubtitlePosition::Bottom : SubtitlePosition::Floating,
+                            screen);
+        syncWithServer();
+        calls[docking].append(double(clock.nsecsElapsed()) / 1e6);
+        while (!watch.repainted)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        syncWithServer();
+        toPixels[docking].append(double(clock.nsecsElapsed()) / 1e6);
+    }
+    for (const int docking : {1, 0}) {
+        std::printf("%s, %d times: the call median %.2f ms (longest %.2f ms), to its pixels "
+                    "median %.2f ms (longest %.2f ms)\n",
+                    docking ? "docking the window at the bottom" : "floating it again",
+                    placements / 2, percentile(calls[docking], 0.5),
+                    percentile(calls[docking], 1.0), percentile(toPixels[docking], 0.5),
+                    percentile(toPixels[docking], 1.0));
+    }
 
     for (const char *which : {"first", "second"}) {
         clock.start();
