@@ -332,6 +332,21 @@
     </message>
 </context>
 <context>
+    <name>ScreenPicker</name>
+    <message>
+        <source>Screen</source>
+        <translation>Bildschirm</translation>
+    </message>
+    <message>
+        <source>%1 (%2×%3)</source>
+        <translation>%1 (%2×%3)</translation>
+    </message>
+    <message>
+        <source>%1 (not connected)</source>
+        <translation>%1 (nicht verbunden)</translation>
+    </message>
+</context>
+<context>
     <name>SettingsStore</name>
     <message>
         <source>Settings cannot be saved: “%1” is a folder, not a file. Your changes last until Voxlume quits; remove or rename the folder to keep them.</source>
@@ -471,6 +486,42 @@
     <message>
         <source>Live Caption File</source>
         <translation>Datei der Live-Untertitel</translation>
+    </message>
+    <message>
+        <source>Subtitle Window</source>
+        <translation>Untertitelfenster</translation>
+    </message>
+    <message>
+        <source>Position</source>
+        <translation>Position</translation>
+    </message>
+    <message>
+        <source>Floating</source>
+        <translation>Frei schwebend</translation>
+    </message>
+    <message>
+        <source>Top of screen</source>
+        <translation>Oben am Bildschirm</translation>
+    </message>
+    <message>
+        <source>Bottom of screen</source>
+        <translation>Unten am Bildschirm</translation>
+    </message>
+    <message>
+        <source>Floating, the subtitles stay where you drag them. At the top or the bottom, they span the screen&apos;s width and maximized windows end where they begin, as at a panel. On Wayland itself they span the screen too, but other windows do not keep clear of them, and the desktop may place them elsewhere.</source>
+        <translation>Frei schwebend bleiben die Untertitel, wohin Sie sie ziehen. Oben oder unten reichen sie über die ganze Breite des Bildschirms, und maximierte Fenster enden dort, wo sie beginnen, wie an einer Leiste. Unter Wayland selbst reichen sie ebenfalls über den Bildschirm, doch andere Fenster halten keinen Abstand zu ihnen, und die Arbeitsumgebung kann sie anderswo platzieren.</translation>
+    </message>
+    <message>
+        <source>On Wayland, other windows do not keep clear of docked subtitles, and the desktop may place them elsewhere.</source>
+        <translation>Unter Wayland halten andere Fenster keinen Abstand zu angedockten Untertiteln, und die Arbeitsumgebung kann sie anderswo platzieren.</translation>
+    </message>
+    <message>
+        <source>While the chosen screen is not connected, the subtitles show on the primary screen, and go back once it is.</source>
+        <translation>Solange der gewählte Bildschirm nicht verbunden ist, erscheinen die Untertitel auf dem Hauptbildschirm und kehren zurück, sobald er es wieder ist.</translation>
+    </message>
+    <message>
+        <source>Screen</source>
+        <translation>Bildschirm</translation>
     </message>
 </context>
 <context>
