@@ -108,7 +108,7 @@ SubtitleWindow *AppMenuModel::makeSubtitleWindow()
     window->place(decode(Setting(SettingsKeys::overlayWindowGeometry).value()));
     window->setBackgroundColor(black(initialAlpha));
     window->setShouldCloseHandler([this] { return windowShouldClose(); });
-    connect(window, &SubtitleWindow::closing, content, [this, window, content] {
+    connect(window, &SubtitleWindow::closing, content, [window, content] {
         if (!window->isMaximized() && !window->isMinimized())
             Setting(SettingsKeys::overlayWindowGeometry).setValue(encode(window->geometry()));
         content->disappear();
