@@ -106,7 +106,6 @@ SubtitleWindow *AppMenuModel::makeSubtitleWindow()
     content->setLanguageSettingsAction(m_openLanguageSettings);
     auto *window = new SubtitleWindow(content);
     window->place(decode(Setting(SettingsKeys::overlayWindowGeometry).value()));
-    window->setBackgroundColor(black(initialAlpha));
     window->setShouldCloseHandler([this] { return windowShouldClose(); });
     connect(window, &SubtitleWindow::closing, content, [window, content] {
         if (!window->isMaximized() && !window->isMinimized())
@@ -140,9 +139,16 @@ SubtitleWindow *AppMenuModel::makeSubtitleWindow()
 
 void AppMenuModel::applyTransparency()
 {
+    if (!m_subtitleWindow)
+        return;
+    // Lines with boxes of their own need no window behind them.
+    if (Setting(SettingsKeys::subtitleBackground).value() == u"lineBoxes"_s) {
+        m_subtitleWindow->setBackgroundColor(Qt::transparent);
+        return;
+    }
     const Setting transparency(SettingsKeys::windowTransparency);
-    if (m_subtitleWindow && transparency.isStored())
-        m_subtitleWindow->setBackgroundColor(black(1.0 - transparency.value()));
+    m_subtitleWindow->setBackgroundColor(
+        black(transparency.isStored() ? 1.0 - transparency.value() : initialAlpha));
 }
 
 void AppMenuModel::applyClickThrough()

@@ -24,6 +24,15 @@ constexpr double minimumScaleFactor = 0.7;
 constexpr double spokenLineScale = 0.7;
 constexpr double spokenLineOpacity = 0.7;
 
+SubtitleLabel::Outline outlineOf(const QString &setting)
+{
+    if (setting == u"thin"_s)
+        return SubtitleLabel::Outline::Thin;
+    if (setting == u"thick"_s)
+        return SubtitleLabel::Outline::Thick;
+    return SubtitleLabel::Outline::None;
+}
+
 } // namespace
 
 SubtitleOverlayWindow::SubtitleOverlayWindow(std::unique_ptr<SubtitleOverlayWindowModel> model,
@@ -205,11 +214,18 @@ void SubtitleOverlayWindow::styleLines(Layout layout)
     const QColor color = m_textColor.value();
     const std::optional<QString> sourceText = m_model->listeningModel()->sourceText();
     const bool translating = layout == Layout::Translation;
+    QColor lineBox = Qt::transparent;
+    if (m_subtitleBackground.value() == u"lineBoxes"_s)
+        lineBox = QColor(0, 0, 0, int(std::lround(255 * m_lineBoxOpacity.value())));
+    for (SubtitleLabel *line : {m_translatedLine, m_spokenLine}) {
+        line->setOutline(outlineOf(m_textOutline.value()));
+        line->setLineBackground(lineBox);
+    }
 
     m_translatedLine->setVisible(translating && m_targetText.has_value());
     m_translatedLine->setText(m_targetText.value_or(QString()));
     m_translatedLine->setFont(subtitleFont(fontSize));
-    m_translatedLine->setTextColor(color);
+    m_translatedLine->setTextColor(m_translationColor.value());
     m_translatedLine->setMinimumScaleFactor(minimumScaleFactor);
     m_translatedLine->setAlignment(Qt::AlignLeading | Qt::AlignVCenter);
 

@@ -113,6 +113,10 @@ private:
     const Setting<bool> m_showSpokenLanguage{SettingsKeys::showSpokenLanguage};
     const Setting<QColor> m_textColor{SettingsKeys::textColor};
     const Setting<QString> m_selectedFont{SettingsKeys::selectedFont};
+    const Setting<QColor> m_translationColor{SettingsKeys::translationColor};
+    const Setting<QString> m_textOutline{SettingsKeys::textOutline};
+    const Setting<QString> m_subtitleBackground{SettingsKeys::subtitleBackground};
+    const Setting<double> m_lineBoxOpacity{SettingsKeys::lineBoxOpacity};
     const Setting<bool> m_writeLiveCaptionFile{SettingsKeys::writeLiveCaptionFile};
     const Setting<QString> m_liveCaptionFile{SettingsKeys::liveCaptionFile};
     std::unique_ptr<LiveCaptionFile> m_liveFile;

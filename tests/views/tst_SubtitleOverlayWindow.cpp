@@ -150,6 +150,24 @@ private Q_SLOTS:
         QVERIFY(m_view->spokenLine().isVisible());
     }
 
+    // A style chosen while subtitles run shows at once, on both lines; the translation has a
+    // colour of its own.
+    void styleChangesShowAtOnce()
+    {
+        const Language english(u"en"_s, {}, u"US"_s);
+        const Language spanish(u"es"_s, {}, u"ES"_s);
+        m_fixture->translation->setStatus(english, spanish, TranslationService::Status::Installed);
+        show(u"en-US"_s, u"es-ES"_s);
+        hear(u"Good morning."_s);
+        QTRY_VERIFY(m_view->translatedLine().isVisible());
+        OverlayFixture::set("textOutline", u"thick"_s);
+        Setting(SettingsKeys::translationColor).setValue(QColor(Qt::yellow));
+        for (const SubtitleLabel *line : {&m_view->translatedLine(), &m_view->spokenLine()})
+            QCOMPARE(line->outline(), SubtitleLabel::Outline::Thick);
+        QCOMPARE(m_view->translatedLine().textColor(), QColor(Qt::yellow));
+        QCOMPARE(m_view->spokenLine().textColor().rgb(), QColor(Qt::white).rgb());
+    }
+
     // The alert must not stop the subtitles behind it, and its one button lowers the flag.
     void errorsShowInAlertsThatDoNotBlock()
     {
