@@ -239,6 +239,12 @@ QWidget *SettingsView::makeDisplaySettings()
     connect(m_showSpokenLanguage, &QCheckBox::toggled, this,
             [](bool on) { Setting(SettingsKeys::showSpokenLanguage).setValue(on); });
     form->addRow(m_showSpokenLanguage);
+    m_maskProfanity = new QCheckBox(tr("Mask Profanity"), section);
+    m_maskProfanity->setToolTip(tr("Shows swear words as their first letter and asterisks. The "
+                                   "transcript history keeps every word."));
+    connect(m_maskProfanity, &QCheckBox::toggled, this,
+            [](bool on) { Setting(SettingsKeys::maskProfanity).setValue(on); });
+    form->addRow(m_maskProfanity);
     m_showSwapButton = new QCheckBox(tr("Show Language Swap Button"), section);
     connect(m_showSwapButton, &QCheckBox::toggled, this,
             [](bool on) { Setting(SettingsKeys::showLanguageSwapButton).setValue(on); });
@@ -319,6 +325,8 @@ void SettingsView::showStoredValues()
     const QSignalBlocker quietSwap(m_showSwapButton);
     const QSignalBlocker quietLiveCaptionFile(m_writeLiveCaptionFile);
     const QSignalBlocker quietBoxOpacity(m_lineBoxOpacity);
+    const QSignalBlocker quietMask(m_maskProfanity);
+    m_maskProfanity->setChecked(Setting(SettingsKeys::maskProfanity).value());
     for (const auto &[box, key] : std::as_const(m_choices))
         box->setCurrentIndex(std::max(0, box->findData(Setting(key).value())));
     const bool boxes = Setting(SettingsKeys::subtitleBackground).value() == u"lineBoxes"_s;

@@ -57,6 +57,7 @@ public:
     QComboBox *textOutlineBox() const { return m_textOutline; }
     QComboBox *backgroundBox() const { return m_background; }
     QSlider *lineBoxOpacitySlider() const { return m_lineBoxOpacity; }
+    QCheckBox *maskProfanityToggle() const { return m_maskProfanity; }
     InputPicker *inputPicker() const { return m_inputPicker; }
     InputLevelMeter *inputLevelMeter() const { return m_inputLevel; }
     QCheckBox *startAtLoginToggle() const { return m_startAtLogin; }
@@ -95,6 +96,7 @@ private:
     QComboBox *m_textOutline;
     QComboBox *m_background;
     QSlider *m_lineBoxOpacity;
+    QCheckBox *m_maskProfanity;
     QList<std::pair<QComboBox *, SettingsKey<QString>>> m_choices;
     QSlider *m_transparency;
     QCheckBox *m_showSpokenLanguage;

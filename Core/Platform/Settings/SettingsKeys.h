@@ -78,6 +78,9 @@ inline constexpr SettingsKey<double> lineBoxOpacity{
 /// Colour of the translated text, opacity included.
 inline constexpr SettingsKey<QColor> translationColor{"translationColor",
                                                       [] { return QColor(Qt::white); }};
+/// Whether the subtitles and the live outputs show profane words masked ("f***"); the stored
+/// transcripts always keep every word.
+inline constexpr SettingsKey<bool> maskProfanity{"maskProfanity", [] { return false; }};
 /// "System" for the system font, otherwise the family name of an installed font.
 inline constexpr SettingsKey<QString> selectedFont{"selectedFont",
                                                    [] { return QStringLiteral("System"); }};
