@@ -23,6 +23,8 @@ constexpr int buttonSide = 14;
 constexpr int firstButtonX = 10;
 constexpr int buttonGap = 8;
 constexpr int noticeMargin = 8;
+// The least opacity of the background under the pointer: enough to show the controls.
+constexpr float pointerBackgroundAlpha = 0.35f;
 
 Qt::CursorShape cursorFor(Qt::Edges edges)
 {
@@ -194,9 +196,26 @@ void SubtitleWindow::paintEvent(QPaintEvent *)
     painter.setCompositionMode(QPainter::CompositionMode_Source);
     painter.fillRect(rect(), Qt::transparent);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(m_backgroundColor);
+    QColor background = m_backgroundColor;
+    if (m_isUnderPointer)
+        background.setAlphaF(std::max(background.alphaF(), pointerBackgroundAlpha));
+    painter.setBrush(background);
     const qreal radius = isMaximized() ? 0 : cornerRadius;
     painter.drawRoundedRect(rect(), radius, radius);
+}
+
+void SubtitleWindow::enterEvent(QEnterEvent *event)
+{
+    m_isUnderPointer = true;
+    update();
+    QWidget::enterEvent(event);
+}
+
+void SubtitleWindow::leaveEvent(QEvent *event)
+{
+    m_isUnderPointer = false;
+    update();
+    QWidget::leaveEvent(event);
 }
 
 void SubtitleWindow::resizeEvent(QResizeEvent *event)
