@@ -76,8 +76,7 @@ void CaptionsInterface::follow()
     // Until the window is gone, not only while it is the menu's: a closing window still hands on
     // its last cue and its emptied display.
     connect(content, &SubtitleOverlayWindow::displayChanged, this, &CaptionsInterface::sendText);
-    connect(&content->model(), &SubtitleOverlayWindowModel::cueFinished, this,
-            &CaptionsInterface::sendCue);
+    connect(content, &SubtitleOverlayWindow::cueFinished, this, &CaptionsInterface::sendCue);
     // What the window showed before it was followed: nothing, unless it was a while in the making.
     sendText(content->displayedText(), content->displayedTranslation());
 }

@@ -123,9 +123,8 @@ SubtitleWindow *AppMenuModel::makeSubtitleWindow()
     auto *window = new SubtitleWindow(content);
     window->setPosition(Setting(SettingsKeys::overlayPosition).value(), chosenScreen());
     window->place(decode(Setting(SettingsKeys::overlayWindowGeometry).value()));
-    window->setBackgroundColor(black(initialAlpha));
     window->setShouldCloseHandler([this] { return windowShouldClose(); });
-    connect(window, &SubtitleWindow::closing, content, [this, window, content] {
+    connect(window, &SubtitleWindow::closing, content, [window, content] {
         // Docked, the window keeps where it floated before, whatever state the strip is in.
         if (window->position() != SubtitlePosition::Floating ||
             (!window->isMaximized() && !window->isMinimized()))
@@ -160,9 +159,16 @@ SubtitleWindow *AppMenuModel::makeSubtitleWindow()
 
 void AppMenuModel::applyTransparency()
 {
+    if (!m_subtitleWindow)
+        return;
+    // Lines with boxes of their own need no window behind them.
+    if (Setting(SettingsKeys::subtitleBackground).value() == u"lineBoxes"_s) {
+        m_subtitleWindow->setBackgroundColor(Qt::transparent);
+        return;
+    }
     const Setting transparency(SettingsKeys::windowTransparency);
-    if (m_subtitleWindow && transparency.isStored())
-        m_subtitleWindow->setBackgroundColor(black(1.0 - transparency.value()));
+    m_subtitleWindow->setBackgroundColor(
+        black(transparency.isStored() ? 1.0 - transparency.value() : initialAlpha));
 }
 
 void AppMenuModel::applyClickThrough()

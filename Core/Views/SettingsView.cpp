@@ -30,9 +30,10 @@ namespace {
 
 constexpr double smallestFontSize = 30;
 constexpr double fontSizeStep = 5;
-constexpr int fontSizeSteps = 6;
-// Fine enough that no two positions look different on screen, and both ends are reachable.
-constexpr int transparencySteps = 1000;
+constexpr double largestFontSize = 60;
+// The sliders' values are what they mean, points and percent, because assistive technology reads
+// a slider's value as it stands.
+constexpr int transparencySteps = 100;
 constexpr int smallGlyphPoints = 12;
 constexpr int largeGlyphPoints = 24;
 
@@ -134,13 +135,14 @@ SettingsView::SettingsView(InputLevelMonitor::EngineFactory makeAudioEngine, QWi
 
 int SettingsView::fontSizePosition(double pointSize)
 {
-    return std::clamp(int(std::lround((pointSize - smallestFontSize) / fontSizeStep)), 0,
-                      fontSizeSteps);
+    return int(fontSizeAt(int(std::lround(pointSize))));
 }
 
 double SettingsView::fontSizeAt(int position)
 {
-    return smallestFontSize + fontSizeStep * position;
+    // A drag ends anywhere; the size is one of the steps the ticks show.
+    const double step = std::lround((position - smallestFontSize) / fontSizeStep);
+    return std::clamp(smallestFontSize + fontSizeStep * step, smallestFontSize, largestFontSize);
 }
 
 int SettingsView::transparencyPosition(double transparency)
@@ -159,12 +161,19 @@ QWidget *SettingsView::makeTextAppearance()
     auto *form = new QFormLayout(section);
 
     m_fontSize = new QSlider(Qt::Horizontal, section);
-    m_fontSize->setRange(0, fontSizeSteps);
-    m_fontSize->setPageStep(1);
+    m_fontSize->setRange(int(smallestFontSize), int(largestFontSize));
+    m_fontSize->setSingleStep(int(fontSizeStep));
+    m_fontSize->setPageStep(int(fontSizeStep));
+    m_fontSize->setTickInterval(int(fontSizeStep));
     m_fontSize->setTickPosition(QSlider::TicksBelow);
     m_fontSize->setAccessibleName(tr("Font Size"));
-    connect(m_fontSize, &QSlider::valueChanged, this, [](int position) {
-        Setting(SettingsKeys::translationFontSize).setValue(fontSizeAt(position));
+    connect(m_fontSize, &QSlider::valueChanged, this, [this](int position) {
+        const double size = fontSizeAt(position);
+        // Onto the tick, which signals again with the size itself.
+        if (position != int(size))
+            m_fontSize->setValue(int(size));
+        else
+            Setting(SettingsKeys::translationFontSize).setValue(size);
     });
     form->addRow(tr("Font Size"),
                  sliderRow(glyph(smallGlyphPoints, tr("Smaller"), section), m_fontSize,
@@ -178,8 +187,24 @@ QWidget *SettingsView::makeTextAppearance()
 
     m_textColor = new QPushButton(section);
     m_textColor->setAccessibleName(tr("Text Color"));
-    connect(m_textColor, &QPushButton::clicked, this, &SettingsView::chooseColor);
+    connect(m_textColor, &QPushButton::clicked, this,
+            [this] { chooseColor(SettingsKeys::textColor); });
     form->addRow(tr("Text Color"), m_textColor);
+
+    m_translationColor = new QPushButton(section);
+    m_translationColor->setAccessibleName(tr("Translation Color"));
+    connect(m_translationColor, &QPushButton::clicked, this,
+            [this] { chooseColor(SettingsKeys::translationColor); });
+    form->addRow(tr("Translation Color"), m_translationColor);
+
+    m_textOutline =
+        makeChoice(SettingsKeys::textOutline,
+                   {{tr("None"), u"none"_s}, {tr("Thin"), u"thin"_s}, {tr("Thick"), u"thick"_s}},
+                   tr("Text Outline"), section);
+    m_textOutline->setToolTip(tr("A dark line around each letter keeps the subtitles readable "
+                                 "over light backgrounds."));
+    // Through the form, the label is the combo box's buddy: a screen reader names it by it.
+    form->addRow(tr("Text Outline"), m_textOutline);
     return section;
 }
 
@@ -200,10 +225,29 @@ QWidget *SettingsView::makeDisplaySettings()
                            m_transparency,
                            icon(u":/VoxlumeCore/icons/eye.svg"_s, tr("Clear"), section), section));
 
+    m_background =
+        makeChoice(SettingsKeys::subtitleBackground,
+                   {{tr("Window"), u"window"_s}, {tr("Box Behind Each Line"), u"lineBoxes"_s}},
+                   tr("Background"), section);
+    form->addRow(tr("Background"), m_background);
+    m_lineBoxOpacity = new QSlider(Qt::Horizontal, section);
+    m_lineBoxOpacity->setRange(0, 100);
+    m_lineBoxOpacity->setPageStep(10);
+    m_lineBoxOpacity->setAccessibleName(tr("Box Opacity"));
+    connect(m_lineBoxOpacity, &QSlider::valueChanged, this,
+            [](int percent) { Setting(SettingsKeys::lineBoxOpacity).setValue(percent / 100.0); });
+    form->addRow(tr("Box Opacity"), m_lineBoxOpacity);
+
     m_showSpokenLanguage = new QCheckBox(tr("Show Spoken Language"), section);
     connect(m_showSpokenLanguage, &QCheckBox::toggled, this,
             [](bool on) { Setting(SettingsKeys::showSpokenLanguage).setValue(on); });
     form->addRow(m_showSpokenLanguage);
+    m_maskProfanity = new QCheckBox(tr("Mask Profanity"), section);
+    m_maskProfanity->setToolTip(tr("Shows swear words as their first letter and asterisks. The "
+                                   "transcript history keeps every word."));
+    connect(m_maskProfanity, &QCheckBox::toggled, this,
+            [](bool on) { Setting(SettingsKeys::maskProfanity).setValue(on); });
+    form->addRow(m_maskProfanity);
     m_showSwapButton = new QCheckBox(tr("Show Language Swap Button"), section);
     connect(m_showSwapButton, &QCheckBox::toggled, this,
             [](bool on) { Setting(SettingsKeys::showLanguageSwapButton).setValue(on); });
@@ -251,14 +295,28 @@ void SettingsView::setLanguageSettingsAction(std::function<void()> action)
     m_languageSettings->setVisible(bool(m_openLanguageSettings));
 }
 
-void SettingsView::chooseColor()
+void SettingsView::chooseColor(const SettingsKey<QColor> &key)
 {
-    auto *dialog = new QColorDialog(Setting(SettingsKeys::textColor).value(), this);
+    auto *dialog = new QColorDialog(Setting(key).value(), this);
     dialog->setOption(QColorDialog::ShowAlphaChannel);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog, &QColorDialog::colorSelected, this,
-            [](const QColor &color) { Setting(SettingsKeys::textColor).setValue(color); });
+            [key](const QColor &color) { Setting(key).setValue(color); });
     dialog->open();
+}
+
+QComboBox *SettingsView::makeChoice(const SettingsKey<QString> &key,
+                                    const QList<std::pair<QString, QString>> &choices,
+                                    const QString &name, QWidget *parent)
+{
+    auto *box = new QComboBox(parent);
+    box->setAccessibleName(name);
+    for (const auto &[text, value] : choices)
+        box->addItem(text, value);
+    connect(box, &QComboBox::activated, this,
+            [box, key] { Setting(key).setValue(box->currentData().toString()); });
+    m_choices.append({box, key});
+    return box;
 }
 
 void SettingsView::showStoredValues()
@@ -269,6 +327,18 @@ void SettingsView::showStoredValues()
     const QSignalBlocker quietSpoken(m_showSpokenLanguage);
     const QSignalBlocker quietSwap(m_showSwapButton);
     const QSignalBlocker quietLiveCaptionFile(m_writeLiveCaptionFile);
+    const QSignalBlocker quietBoxOpacity(m_lineBoxOpacity);
+    const QSignalBlocker quietMask(m_maskProfanity);
+    m_maskProfanity->setChecked(Setting(SettingsKeys::maskProfanity).value());
+    for (const auto &[box, key] : std::as_const(m_choices))
+        box->setCurrentIndex(std::max(0, box->findData(Setting(key).value())));
+    const bool boxes = Setting(SettingsKeys::subtitleBackground).value() == u"lineBoxes"_s;
+    m_lineBoxOpacity->setValue(
+        int(std::lround(Setting(SettingsKeys::lineBoxOpacity).value() * 100)));
+    m_lineBoxOpacity->setEnabled(boxes);
+    // Behind boxes, the window has no background whose transparency could be chosen.
+    m_transparency->setEnabled(!boxes);
+    showColor(m_translationColor, Setting(SettingsKeys::translationColor).value());
     m_fontSize->setValue(fontSizePosition(Setting(SettingsKeys::translationFontSize).value()));
     m_font->setFamily(Setting(SettingsKeys::selectedFont).value());
     showColor(m_textColor, Setting(SettingsKeys::textColor).value());

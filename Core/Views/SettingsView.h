@@ -54,6 +54,11 @@ public:
     QLineEdit *liveCaptionFileField() const { return m_liveCaptionFile; }
     QPushButton *liveCaptionFileButton() const { return m_chooseLiveCaptionFile; }
     QPushButton *textColorButton() const { return m_textColor; }
+    QPushButton *translationColorButton() const { return m_translationColor; }
+    QComboBox *textOutlineBox() const { return m_textOutline; }
+    QComboBox *backgroundBox() const { return m_background; }
+    QSlider *lineBoxOpacitySlider() const { return m_lineBoxOpacity; }
+    QCheckBox *maskProfanityToggle() const { return m_maskProfanity; }
     InputPicker *inputPicker() const { return m_inputPicker; }
     InputLevelMeter *inputLevelMeter() const { return m_inputLevel; }
     QCheckBox *startAtLoginToggle() const { return m_startAtLogin; }
@@ -62,7 +67,8 @@ public:
     /// What is shown about a problem with the settings file, if anything.
     NoticeBanner *settingsProblemBanner() const { return m_settingsProblem; }
 
-    /// The slider positions of a font size and of a transparency, and back.
+    /// The slider values of a font size (its points, on a step of the ticks) and of a
+    /// transparency (percent), and back.
     static int fontSizePosition(double pointSize);
     static double fontSizeAt(int position);
     static int transparencyPosition(double transparency);
@@ -76,7 +82,12 @@ private:
     QWidget *makeTextAppearance();
     QWidget *makeDisplaySettings();
     QWidget *makeLanguageHelp();
-    void chooseColor();
+    void chooseColor(const SettingsKey<QColor> &key);
+    /// A combo box that offers \a choices (text, stored value) for \a key and writes the one
+    /// chosen; showStoredValues() shows the stored one.
+    QComboBox *makeChoice(const SettingsKey<QString> &key,
+                          const QList<std::pair<QString, QString>> &choices, const QString &name,
+                          QWidget *parent);
     /// Shows what the store holds, without storing anything.
     void showStoredValues();
     void showSettingsProblem();
@@ -84,6 +95,12 @@ private:
     QSlider *m_fontSize;
     FontPicker *m_font;
     QPushButton *m_textColor;
+    QPushButton *m_translationColor;
+    QComboBox *m_textOutline;
+    QComboBox *m_background;
+    QSlider *m_lineBoxOpacity;
+    QCheckBox *m_maskProfanity;
+    QList<std::pair<QComboBox *, SettingsKey<QString>>> m_choices;
     QSlider *m_transparency;
     QCheckBox *m_showSpokenLanguage;
     QCheckBox *m_showSwapButton;

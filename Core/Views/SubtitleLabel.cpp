@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "SubtitleLabel.h"
 
+#include <QGlyphRun>
 #include <QPainter>
+#include <QPainterPath>
+#include <QRawFont>
 #include <QTextLayout>
 #include <cmath>
 
@@ -14,6 +17,13 @@ constexpr int shadowRadius = 2;
 // Shrinking goes down in steps this fine; a finer step changes nothing a reader could see.
 constexpr double pointSizeStep = 0.5;
 const QString ellipsis = u"…"_s;
+// The thin outline's pen, as a share of the line height; the pen is centred on the glyph's edge,
+// so half of it shows outside. The thick one is twice as wide.
+constexpr double thinOutlineShare = 0.07;
+constexpr double thinnestOutline = 2.5;
+const QColor outlineColor(0, 0, 0, 230);
+// The box behind a line reaches this far beyond the text, as a share of the line height.
+constexpr double lineBoxMargin = 0.2;
 
 /// \a text laid out in lines no wider than \a width.
 struct Wrapped
@@ -111,6 +121,24 @@ void SubtitleLabel::setShadowed(bool shadowed)
     update();
 }
 
+void SubtitleLabel::setOutline(Outline outline)
+{
+    m_outline = outline;
+    update();
+}
+
+void SubtitleLabel::setLineBackground(const QColor &color)
+{
+    m_lineBackground = color;
+    update();
+}
+
+double SubtitleLabel::outlineWidth(const QFont &font) const
+{
+    const double thin = std::max(thinnestOutline, QFontMetricsF(font).height() * thinOutlineShare);
+    return m_outline == Outline::Thick ? 2 * thin : thin;
+}
+
 QFont SubtitleLabel::fontAt(double pointSize) const
 {
     QFont scaled = font();
@@ -118,22 +146,34 @@ QFont SubtitleLabel::fontAt(double pointSize) const
     return scaled;
 }
 
+int SubtitleLabel::margin() const
+{
+    const int outline = m_outline == Outline::None ? 0 : int(std::ceil(outlineWidth(font()) / 2));
+    const int box = m_lineBackground.alpha() > 0
+                        ? int(std::ceil(QFontMetricsF(font()).height() * lineBoxMargin))
+                        : 0;
+    return std::max({shadowRadius, outline, box});
+}
+
 int SubtitleLabel::heightForWidth(int width) const
 {
+    const int m = margin();
     QTextLayout layout(text(), font());
-    return wrap(layout, std::max(1, width - 2 * shadowRadius)).height + 2 * shadowRadius;
+    return wrap(layout, std::max(1, width - 2 * m)).height + 2 * m;
 }
 
 int SubtitleLabel::minimumLineHeight() const
 {
+    const int m = margin();
     const QFontMetricsF metrics(fontAt(font().pointSizeF() * m_minimumScaleFactor));
-    return int(std::ceil(metrics.height())) + 2 * shadowRadius;
+    return int(std::ceil(metrics.height())) + 2 * m;
 }
 
 SubtitleLabel::Fit SubtitleLabel::fit(const QSize &size) const
 {
-    const int width = std::max(1, size.width() - 2 * shadowRadius);
-    const int height = size.height() - 2 * shadowRadius;
+    const int m = margin();
+    const int width = std::max(1, size.width() - 2 * m);
+    const int height = size.height() - 2 * m;
     const double fullSize = font().pointSizeF();
     const double smallest = fullSize * m_minimumScaleFactor;
     for (double pointSize = fullSize;; pointSize = std::max(smallest, pointSize - pointSizeStep)) {
@@ -171,8 +211,8 @@ QString SubtitleLabel::headTruncated(const QFont &font, int width, int lineLimit
 
 void SubtitleLabel::paintEvent(QPaintEvent *)
 {
-    const QRect area =
-        contentsRect().adjusted(shadowRadius, shadowRadius, -shadowRadius, -shadowRadius);
+    const int m = margin();
+    const QRect area = contentsRect().adjusted(m, m, -m, -m);
     if (text().isEmpty() || area.isEmpty())
         return;
     const Fit fitted = fit(contentsRect().size());
@@ -180,6 +220,19 @@ void SubtitleLabel::paintEvent(QPaintEvent *)
     const Wrapped wrapped = wrap(layout, area.width(), alignment());
     const QPointF origin(area.left(),
                          area.top() + std::max(0, (area.height() - wrapped.height) / 2));
+
+    if (m_lineBackground.alpha() > 0) {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(m_lineBackground);
+        for (const QTextLine &line : wrapped.lines) {
+            const double margin = line.height() * lineBoxMargin;
+            const QRectF box =
+                line.naturalTextRect().translated(origin).adjusted(-margin, 0, margin, 0);
+            painter.drawRoundedRect(box, margin, margin);
+        }
+    }
 
     if (m_shadowed) {
         const qreal ratio = devicePixelRatioF();
@@ -197,6 +250,21 @@ void SubtitleLabel::paintEvent(QPaintEvent *)
         painter.drawImage(QPoint(0, 0), halo);
     }
     QPainter painter(this);
+    if (m_outline != Outline::None) {
+        // Stroked from the glyphs' own shapes, so that it follows every curve at any size.
+        QPainterPath glyphs;
+        for (const QGlyphRun &run : layout.glyphRuns()) {
+            const QRawFont font = run.rawFont();
+            const QList<quint32> indexes = run.glyphIndexes();
+            const QList<QPointF> positions = run.positions();
+            for (qsizetype i = 0; i < indexes.size(); ++i)
+                glyphs.addPath(font.pathForGlyph(indexes.at(i)).translated(positions.at(i)));
+        }
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.strokePath(glyphs.translated(origin),
+                           QPen(outlineColor, outlineWidth(layout.font()), Qt::SolidLine,
+                                Qt::RoundCap, Qt::RoundJoin));
+    }
     painter.setPen(m_textColor);
     layout.draw(&painter, origin);
 }

@@ -27,6 +27,14 @@ public:
     /// background seen through the window.
     void setShadowed(bool shadowed);
 
+    /// A dark line around each glyph, which keeps text readable over any background.
+    enum class Outline { None, Thin, Thick };
+    void setOutline(Outline outline);
+    Outline outline() const { return m_outline; }
+
+    /// Fills a box of \a color behind each line of text; a transparent colour draws none.
+    void setLineBackground(const QColor &color);
+
     /// The height the text takes at full size, wrapped to \a width.
     int heightForWidth(int width) const override;
     bool hasHeightForWidth() const override { return true; }
@@ -47,9 +55,15 @@ protected:
 
 private:
     QFont fontAt(double pointSize) const;
+    /// The width of the pen that strokes the outline of glyphs of \a font.
+    double outlineWidth(const QFont &font) const;
+    /// The room around the text for its halo, its outline and its line boxes, in pixels.
+    int margin() const;
     QString headTruncated(const QFont &font, int width, int lineLimit) const;
 
     QColor m_textColor = Qt::white;
     double m_minimumScaleFactor = 1.0;
     bool m_shadowed = true;
+    Outline m_outline = Outline::None;
+    QColor m_lineBackground = Qt::transparent;
 };

@@ -24,6 +24,15 @@ constexpr double minimumScaleFactor = 0.7;
 constexpr double spokenLineScale = 0.7;
 constexpr double spokenLineOpacity = 0.7;
 
+SubtitleLabel::Outline outlineOf(const QString &setting)
+{
+    if (setting == u"thin"_s)
+        return SubtitleLabel::Outline::Thin;
+    if (setting == u"thick"_s)
+        return SubtitleLabel::Outline::Thick;
+    return SubtitleLabel::Outline::None;
+}
+
 } // namespace
 
 SubtitleOverlayWindow::SubtitleOverlayWindow(std::unique_ptr<SubtitleOverlayWindowModel> model,
@@ -54,6 +63,12 @@ SubtitleOverlayWindow::SubtitleOverlayWindow(std::unique_ptr<SubtitleOverlayWind
     const ListeningModel *listening = m_model->listeningModel();
     const TranslationModel *translation = m_model->translationModel();
     connect(listening, &ListeningModel::sourceTextChanged, this, &SubtitleOverlayWindow::refresh);
+    connect(m_model.get(), &SubtitleOverlayWindowModel::cueFinished, this, [this](CaptionCue cue) {
+        cue.text = shown(cue.text, m_appliedFrom);
+        if (cue.translation)
+            cue.translation = shown(*cue.translation, m_appliedTo);
+        Q_EMIT cueFinished(cue);
+    });
     connect(listening, &ListeningModel::inputNotice, this, &SubtitleOverlayWindow::showInputNotice);
     connect(translation, &TranslationModel::hasDownloadBeenPromptedChanged, this,
             &SubtitleOverlayWindow::refresh);
@@ -173,9 +188,22 @@ void SubtitleOverlayWindow::updateDisplayed()
 {
     if (!m_hasAppeared || m_hasDisappeared)
         return;
-    setDisplayed(m_model->listeningModel()->sourceText().value_or(QString()),
-                 currentLayout() == Layout::Translation ? m_targetText.value_or(QString())
-                                                        : QString());
+    setDisplayed(shown(m_model->listeningModel()->sourceText().value_or(QString()), m_appliedFrom),
+                 currentLayout() == Layout::Translation
+                     ? shown(m_targetText.value_or(QString()), m_appliedTo)
+                     : QString());
+}
+
+QString SubtitleOverlayWindow::shown(const QString &text,
+                                     const std::optional<Language> &language) const
+{
+    if (!m_maskProfanity.value() || text.isEmpty())
+        return text;
+    const QString code = language ? language->languageCode().value_or(QString()) : QString();
+    auto found = m_profanityFilters.find(code);
+    if (found == m_profanityFilters.end())
+        found = m_profanityFilters.emplace(code, ProfanityFilter(language)).first;
+    return found->second.mask(text);
 }
 
 void SubtitleOverlayWindow::setDisplayed(const QString &text, const QString &translation)
@@ -205,11 +233,18 @@ void SubtitleOverlayWindow::styleLines(Layout layout)
     const QColor color = m_textColor.value();
     const std::optional<QString> sourceText = m_model->listeningModel()->sourceText();
     const bool translating = layout == Layout::Translation;
+    QColor lineBox = Qt::transparent;
+    if (m_subtitleBackground.value() == u"lineBoxes"_s)
+        lineBox = QColor(0, 0, 0, int(std::lround(255 * m_lineBoxOpacity.value())));
+    for (SubtitleLabel *line : {m_translatedLine, m_spokenLine}) {
+        line->setOutline(outlineOf(m_textOutline.value()));
+        line->setLineBackground(lineBox);
+    }
 
     m_translatedLine->setVisible(translating && m_targetText.has_value());
-    m_translatedLine->setText(m_targetText.value_or(QString()));
+    m_translatedLine->setText(shown(m_targetText.value_or(QString()), m_appliedTo));
     m_translatedLine->setFont(subtitleFont(fontSize));
-    m_translatedLine->setTextColor(color);
+    m_translatedLine->setTextColor(m_translationColor.value());
     m_translatedLine->setMinimumScaleFactor(minimumScaleFactor);
     m_translatedLine->setAlignment(Qt::AlignLeading | Qt::AlignVCenter);
 
@@ -223,13 +258,13 @@ void SubtitleOverlayWindow::styleLines(Layout layout)
         m_spokenLine->setFont(subtitleFont(fontSize));
         m_spokenLine->setMinimumScaleFactor(1.0);
     } else if (!translating) {
-        m_spokenLine->setText(*sourceText);
+        m_spokenLine->setText(shown(*sourceText, m_appliedFrom));
         m_spokenLine->setFont(subtitleFont(fontSize));
         m_spokenLine->setMinimumScaleFactor(minimumScaleFactor);
     } else if (m_showSpokenLanguage.value()) {
         QColor dimmed = color;
         dimmed.setAlphaF(color.alphaF() * spokenLineOpacity);
-        m_spokenLine->setText(*sourceText);
+        m_spokenLine->setText(shown(*sourceText, m_appliedFrom));
         m_spokenLine->setFont(subtitleFont(fontSize * spokenLineScale));
         m_spokenLine->setTextColor(dimmed);
         m_spokenLine->setMinimumScaleFactor(1.0);

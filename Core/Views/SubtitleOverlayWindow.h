@@ -2,11 +2,14 @@
 #pragma once
 
 #include "Base/Language.h"
+#include "Models/ProfanityFilter.h"
 #include "Platform/Settings/SettingsKeys.h"
+#include "Platform/Store/CaptionCue.h"
 
 #include <QMessageBox>
 #include <QWidget>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 
@@ -75,6 +78,8 @@ Q_SIGNALS:
     /// What the window shows has changed: \a text is displayedText() and \a translation
     /// displayedTranslation(). Once for each change, the end of the run included.
     void displayChanged(const QString &text, const QString &translation);
+    /// The run has finished \a cue, masked as the window shows its text.
+    void cueFinished(const CaptionCue &cue);
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -113,6 +118,15 @@ private:
     const Setting<bool> m_showSpokenLanguage{SettingsKeys::showSpokenLanguage};
     const Setting<QColor> m_textColor{SettingsKeys::textColor};
     const Setting<QString> m_selectedFont{SettingsKeys::selectedFont};
+    const Setting<QColor> m_translationColor{SettingsKeys::translationColor};
+    const Setting<QString> m_textOutline{SettingsKeys::textOutline};
+    const Setting<QString> m_subtitleBackground{SettingsKeys::subtitleBackground};
+    const Setting<double> m_lineBoxOpacity{SettingsKeys::lineBoxOpacity};
+    const Setting<bool> m_maskProfanity{SettingsKeys::maskProfanity};
+    /// \a text as the window shows it: with profanity masked, when asked, in \a language.
+    QString shown(const QString &text, const std::optional<Language> &language) const;
+    // Made once per language, as their lists are read and compiled.
+    mutable std::map<QString, ProfanityFilter> m_profanityFilters;
     const Setting<bool> m_writeLiveCaptionFile{SettingsKeys::writeLiveCaptionFile};
     const Setting<QString> m_liveCaptionFile{SettingsKeys::liveCaptionFile};
     std::unique_ptr<LiveCaptionFile> m_liveFile;

@@ -36,6 +36,8 @@ QRect within(QRect rect, const QRect &area)
     rect.moveTop(std::clamp(rect.top(), area.top(), area.bottom() + 1 - rect.height()));
     return rect;
 }
+// The least opacity of the background under the pointer: enough to show the controls.
+constexpr float pointerBackgroundAlpha = 0.35f;
 
 Qt::CursorShape cursorFor(Qt::Edges edges)
 {
@@ -323,10 +325,27 @@ void SubtitleWindow::paintEvent(QPaintEvent *)
     painter.setCompositionMode(QPainter::CompositionMode_Source);
     painter.fillRect(rect(), Qt::transparent);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(m_backgroundColor);
+    QColor background = m_backgroundColor;
+    if (m_isUnderPointer)
+        background.setAlphaF(std::max(background.alphaF(), pointerBackgroundAlpha));
+    painter.setBrush(background);
     // Square along a screen's edge, as panels are.
     const qreal radius = isMaximized() || isDocked() ? 0 : cornerRadius;
     painter.drawRoundedRect(rect(), radius, radius);
+}
+
+void SubtitleWindow::enterEvent(QEnterEvent *event)
+{
+    m_isUnderPointer = true;
+    update();
+    QWidget::enterEvent(event);
+}
+
+void SubtitleWindow::leaveEvent(QEvent *event)
+{
+    m_isUnderPointer = false;
+    update();
+    QWidget::leaveEvent(event);
 }
 
 void SubtitleWindow::resizeEvent(QResizeEvent *event)

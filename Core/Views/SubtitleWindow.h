@@ -96,6 +96,10 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    /// Under the pointer, a window whose background is nearly clear shows a faint one, so that
+    /// its controls and its edges can be found over any background.
+    void enterEvent(QEnterEvent *event) override;
+    void leaveEvent(QEvent *event) override;
 
 private:
     bool isDocked() const { return m_position != SubtitlePosition::Floating; }
@@ -123,6 +127,7 @@ private:
     Setting<bool> m_hasShownWaylandNotice{SettingsKeys::hasShownWaylandNotice};
     QColor m_backgroundColor;
     bool m_isClosing = false;
+    bool m_isUnderPointer = false;
 
     SubtitlePosition m_position = SubtitlePosition::Floating;
     QPointer<QScreen> m_screen;

@@ -98,6 +98,11 @@ private Q_SLOTS:
         QCOMPARE(backgroundAlpha(), 128);
         OverlayFixture::set("windowTransparency", u"0"_s);
         QCOMPARE(backgroundAlpha(), 255);
+        // Boxes behind the lines take the window's place, and give it back.
+        OverlayFixture::set("subtitleBackground", u"lineBoxes"_s);
+        QCOMPARE(backgroundAlpha(), 0);
+        OverlayFixture::set("subtitleBackground", u"window"_s);
+        QCOMPARE(backgroundAlpha(), 255);
     }
 
     // The user's transparency holds from the first moment of every later window, not only after

@@ -14,6 +14,7 @@
 #include "Views/SettingsView.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -156,15 +157,22 @@ private Q_SLOTS:
     void slidersStoreOnlyWhatTheyOffer()
     {
         const SettingsView view(soundServerInput);
+        // The sliders' values are points and percent, as assistive technology reads them.
         QSlider *size = view.fontSizeSlider();
         size->setValue(size->maximum());
         QCOMPARE(SettingsStore::shared().string(u"translationFontSize"_s), u"60"_s);
+        size->setValue(43);
+        QCOMPARE(size->value(), 45);
+        QCOMPARE(SettingsStore::shared().string(u"translationFontSize"_s), u"45"_s);
+        QCOMPARE(QAccessible::queryAccessibleInterface(size)->valueInterface()->currentValue(),
+                 QVariant(45));
 
         QSlider *transparency = view.transparencySlider();
         transparency->setValue(transparency->minimum());
         QCOMPARE(SettingsStore::shared().doubleValue(u"windowTransparency"_s), 0.0);
         transparency->setValue(transparency->maximum());
         QCOMPARE(SettingsStore::shared().doubleValue(u"windowTransparency"_s), 1.0);
+        QCOMPARE(transparency->maximum(), 100);
     }
 
     // Both ways: a control stores at once, and a change made elsewhere shows at once.
@@ -235,6 +243,28 @@ private Q_SLOTS:
         const SettingsView view(soundServerInput);
         QCOMPARE(view.screenPicker()->currentText(), u"DP-1 (1280×800)"_s);
         QCOMPARE(view.positionPicker()->currentText(), u"Floating"_s);
+    }
+
+    // A hand-edited style that no control offers shows as the default and stays stored until the
+    // user chooses; boxes behind the lines take the window's transparency away.
+    void textStylesShowAndStoreWhatTheyOffer()
+    {
+        OverlayFixture::set("textOutline", u"sideways"_s);
+        OverlayFixture::set("subtitleBackground", u"lineBoxes"_s);
+        const SettingsView view(soundServerInput);
+        QCOMPARE(view.textOutlineBox()->currentData().toString(), u"none"_s);
+        QCOMPARE(SettingsStore::shared().string(u"textOutline"_s), u"sideways"_s);
+        QVERIFY(view.lineBoxOpacitySlider()->isEnabled());
+        QVERIFY(!view.transparencySlider()->isEnabled());
+
+        view.textOutlineBox()->setCurrentIndex(2);
+        Q_EMIT view.textOutlineBox()->activated(2);
+        QCOMPARE(SettingsStore::shared().string(u"textOutline"_s), u"thick"_s);
+        view.lineBoxOpacitySlider()->setValue(35);
+        QCOMPARE(SettingsStore::shared().doubleValue(u"lineBoxOpacity"_s), 0.35);
+        OverlayFixture::set("subtitleBackground", u"window"_s);
+        QVERIFY(!view.lineBoxOpacitySlider()->isEnabled());
+        QCOMPARE(view.backgroundBox()->currentText(), u"Window"_s);
     }
 
     // Off until chosen, in the runtime folder until another is chosen; the field is the label's,
@@ -332,7 +362,7 @@ private Q_SLOTS:
 
         QSet<QWidget *> reached;
         view.fontSizeSlider()->setFocus();
-        for (int step = 0; step < 30; ++step) {
+        for (int step = 0; step < 40; ++step) {
             reached.insert(QApplication::focusWidget());
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         }

@@ -30,6 +30,41 @@ private Q_SLOTS:
         font.setPointSizeF(35);
         m_label.setFont(font);
         m_label.setMinimumScaleFactor(0.7);
+        m_label.setOutline(SubtitleLabel::Outline::None);
+        m_label.setLineBackground(Qt::transparent);
+        m_label.setShadowed(true);
+    }
+
+    // White text over a white page: only an outline, or a box behind the line, makes it readable.
+    // Counted are the dark pixels that the label leaves on the page.
+    void outlinesAndLineBoxesDarkenAroundTheGlyphs()
+    {
+        m_label.setText(u"Readable"_s);
+        m_label.setTextColor(Qt::white);
+        m_label.setShadowed(false);
+        m_label.resize(500, 120);
+        const auto darkPixels = [this] {
+            QImage page(m_label.size(), QImage::Format_ARGB32);
+            page.fill(Qt::white);
+            m_label.render(&page, {}, {}, QWidget::DrawChildren);
+            int dark = 0;
+            for (int y = 0; y < page.height(); ++y) {
+                for (int x = 0; x < page.width(); ++x)
+                    dark += qGray(page.pixel(x, y)) < 100 ? 1 : 0;
+            }
+            return dark;
+        };
+        QCOMPARE(darkPixels(), 0);
+        m_label.setOutline(SubtitleLabel::Outline::Thin);
+        const int thin = darkPixels();
+        QVERIFY(thin > 300);
+        m_label.setOutline(SubtitleLabel::Outline::Thick);
+        QVERIFY(darkPixels() > thin * 3 / 2);
+
+        // A box spans the line, far more than the glyphs' outline does.
+        m_label.setOutline(SubtitleLabel::Outline::None);
+        m_label.setLineBackground(QColor(0, 0, 0, 200));
+        QVERIFY(darkPixels() > thin * 4);
     }
 
     void textThatFitsKeepsItsSize()

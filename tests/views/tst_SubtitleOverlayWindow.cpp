@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "OverlayFixture.h"
+#include "StoredTranscripts.h"
 #include "TestMain.h"
 #include "TimedWords.h"
 #include "Views/BusyIndicator.h"
@@ -150,6 +151,24 @@ private Q_SLOTS:
         QVERIFY(m_view->spokenLine().isVisible());
     }
 
+    // A style chosen while subtitles run shows at once, on both lines; the translation has a
+    // colour of its own.
+    void styleChangesShowAtOnce()
+    {
+        const Language english(u"en"_s, {}, u"US"_s);
+        const Language spanish(u"es"_s, {}, u"ES"_s);
+        m_fixture->translation->setStatus(english, spanish, TranslationService::Status::Installed);
+        show(u"en-US"_s, u"es-ES"_s);
+        hear(u"Good morning."_s);
+        QTRY_VERIFY(m_view->translatedLine().isVisible());
+        OverlayFixture::set("textOutline", u"thick"_s);
+        Setting(SettingsKeys::translationColor).setValue(QColor(Qt::yellow));
+        for (const SubtitleLabel *line : {&m_view->translatedLine(), &m_view->spokenLine()})
+            QCOMPARE(line->outline(), SubtitleLabel::Outline::Thick);
+        QCOMPARE(m_view->translatedLine().textColor(), QColor(Qt::yellow));
+        QCOMPARE(m_view->spokenLine().textColor().rgb(), QColor(Qt::white).rgb());
+    }
+
     // The alert must not stop the subtitles behind it, and its one button lowers the flag.
     void errorsShowInAlertsThatDoNotBlock()
     {
@@ -206,6 +225,24 @@ private Q_SLOTS:
         QCOMPARE(changes.size(), 2);
         QCOMPARE(changes.last(), shown(QString(), QString()));
         QTRY_COMPARE(read(path), QByteArray());
+    }
+
+    // Masked where it is shown, the window and what it tells others, from the moment it is asked;
+    // the stored transcript keeps every word.
+    void profanityIsMaskedOnScreenButKeptInTheTranscript()
+    {
+        show(u"en-US"_s, u"en-US"_s);
+        QSignalSpy changes(m_view.get(), &SubtitleOverlayWindow::displayChanged);
+        hear(u"Well shit."_s);
+        QCOMPARE(m_view->spokenLine().text(), u"Well shit."_s);
+        OverlayFixture::set("maskProfanity", u"true"_s);
+        QCOMPARE(m_view->spokenLine().text(), u"Well s***."_s);
+        QCOMPARE(changes.last(), shown(u"Well s***."_s, QString()));
+        QSignalSpy cues(m_view.get(), &SubtitleOverlayWindow::cueFinished);
+        listening().stopListening();
+        QCOMPARE(cues.size(), 1);
+        QCOMPARE(cues.first().first().value<CaptionCue>().text, u"Well s***."_s);
+        QCOMPARE(storedTranscripts(m_fixture->store()).value(0).sourceText, u"Well shit."_s);
     }
 
     // A translation is shown, and so told and written, once it comes; until then the spoken text

@@ -69,6 +69,24 @@ private Q_SLOTS:
     void init() { m_hasShownNotice.setValue(false); }
     void cleanup() { QVERIFY(OffscreenScreens::reset()); }
 
+    // A clear window, as with boxes behind the lines, shows where it is and its controls while
+    // the pointer is over it, and is clear again once it has left.
+    void aClearWindowShowsItselfUnderThePointer()
+    {
+        const std::unique_ptr<SubtitleWindow> window = shownWindow();
+        QVERIFY(window);
+        window->setBackgroundColor(Qt::transparent);
+        const auto cornerAlpha = [&] { return qAlpha(window->grab().toImage().pixel(60, 60)); };
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(window.get(), &leave);
+        QCOMPARE(cornerAlpha(), 0);
+        QEnterEvent enter(QPointF(60, 60), QPointF(60, 60), QPointF(60, 60));
+        QApplication::sendEvent(window.get(), &enter);
+        QVERIFY(cornerAlpha() > 60);
+        QApplication::sendEvent(window.get(), &leave);
+        QCOMPARE(cornerAlpha(), 0);
+    }
+
     void saysOnceWhyWaylandCannotKeepItOnTop()
     {
         const std::unique_ptr<SubtitleWindow> window = shownWindow();

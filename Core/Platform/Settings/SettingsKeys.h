@@ -24,6 +24,16 @@ inline QString runtimeLiveCaptionFile()
            QStringLiteral("/voxlume-live-captions.txt");
 }
 
+/// \a value when it is one of \a known, else the first of them: a hand-edited choice that no
+/// control offers reads as the default.
+inline QString knownChoice(const QString &value, std::initializer_list<const char *> known)
+{
+    const bool isKnown = std::any_of(known.begin(), known.end(), [&](const char *choice) {
+        return value == QLatin1StringView(choice);
+    });
+    return isKnown ? value : QString::fromLatin1(*known.begin());
+}
+
 /// The spoken language, given to the recogniser and the translator.
 inline constexpr SettingsKey<Language> selectedFromLanguage{"selectedFromLanguage",
                                                             &currentLanguage};
@@ -48,6 +58,29 @@ inline constexpr SettingsKey<bool> showLanguageSwapButton{"showLanguageSwapButto
                                                           [] { return true; }};
 /// Colour of the subtitle text, opacity included.
 inline constexpr SettingsKey<QColor> textColor{"textColor", [] { return QColor(Qt::white); }};
+/// The line around the subtitles' glyphs: "none", "thin" or "thick".
+inline constexpr SettingsKey<QString> textOutline{
+    "textOutline", [] { return QStringLiteral("none"); },
+    [](QString outline) {
+        return knownChoice(outline, {"none", "thin", "thick"});
+    }};
+/// What lies behind the subtitles: "window", the whole window in its transparency, or
+/// "lineBoxes", a box behind each line of text alone.
+inline constexpr SettingsKey<QString> subtitleBackground{
+    "subtitleBackground", [] { return QStringLiteral("window"); },
+    [](QString background) {
+        return knownChoice(background, {"window", "lineBoxes"});
+    }};
+/// Opacity of the boxes behind the lines, 0 to 1.
+inline constexpr SettingsKey<double> lineBoxOpacity{
+    "lineBoxOpacity", [] { return 0.6; },
+    [](double opacity) { return std::clamp(opacity, 0.0, 1.0); }};
+/// Colour of the translated text, opacity included.
+inline constexpr SettingsKey<QColor> translationColor{"translationColor",
+                                                      [] { return QColor(Qt::white); }};
+/// Whether the subtitles and the live outputs show profane words masked ("f***"); the stored
+/// transcripts always keep every word.
+inline constexpr SettingsKey<bool> maskProfanity{"maskProfanity", [] { return false; }};
 /// "System" for the system font, otherwise the family name of an installed font.
 inline constexpr SettingsKey<QString> selectedFont{"selectedFont",
                                                    [] { return QStringLiteral("System"); }};
