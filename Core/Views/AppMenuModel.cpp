@@ -80,6 +80,8 @@ AppMenuModel::AppMenuModel(OverlayModelFactory makeOverlayModel, QObject *parent
     // The chosen screen unplugged, the window goes to the primary one; plugged in again, back.
     connect(qGuiApp, &QGuiApplication::screenAdded, this, &AppMenuModel::applyPosition);
     connect(qGuiApp, &QGuiApplication::screenRemoved, this, &AppMenuModel::applyPosition);
+    // Without a chosen screen, the window is on whichever one the user makes the primary.
+    connect(qGuiApp, &QGuiApplication::primaryScreenChanged, this, &AppMenuModel::applyPosition);
     if (Setting(SettingsKeys::startImmediately).value())
         startLiveSubtitles();
 }
