@@ -14,6 +14,7 @@ class ScreenPicker : public QComboBox
     Q_OBJECT
 
 public:
+    /// The connected screens, with the primary one shown as chosen.
     explicit ScreenPicker(QWidget *parent = nullptr);
 
     /// The name of the screen shown as chosen.

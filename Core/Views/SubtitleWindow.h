@@ -78,8 +78,9 @@ public:
     /// another screen while floating, it keeps its place relative to the screen. Nothing moves
     /// when both are as they were, so that an unrelated settings change leaves the window alone.
     void setPosition(SubtitlePosition position, QScreen *screen);
+    /// Floating, or the edge the window is docked at.
     SubtitlePosition position() const { return m_position; }
-    /// The screen chosen for the window; null before setPosition() and once that screen has gone.
+    /// The screen the window floats or is docked on; null before setPosition().
     QScreen *chosenScreen() const { return m_screen; }
     /// Where the window floats, or floated before it was docked, with the height it has now: what
     /// to keep for the next window.
