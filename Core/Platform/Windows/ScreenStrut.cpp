@@ -4,7 +4,9 @@
 #include "X11Connection.h"
 
 #include <QScreen>
+#include <QVariant>
 #include <QWidget>
+#include <QWindow>
 #include <algorithm>
 
 namespace {
@@ -28,14 +30,42 @@ struct StrutAtoms
 {
     xcb_atom_t partial;
     xcb_atom_t plain;
+    xcb_atom_t type;
+    xcb_atom_t dock;
+    xcb_atom_t frameless;
+    xcb_atom_t normal;
 };
 
 // Asked once: each question is a round trip to the server, and the program has one connection.
 const StrutAtoms &strutAtoms(xcb_connection_t *connection)
 {
-    static const StrutAtoms atoms{X11Connection::atom(connection, "_NET_WM_STRUT_PARTIAL"),
-                                  X11Connection::atom(connection, "_NET_WM_STRUT")};
+    static const StrutAtoms atoms{
+        X11Connection::atom(connection, "_NET_WM_STRUT_PARTIAL"),
+        X11Connection::atom(connection, "_NET_WM_STRUT"),
+        X11Connection::atom(connection, "_NET_WM_WINDOW_TYPE"),
+        X11Connection::atom(connection, "_NET_WM_WINDOW_TYPE_DOCK"),
+        X11Connection::atom(connection, "_KDE_NET_WM_WINDOW_TYPE_OVERRIDE"),
+        X11Connection::atom(connection, "_NET_WM_WINDOW_TYPE_NORMAL")};
     return atoms;
+}
+
+// Qt's own record of a window's type on X11, read whenever it writes the window's type again (as
+// when click-through changes the window's flags); 4 is its value for a dock.
+constexpr char qtWindowType[] = "_q_xcb_wm_window_type";
+constexpr int qtDockType = 0x4;
+
+// A panel's type, as well as its strut: some window managers (mutter) keep every other window
+// out of the room that struts keep, the very window that keeps it included, and would push the
+// strip off its edge. The types after the first are what Qt gives a frameless window.
+void setType(xcb_connection_t *connection, QWidget *window, bool dock)
+{
+    const StrutAtoms &atoms = strutAtoms(connection);
+    if (QWindow *handle = window->windowHandle())
+        handle->setProperty(qtWindowType, dock ? QVariant(qtDockType) : QVariant());
+    const std::array<xcb_atom_t, 3> types{atoms.dock, atoms.frameless, atoms.normal};
+    const auto first = dock ? types.begin() : types.begin() + 1;
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, xcb_window_t(window->internalWinId()),
+                        atoms.type, XCB_ATOM_ATOM, 32, uint32_t(types.end() - first), first);
 }
 
 QSize rootSize(xcb_connection_t *connection)
@@ -87,6 +117,7 @@ void ScreenStrut::reserve(QWidget *window, const QScreen *screen, Qt::Edge edge)
                         uint32_t(strut.size()), strut.data());
     xcb_change_property(connection, XCB_PROP_MODE_REPLACE, id, atoms.plain, XCB_ATOM_CARDINAL, 32,
                         4, strut.data());
+    setType(connection, window, true);
     xcb_flush(connection);
 }
 
@@ -99,5 +130,6 @@ void ScreenStrut::release(QWidget *window)
     const StrutAtoms &atoms = strutAtoms(connection);
     xcb_delete_property(connection, id, atoms.partial);
     xcb_delete_property(connection, id, atoms.plain);
+    setType(connection, window, false);
     xcb_flush(connection);
 }

@@ -11,8 +11,9 @@ class QWidget;
 
 /// The room that a window docked along the top or the bottom of a screen keeps for itself, as a
 /// panel does: window managers keep maximised windows out of it. On X11 that is the window's
-/// _NET_WM_STRUT_PARTIAL, and _NET_WM_STRUT for window managers older than it; elsewhere (Wayland,
-/// offscreen) no client can keep room, and it does nothing.
+/// _NET_WM_STRUT_PARTIAL, _NET_WM_STRUT for window managers older than it, and a panel's window
+/// type (_NET_WM_WINDOW_TYPE_DOCK), without which some window managers push the window out of its
+/// own room; elsewhere (Wayland, offscreen) no client can keep room, and it does nothing.
 ///
 /// Main thread, like the windows.
 class ScreenStrut
@@ -30,9 +31,10 @@ public:
                                            const QSize &rootSize);
 
     /// Keeps the strip that \a window covers along \a edge of \a screen, as high as the window,
-    /// in place of anything it kept before; nothing before the window has a native window.
+    /// in place of anything it kept before, and gives the window a panel's type; nothing before
+    /// the window has a native window.
     static void reserve(QWidget *window, const QScreen *screen, Qt::Edge edge);
 
-    /// Gives back the room that \a window kept, if any.
+    /// Gives back the room that \a window kept, if any, and makes it a normal window again.
     static void release(QWidget *window);
 };
