@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# The subtitles docked at the bottom of the screen on one X desktop family of scripts/desktop
-# (openbox, xfce): they span the screen's width at its bottom edge and keep their strip as a panel
-# does (_NET_WM_STRUT_PARTIAL and _NET_WM_STRUT), so that a maximised window ends where they begin,
+# The subtitles docked at the bottom of the screen on one desktop family of scripts/desktop
+# (openbox, xfce, and gnome through XWayland): they span the screen's width at its bottom edge and
+# keep their strip as a panel does (_NET_WM_STRUT_PARTIAL and _NET_WM_STRUT, and a panel's window
+# type, which click-through does not undo), so that a maximised window ends where they begin,
 # still above other windows and on every workspace. Switched to Floating in the settings file, as
-# the settings window stores it, they give the strip back and the maximised window grows into it;
-# docked again, they take it again.
-# Usage: scripts/desktop --session openbox|xfce docked-subtitles-on-session.sh VOXLUME
+# the settings window stores it, they give the strip back, are a normal window again and the
+# maximised window grows into the strip; docked again, they take it again.
+# Usage: scripts/desktop --session openbox|xfce|gnome docked-subtitles-on-session.sh VOXLUME
 set -eEuo pipefail
 
 program=${1:?usage: scripts/desktop --session NAME $0 PATH-OF-VOXLUME}
@@ -77,6 +78,9 @@ strut() { xprop -id "$subtitles" "$1" 2>/dev/null | sed -n 's/^[^=]*= //p' || tr
 strut_kept() { [ "$(strut _NET_WM_STRUT_PARTIAL)" = "$expected_partial" ] && [ "$(strut _NET_WM_STRUT)" = "0, 0, 0, $strip" ]; }
 poll 5 strut_kept ||
     fail "the docked subtitles keep no strip: _NET_WM_STRUT_PARTIAL = $(strut _NET_WM_STRUT_PARTIAL), _NET_WM_STRUT = $(strut _NET_WM_STRUT); expected $expected_partial"
+window_type() { xprop -id "$subtitles" _NET_WM_WINDOW_TYPE 2>/dev/null | sed -n 's/^[^=]*= //p' || true; }
+is_panel() { [[ $(window_type) == _NET_WM_WINDOW_TYPE_DOCK* ]]; }
+poll 5 is_panel || fail "the docked subtitles do not have a panel's window type: $(window_type)"
 xprop -id "$subtitles" _NET_WM_STATE | grep -q _NET_WM_STATE_ABOVE ||
     fail "the docked subtitles are not kept above other windows: $(xprop -id "$subtitles" _NET_WM_STATE)"
 [ "$(window_workspace "$subtitles")" = 4294967295 ] ||
@@ -112,6 +116,26 @@ poll 10 ends_above_subtitles ||
 note "maximised terminal ends at y $(terminal_bottom) ($(xdotool getwindowgeometry "$(terminal)" | tr -s '\n ' ' ')); subtitles from y $subtitles_top"
 xdotool mousemove --sync 200 150 click 1
 screenshot docked
+# Qt writes the window's type again whenever its flags change, as click-through changes them: once
+# the window takes no input (its input shape is empty), its type must still be a panel's.
+takes_no_input() {
+    /usr/bin/python3 - "$subtitles" <<'PYTHON'
+import ctypes, sys
+x = ctypes.CDLL("libX11.so.6")
+shape = ctypes.CDLL("libXext.so.6")
+x.XOpenDisplay.restype = ctypes.c_void_p
+shape.XShapeGetRectangles.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int,
+                                      ctypes.POINTER(ctypes.c_int), ctypes.POINTER(ctypes.c_int)]
+shape.XShapeGetRectangles.restype = ctypes.c_void_p
+display = x.XOpenDisplay(None)
+count, ordering = ctypes.c_int(-1), ctypes.c_int()
+shape.XShapeGetRectangles(display, int(sys.argv[1]), 2, ctypes.byref(count), ctypes.byref(ordering))
+sys.exit(0 if count.value == 0 else 1)
+PYTHON
+}
+sed -i '$a overlayClickThrough=true' "$settings"
+poll 5 takes_no_input || fail "the docked subtitles still take input after click-through was turned on"
+is_panel || fail "with click-through on, the docked subtitles lost their panel's window type: $(window_type)"
 read_geometry "$subtitles"
 [ "$mapped" = yes ] || fail "the docked subtitles are no longer shown over the focused terminal"
 
@@ -122,6 +146,7 @@ poll 10 strut_gone ||
     fail "floating, the subtitles still keep a strip: _NET_WM_STRUT_PARTIAL = $(strut _NET_WM_STRUT_PARTIAL)"
 floating() { read_geometry "$subtitles" && [ "$width" -lt "$screen_width" ]; }
 poll 10 floating || fail "the subtitles still span the screen after the switch to Floating: ${width}x$height at $x,$y"
+is_panel && fail "floating, the subtitles still have a panel's window type: $(window_type)"
 below_subtitles_top() {
     local bottom
     bottom=$(terminal_bottom)
