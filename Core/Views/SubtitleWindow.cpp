@@ -80,7 +80,7 @@ SubtitleWindow::SubtitleWindow(QWidget *content)
         connect(button, &QAbstractButton::clicked, this, action);
     };
     addButton(WindowButton::Kind::Close, &SubtitleWindow::performClose);
-    addButton(WindowButton::Kind::Minimize, &QWidget::showMinimized);
+    addButton(WindowButton::Kind::Minimize, &SubtitleWindow::performMinimize);
     addButton(WindowButton::Kind::Zoom, &SubtitleWindow::performZoom);
     trackMouse(this);
     m_floatingGeometry = geometry();
@@ -135,6 +135,18 @@ void SubtitleWindow::performClose()
     if (m_shouldClose && !m_shouldClose())
         return;
     close();
+}
+
+void SubtitleWindow::performMinimize()
+{
+    if (!isDocked())
+        return showMinimized();
+    // Hidden, as window managers do not minimise panels, and a window that is made a normal one
+    // for it is reported shown for a moment before it is minimised; the state says minimised, so
+    // that the menu offers the window back, and showing it clears that.
+    ScreenStrut::release(this);
+    hide();
+    setWindowState(windowState() | Qt::WindowMinimized);
 }
 
 void SubtitleWindow::performZoom()
@@ -248,7 +260,10 @@ void SubtitleWindow::dock()
     if (isMaximized())
         setWindowState(windowState() & ~Qt::WindowMaximized);
     setGeometryQuietly(strip);
-    ScreenStrut::reserve(this, screen, dockedEdge());
+    m_dockedVirtualGeometry = screen->virtualGeometry();
+    // A hidden window keeps no room; it takes it when it is shown.
+    if (isVisible())
+        ScreenStrut::reserve(this, screen, dockedEdge());
 }
 
 QScreen *SubtitleWindow::screenUnder(const QRect &geometry) const
@@ -312,8 +327,9 @@ void SubtitleWindow::followScreen(QScreen *screen)
         if (!under || under == m_screen)
             setGeometryQuietly(within(geometry(), m_screen->availableGeometry()));
     });
-    connect(screen, &QScreen::virtualGeometryChanged, this, [this] {
-        if (isDocked())
+    // Also said when only the room that panels leave changes, as the window's own strip does.
+    connect(screen, &QScreen::virtualGeometryChanged, this, [this](const QRect &virtualGeometry) {
+        if (isDocked() && virtualGeometry != m_dockedVirtualGeometry)
             dock();
     });
 }
@@ -355,7 +371,7 @@ void SubtitleWindow::resizeEvent(QResizeEvent *event)
     m_titleStrip->setGeometry(0, 0, width(), titleStripHeight);
     placeNotice();
     // The user made the docked strip higher or lower: it keeps that height, floating too.
-    if (isDocked() && !m_isPlacing && !isMaximized() && !isMinimized()) {
+    if (isDocked() && !m_isPlacing && isVisible() && !isMaximized() && !isMinimized()) {
         m_floatingGeometry.setHeight(height());
         ScreenStrut::reserve(this, m_screen, dockedEdge());
     }

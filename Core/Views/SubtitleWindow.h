@@ -53,6 +53,9 @@ public:
 
     /// As the close button does: asks the handler, then closes.
     void performClose();
+    /// As the minimise button does. Window managers do not minimise panels: docked, the window is
+    /// hidden instead, which gives its strip back, and shown again by showNormal().
+    void performMinimize();
     /// Toggles between maximised and the size before.
     void performZoom();
 
@@ -136,4 +139,6 @@ private:
     QRect m_floatingGeometry;
     /// The window is being placed by the program itself, not resized by the user.
     bool m_isPlacing = false;
+    /// The screens' whole area when the window was last docked, from which its strut is measured.
+    QRect m_dockedVirtualGeometry;
 };

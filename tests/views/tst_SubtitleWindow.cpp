@@ -167,6 +167,15 @@ private Q_SLOTS:
         window->setPosition(SubtitlePosition::Bottom, screen("B"));
         QCOMPARE(window->geometry(), QRect(1280, 540, 1920, 540));
         QCOMPARE(window->floatingGeometry(), QRect(1300, 50, 640, 700));
+
+        // Window managers do not minimise panels: the docked window hides, minimised as far as
+        // the menu can tell, and comes back docked.
+        window->performMinimize();
+        QVERIFY(!window->isVisible());
+        QVERIFY(window->isMinimized());
+        window->showNormal();
+        QVERIFY(window->isVisible());
+        QCOMPARE(window->geometry(), QRect(1280, 540, 1920, 540));
     }
 
     // Only the free edge resizes the strip, and the user's height for it holds docked and floating.
