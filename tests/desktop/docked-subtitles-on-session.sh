@@ -6,14 +6,15 @@
 # type, which click-through does not undo), so that a maximised window ends where they begin,
 # still above other windows and on every workspace. Switched to Floating in the settings file, as
 # the settings window stores it, they give the strip back, are a normal window again and the
-# maximised window grows into the strip; docked again, they take it again.
+# maximised window grows into the strip; docked again, they take it again. Minimised while docked,
+# they hide and give the strip back until they are shown again.
 # Usage: scripts/desktop --session openbox|xfce|gnome docked-subtitles-on-session.sh VOXLUME
 set -eEuo pipefail
 
 program=${1:?usage: scripts/desktop --session NAME $0 PATH-OF-VOXLUME}
 . "$(dirname "$0")/checks.sh"
 . "$(dirname "$0")/session.sh"
-begin_desktop_test "DockedOn-$session" xprop xwininfo xdotool wmctrl xterm import
+begin_desktop_test "DockedOn-$session" xprop xwininfo xdotool wmctrl xterm gdbus
 pid=
 terminal_pid=
 
@@ -114,7 +115,15 @@ ends_above_subtitles() {
 poll 10 ends_above_subtitles ||
     fail "the maximised terminal does not end where the subtitles begin (y $subtitles_top): it ends at $(terminal_bottom)"
 note "maximised terminal ends at y $(terminal_bottom) ($(xdotool getwindowgeometry "$(terminal)" | tr -s '\n ' ' ')); subtitles from y $subtitles_top"
-xdotool mousemove --sync 200 150 click 1
+# A click as the user makes it: GNOME takes no input that X clients make up.
+click_at() {
+    if [ "$session" = gnome ]; then
+        "$here/gnome-pointer" click "$1" "$2"
+    else
+        xdotool mousemove --sync "$1" "$2" click 1
+    fi
+}
+click_at 200 150
 screenshot docked
 # Qt writes the window's type again whenever its flags change, as click-through changes them: once
 # the window takes no input (its input shape is empty), its type must still be a panel's.
@@ -164,4 +173,26 @@ poll 5 strut_kept || fail "docked again, the subtitles keep no strip: $(strut _N
 poll 10 ends_above_subtitles ||
     fail "docked again, the maximised terminal does not end where the subtitles begin: it ends at $(terminal_bottom)"
 screenshot docked-again
+
+# ---- minimised while docked: window managers do not minimise panels, so the window hides and
+# gives its strip back; Start on the session bus, as the menu's Show Live Subtitles, shows it again
+sed -i 's/^overlayClickThrough=.*/overlayClickThrough=false/' "$settings"
+takes_input() { ! takes_no_input; }
+poll 5 takes_input || fail "the docked subtitles still let the mouse through after click-through was turned off"
+read_geometry "$subtitles"
+# The minimise button: the second of the title strip, 14 pixels square, 32 pixels from the left.
+click_at $((x + 39)) $((y + 13))
+hidden() { read_geometry "$subtitles" && [ "$mapped" = no ]; }
+poll 5 hidden || fail "the minimise button did not take the docked subtitles away"
+poll 5 strut_gone || fail "minimised, the subtitles still keep their strip: $(strut _NET_WM_STRUT_PARTIAL)"
+poll 10 below_subtitles_top ||
+    fail "the maximised terminal did not grow into the strip of the minimised subtitles: it ends at $(terminal_bottom)"
+gdbus call --session --dest io.github.voxlume.Voxlume --object-path /io/github/voxlume/Voxlume \
+    --method io.github.voxlume.Voxlume.Captions.Start >"$out/start.log" 2>&1 ||
+    fail "Start over the bus failed: $(cat "$out/start.log")"
+shown_again() { docked_at_bottom && [ "$mapped" = yes ] && strut_kept && is_panel; }
+poll 10 shown_again ||
+    fail "shown again, the subtitles are not docked as before: ${width}x$height at $x,$y, $(strut _NET_WM_STRUT_PARTIAL), $(window_type)"
+poll 10 ends_above_subtitles ||
+    fail "shown again, the maximised terminal does not end where the subtitles begin: it ends at $(terminal_bottom)"
 exit 0
