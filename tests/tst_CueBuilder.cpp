@@ -78,6 +78,7 @@ private Q_SLOTS:
         QCOMPARE(cues[0].end, 1.7); // where "We" begins
         // The same hypothesis again adds nothing.
         QVERIFY(builder.take(spoken(words(first), 0.5, 0.4), 0, 3.0).isEmpty());
+        QCOMPARE(builder.uncuedText(spoken(words(first), 0.5, 0.4), 0), u"We begin with the"_s);
 
         // Replaced after 3.6 s: the old task's last text is cued unfinished, with its times.
         cues << builder.finish(spoken(words(first + u" news"_s), 0.5, 0.4), 0, 3.6);
@@ -87,6 +88,9 @@ private Q_SLOTS:
         // The new task's audio begins 1.1 s before the hand-over: it hears "the news" again, a
         // little later than the old task placed them, and "Then", which the old one never said.
         const double taskStart = 2.5;
+        // What the new task heard again is in the cues already, and not in the live text.
+        QCOMPARE(builder.uncuedText(spoken(words(u"the news. Then"_s), 0.45, 0.4), taskStart),
+                 u"Then"_s);
         cues << builder.take(spoken(words(u"the news. Then the weather."_s), 0.45, 0.4), taskStart,
                              4.0);
         QCOMPARE(joined(cues),

@@ -86,6 +86,13 @@ void CueBuilder::markCued(double taskStart, const QList<Word> &words, qsizetype 
     m_cuedUntil = words[last].time + std::clamp(end - words[last].time, 0.01, retimingSlack);
 }
 
+QString CueBuilder::uncuedText(const Transcription &hypothesis, double taskStart) const
+{
+    const QList<Word> words = newWords(hypothesis, taskStart);
+    return words.isEmpty() ? QString()
+                           : hypothesis.formattedString.sliced(words.first().location).trimmed();
+}
+
 QList<CueBuilder::Word> CueBuilder::newWords(const Transcription &hypothesis,
                                              double taskStart) const
 {

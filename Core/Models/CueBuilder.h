@@ -33,6 +33,10 @@ public:
     /// becomes cues, finished or not. Returns them.
     QList<CaptionCue> finish(const Transcription &hypothesis, double taskStart, double processed);
 
+    /// The text of \a hypothesis (as take() was last given it) that no cue holds yet: the words
+    /// still being spoken, which a view shows under the finished cues.
+    QString uncuedText(const Transcription &hypothesis, double taskStart) const;
+
 private:
     struct Word
     {

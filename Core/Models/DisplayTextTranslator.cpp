@@ -35,7 +35,11 @@ DisplayTextTranslator::translateDisplayText(std::shared_ptr<TranslationSession> 
             if (self)
                 Q_EMIT self->preparationFailed(error);
         });
-    const std::optional<QString> source = m_overlay.listeningModel()->sourceText();
+    const ListeningModel &listening = *m_overlay.listeningModel();
+    std::optional<QString> source = listening.sourceText();
+    if (m_scope == Scope::LiveText)
+        source =
+            listening.liveText().isEmpty() ? std::nullopt : std::optional(listening.liveText());
     const std::optional<QString> target =
         co_await m_overlay.translationModel()->translate(source, std::move(session));
     if (self)

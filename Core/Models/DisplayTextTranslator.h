@@ -24,6 +24,16 @@ public:
     explicit DisplayTextTranslator(SubtitleOverlayWindowModel &overlay, QObject *parent = nullptr);
     ~DisplayTextTranslator() override;
 
+    /// Which of the run's texts is translated.
+    enum class Scope {
+        /// The display text, which one line shows.
+        DisplayText,
+        /// The live text alone, for a view that shows the finished cues, translated, above it.
+        LiveText,
+    };
+    /// Applies from the next translation on.
+    void setScope(Scope scope) { m_scope = scope; }
+
 Q_SIGNALS:
     /// A run has ended: \a target is the translation of \a source, or none (nothing to
     /// translate, the pair not ready yet, a failure, or a cancelled run).
@@ -37,4 +47,5 @@ private:
 
     SubtitleOverlayWindowModel &m_overlay;
     std::unique_ptr<TranslationTaskHook> m_hook;
+    Scope m_scope = Scope::DisplayText;
 };

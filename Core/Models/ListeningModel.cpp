@@ -177,6 +177,7 @@ std::optional<QString> ListeningModel::beginRecognition()
     // A run's cues start on a clock of their own.
     m_current = {};
     m_cueBuilder = {};
+    setLiveText(QString());
 
     m_audioEngine->installTap(tapFrameCount,
                               [capture = std::weak_ptr(m_capture)](const AudioBufferPtr &buffer) {
@@ -392,6 +393,7 @@ void ListeningModel::acceptHypothesis(const Transcription &transcription, TaskCl
     handOnCues(m_cueBuilder.take(transcription, clock.start, clock.processed));
     m_currentSegmentTranscription = transcription.formattedString;
     const TranscriptAssembly::Display shown = m_assembly.show(transcription);
+    setLiveText(m_cueBuilder.uncuedText(transcription, clock.start));
     setSourceText(shown.text);
     sourceLog.breadcrumb(u"New transcription segment (length "_s +
                              QString::number(shown.characters),
@@ -416,6 +418,7 @@ void ListeningModel::handOnHeardTextIfDue()
 void ListeningModel::finishCues(const TaskClock &clock)
 {
     handOnCues(m_cueBuilder.finish(clock.lastHypothesis, clock.start, clock.processed));
+    setLiveText(QString());
 }
 
 void ListeningModel::handOnCues(const QList<CaptionCue> &cues)
@@ -429,6 +432,14 @@ void ListeningModel::notifyFullTranscriptUpdated()
     Q_EMIT fullTranscriptChanged();
     if (m_delegate)
         m_delegate->listeningModelDidUpdateFullTranscript(m_assembly.fullTranscript());
+}
+
+void ListeningModel::setLiveText(const QString &text)
+{
+    if (m_liveText == text)
+        return;
+    m_liveText = text;
+    Q_EMIT liveTextChanged();
 }
 
 void ListeningModel::setSourceText(const std::optional<QString> &text)

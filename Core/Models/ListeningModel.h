@@ -66,6 +66,9 @@ public:
 
     /// What the subtitle shows now: the current hypothesis from the last pause point on.
     std::optional<QString> sourceText() const { return m_sourceText; }
+    /// What the current task heard that is in no finished cue yet: the sentence being spoken,
+    /// which goes on below the run's cues without repeating any of their words.
+    const QString &liveText() const { return m_liveText; }
     /// Everything heard since the model was made, spliced together.
     const QString &fullTranscript() const { return m_assembly.fullTranscript(); }
     /// How the transcript and the display text are assembled, with the solidified position.
@@ -75,6 +78,7 @@ public:
 
 Q_SIGNALS:
     void sourceTextChanged();
+    void liveTextChanged();
     void fullTranscriptChanged();
     void listeningChanged();
     /// The recognition task was replaced after \a processedAudioDuration seconds of audio; the new
@@ -133,6 +137,7 @@ private:
     /// Shows \a transcription, which \a clock's task has just said, and cues what it finished.
     void acceptHypothesis(const Transcription &transcription, TaskClock &clock);
     void setSourceText(const std::optional<QString> &text);
+    void setLiveText(const QString &text);
     void notifyFullTranscriptUpdated();
     /// Hands the owner the transcript with the text heard since the last merge, when a sentence
     /// has ended or enough audio has passed since it was last handed on.
@@ -149,6 +154,7 @@ private:
     std::shared_ptr<Capture> m_capture = std::make_shared<Capture>();
 
     std::optional<QString> m_sourceText;
+    QString m_liveText;
     std::shared_ptr<SpeechRecognizer> m_speechRecognizer;
     std::shared_ptr<RecognitionTask> m_recognitionTask;
     // The replaced task, while the current one catches up; its hypotheses drive the display.

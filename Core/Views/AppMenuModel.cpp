@@ -125,6 +125,9 @@ SubtitleWindow *AppMenuModel::makeSubtitleWindow()
     auto *window = new SubtitleWindow(content);
     window->setPosition(Setting(SettingsKeys::overlayPosition).value(), chosenScreen());
     window->place(decode(Setting(SettingsKeys::overlayWindowGeometry).value()));
+    window->setPreferredHeight(content->preferredHeight());
+    connect(content, &SubtitleOverlayWindow::preferredHeightChanged, window,
+            &SubtitleWindow::setPreferredHeight);
     window->setShouldCloseHandler([this] { return windowShouldClose(); });
     connect(window, &SubtitleWindow::closing, content, [window, content] {
         // Docked, the window keeps where it floated before, whatever state the strip is in.

@@ -22,6 +22,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QSlider>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 using namespace Qt::Literals::StringLiterals;
@@ -213,6 +214,17 @@ QWidget *SettingsView::makeDisplaySettings()
     auto *section = new QGroupBox(tr("Display Settings"), this);
     auto *form = new QFormLayout(section);
 
+    m_lines = new QSpinBox(section);
+    m_lines->setRange(1, 5);
+    m_lines->setAccessibleName(tr("Lines"));
+    // The field inside is a control of its own to assistive technology.
+    m_lines->findChild<QLineEdit *>()->setAccessibleName(tr("Lines"));
+    m_lines->setToolTip(tr("With more than one line, finished sentences stay above the one being "
+                           "spoken. Scroll over the subtitles to read earlier lines."));
+    connect(m_lines, &QSpinBox::valueChanged, this,
+            [](int lines) { Setting(SettingsKeys::subtitleLines).setValue(lines); });
+    form->addRow(tr("Lines"), m_lines);
+
     m_transparency = new QSlider(Qt::Horizontal, section);
     m_transparency->setRange(0, transparencySteps);
     m_transparency->setPageStep(transparencySteps / 10);
@@ -329,6 +341,8 @@ void SettingsView::showStoredValues()
     const QSignalBlocker quietLiveCaptionFile(m_writeLiveCaptionFile);
     const QSignalBlocker quietBoxOpacity(m_lineBoxOpacity);
     const QSignalBlocker quietMask(m_maskProfanity);
+    const QSignalBlocker quietLines(m_lines);
+    m_lines->setValue(Setting(SettingsKeys::subtitleLines).value());
     m_maskProfanity->setChecked(Setting(SettingsKeys::maskProfanity).value());
     for (const auto &[box, key] : std::as_const(m_choices))
         box->setCurrentIndex(std::max(0, box->findData(Setting(key).value())));

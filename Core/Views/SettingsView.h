@@ -19,6 +19,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QSlider;
+class QSpinBox;
 class ScreenPicker;
 
 /// The settings window's content: how the subtitles look (size, font, colour), how see-through
@@ -56,6 +57,7 @@ public:
     QPushButton *textColorButton() const { return m_textColor; }
     QPushButton *translationColorButton() const { return m_translationColor; }
     QComboBox *textOutlineBox() const { return m_textOutline; }
+    QSpinBox *linesBox() const { return m_lines; }
     QComboBox *backgroundBox() const { return m_background; }
     QSlider *lineBoxOpacitySlider() const { return m_lineBoxOpacity; }
     QCheckBox *maskProfanityToggle() const { return m_maskProfanity; }
@@ -97,6 +99,7 @@ private:
     QPushButton *m_textColor;
     QPushButton *m_translationColor;
     QComboBox *m_textOutline;
+    QSpinBox *m_lines;
     QComboBox *m_background;
     QSlider *m_lineBoxOpacity;
     QCheckBox *m_maskProfanity;

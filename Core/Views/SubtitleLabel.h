@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "SubtitleTextPainter.h"
+
 #include <QLabel>
 
 class QTextLayout;
@@ -27,10 +29,10 @@ public:
     /// background seen through the window.
     void setShadowed(bool shadowed);
 
+    using Outline = SubtitleTextPainter::Outline;
     /// A dark line around each glyph, which keeps text readable over any background.
-    enum class Outline { None, Thin, Thick };
     void setOutline(Outline outline);
-    Outline outline() const { return m_outline; }
+    Outline outline() const { return m_painter.outline; }
 
     /// Fills a box of \a color behind each line of text; a transparent colour draws none.
     void setLineBackground(const QColor &color);
@@ -55,15 +57,11 @@ protected:
 
 private:
     QFont fontAt(double pointSize) const;
-    /// The width of the pen that strokes the outline of glyphs of \a font.
-    double outlineWidth(const QFont &font) const;
     /// The room around the text for its halo, its outline and its line boxes, in pixels.
-    int margin() const;
+    int margin() const { return m_painter.margin(font()); }
     QString headTruncated(const QFont &font, int width, int lineLimit) const;
 
     QColor m_textColor = Qt::white;
     double m_minimumScaleFactor = 1.0;
-    bool m_shadowed = true;
-    Outline m_outline = Outline::None;
-    QColor m_lineBackground = Qt::transparent;
+    SubtitleTextPainter m_painter;
 };

@@ -6,6 +6,7 @@
 #include "Models/LiveCaptionFile.h"
 #include "Models/SubtitleOverlayWindowModel.h"
 #include "SubtitleLabel.h"
+#include "SubtitleLinesView.h"
 #include "SubtitleWindow.h"
 #include "WaitingPanel.h"
 
@@ -23,6 +24,9 @@ constexpr double minimumScaleFactor = 0.7;
 // The spoken line under a translation is smaller and dimmer, so the eye goes to the translation.
 constexpr double spokenLineScale = 0.7;
 constexpr double spokenLineOpacity = 0.7;
+// A translation still belongs to the live text while the two begin alike this far: the recogniser
+// changes the newest words, and a cue takes the first ones.
+constexpr qsizetype sharedBeginning = 16;
 
 SubtitleLabel::Outline outlineOf(const QString &setting)
 {
@@ -43,6 +47,7 @@ SubtitleOverlayWindow::SubtitleOverlayWindow(std::unique_ptr<SubtitleOverlayWind
     , m_liveFile(std::make_unique<LiveCaptionFile>())
     , m_translatedLine(new SubtitleLabel(this))
     , m_spokenLine(new SubtitleLabel(this))
+    , m_lines(new SubtitleLinesView(this))
     , m_waitingPanel(new WaitingPanel(this))
 {
     setAttribute(Qt::WA_TranslucentBackground);
@@ -51,9 +56,7 @@ SubtitleOverlayWindow::SubtitleOverlayWindow(std::unique_ptr<SubtitleOverlayWind
     m_spokenLine->setAccessibleDescription(tr("Spoken text"));
 
     connect(m_translator.get(), &DisplayTextTranslator::translated, this,
-            [this](const std::optional<QString> &, const std::optional<QString> &target) {
-                translated(target);
-            });
+            &SubtitleOverlayWindow::translated);
     connect(
         m_translator.get(), &DisplayTextTranslator::preparationFailed, m_waitingPanel,
         [this](const Error &error) { m_waitingPanel->showFailure(error.localizedDescription()); });
@@ -63,11 +66,21 @@ SubtitleOverlayWindow::SubtitleOverlayWindow(std::unique_ptr<SubtitleOverlayWind
     const ListeningModel *listening = m_model->listeningModel();
     const TranslationModel *translation = m_model->translationModel();
     connect(listening, &ListeningModel::sourceTextChanged, this, &SubtitleOverlayWindow::refresh);
+    connect(listening, &ListeningModel::liveTextChanged, this, [this] {
+        if (showsSeveralLines())
+            refresh();
+    });
     connect(m_model.get(), &SubtitleOverlayWindowModel::cueFinished, this, [this](CaptionCue cue) {
+        // Its translation has come, which the lines show.
+        if (showsSeveralLines())
+            refresh();
         cue.text = shown(cue.text, m_appliedFrom);
         if (cue.translation)
             cue.translation = shown(*cue.translation, m_appliedTo);
         Q_EMIT cueFinished(cue);
+    });
+    m_lines->setTextFilter([this](const QString &text, bool isTranslation) {
+        return shown(text, isTranslation ? m_appliedTo : m_appliedFrom);
     });
     connect(listening, &ListeningModel::inputNotice, this, &SubtitleOverlayWindow::showInputNotice);
     connect(translation, &TranslationModel::hasDownloadBeenPromptedChanged, this,
@@ -170,28 +183,62 @@ void SubtitleOverlayWindow::applyLiveCaptionFile()
     m_liveFile->setPath(m_writeLiveCaptionFile.value() ? m_liveCaptionFile.value() : QString());
 }
 
-void SubtitleOverlayWindow::translated(const std::optional<QString> &target)
+void SubtitleOverlayWindow::translated(const std::optional<QString> &source,
+                                       const std::optional<QString> &target)
 {
+    m_targetSource = source;
     m_targetText = target;
     refresh();
+}
+
+bool SubtitleOverlayWindow::showsSeveralLines() const
+{
+    return m_lineCount.value() > 1 && currentLayout() != Layout::Waiting;
+}
+
+QString SubtitleOverlayWindow::liveTranslation() const
+{
+    const QString &live = m_model->listeningModel()->liveText();
+    if (!m_targetText || !m_targetSource || live.isEmpty())
+        return QString();
+    const qsizetype shared = std::min({sharedBeginning, live.size(), m_targetSource->size()});
+    return live.first(shared) == m_targetSource->first(shared) ? *m_targetText : QString();
+}
+
+int SubtitleOverlayWindow::preferredHeight() const
+{
+    return showsSeveralLines() ? m_lines->preferredHeight() + 2 * padding : 0;
 }
 
 void SubtitleOverlayWindow::refresh()
 {
     const Layout layout = currentLayout();
-    styleLines(layout);
+    m_translator->setScope(showsSeveralLines() ? DisplayTextTranslator::Scope::LiveText
+                                               : DisplayTextTranslator::Scope::DisplayText);
+    if (showsSeveralLines())
+        styleSeveralLines(layout);
+    else
+        styleLines(layout);
     arrange(layout);
     updateDisplayed();
+    if (const int height = preferredHeight(); height != m_preferredHeight) {
+        m_preferredHeight = height;
+        Q_EMIT preferredHeightChanged(height);
+    }
 }
 
 void SubtitleOverlayWindow::updateDisplayed()
 {
     if (!m_hasAppeared || m_hasDisappeared)
         return;
+    const bool translating = currentLayout() == Layout::Translation;
+    if (showsSeveralLines()) {
+        setDisplayed(shown(m_model->listeningModel()->liveText(), m_appliedFrom),
+                     translating ? shown(liveTranslation(), m_appliedTo) : QString());
+        return;
+    }
     setDisplayed(shown(m_model->listeningModel()->sourceText().value_or(QString()), m_appliedFrom),
-                 currentLayout() == Layout::Translation
-                     ? shown(m_targetText.value_or(QString()), m_appliedTo)
-                     : QString());
+                 translating ? shown(m_targetText.value_or(QString()), m_appliedTo) : QString());
 }
 
 QString SubtitleOverlayWindow::shown(const QString &text,
@@ -227,8 +274,42 @@ QFont SubtitleOverlayWindow::subtitleFont(double pointSize) const
     return font;
 }
 
+void SubtitleOverlayWindow::styleSeveralLines(Layout layout)
+{
+    m_translatedLine->hide();
+    m_spokenLine->hide();
+    m_waitingPanel->hide();
+    m_lines->show();
+
+    const bool translating = layout == Layout::Translation;
+    const bool showsSpoken = !translating || m_showSpokenLanguage.value();
+    const double fontSize = m_fontSize.value();
+    QColor spokenColor = m_textColor.value();
+    if (translating)
+        spokenColor.setAlphaF(spokenColor.alphaF() * spokenLineOpacity);
+    const SubtitleLinesView::TextStyle translation{translating, subtitleFont(fontSize),
+                                                   m_translationColor.value()};
+    const SubtitleLinesView::TextStyle spoken{
+        showsSpoken, subtitleFont(translating ? fontSize * spokenLineScale : fontSize),
+        spokenColor};
+    SubtitleTextPainter painter;
+    painter.outline = outlineOf(m_textOutline.value());
+    if (m_subtitleBackground.value() == u"lineBoxes"_s)
+        painter.lineBackground = QColor(0, 0, 0, int(std::lround(255 * m_lineBoxOpacity.value())));
+    m_lines->setStyles(translation, spoken, painter);
+    m_lines->setLineCount(m_lineCount.value());
+
+    if (const Transcript *transcript = m_model->transcriptionModel()->currentTranscript())
+        m_runCues = transcript->cues();
+    const ListeningModel &listening = *m_model->listeningModel();
+    const bool heardNothing = !listening.sourceText() && m_runCues.isEmpty();
+    m_lines->setContent(m_runCues, heardNothing ? placeholderText() : listening.liveText(),
+                        translating ? liveTranslation() : QString());
+}
+
 void SubtitleOverlayWindow::styleLines(Layout layout)
 {
+    m_lines->hide();
     const double fontSize = m_fontSize.value();
     const QColor color = m_textColor.value();
     const std::optional<QString> sourceText = m_model->listeningModel()->sourceText();
@@ -286,6 +367,10 @@ void SubtitleOverlayWindow::arrange(Layout layout)
     const auto place = [&](QWidget *widget, int top, int height) {
         widget->setGeometry(area.left(), top, area.width(), height);
     };
+    if (m_lines->isVisibleTo(this)) {
+        m_lines->setGeometry(area);
+        return;
+    }
     if (layout == Layout::Waiting) {
         const int height = std::min(area.height(), m_waitingPanel->heightForWidth(area.width()));
         place(m_waitingPanel, area.bottom() + 1 - height, height);

@@ -17,11 +17,16 @@ class DisplayTextTranslator;
 class ErrorReportingModel;
 class LiveCaptionFile;
 class SubtitleLabel;
+class SubtitleLinesView;
 class SubtitleOverlayWindowModel;
 class WaitingPanel;
 
 /// The content of the floating subtitle window: the live spoken text, or the spoken text and its
 /// translation, in the user's font, size and colour; and the run behind them.
+///
+/// With one line (the setting subtitleLines), the display text shrinks to fit the window. With
+/// more, the run's finished cues stay above the text being spoken (SubtitleLinesView), and the
+/// window asks for the height that shows them.
 ///
 /// Showing it for the first time starts a run with the stored languages; disappear() (the window
 /// closing) ends it. A change of either stored language is handed to the run at once, and every
@@ -58,6 +63,7 @@ public:
     QString placeholderText() const;
     /// The run's display text while the window shows it; empty before the first word and once the
     /// run has ended. Shown in the spoken line, unless the user hides it beside a translation.
+    /// With several lines, it is the live text, which the window shows under the finished cues.
     QString displayedText() const { return m_displayedText; }
     /// The translation shown of the display text; empty when the run does not translate or none
     /// has come yet.
@@ -73,6 +79,12 @@ public:
     /// The subtitle lines, as shown; for tests.
     const SubtitleLabel &translatedLine() const { return *m_translatedLine; }
     const SubtitleLabel &spokenLine() const { return *m_spokenLine; }
+    const SubtitleLinesView &lines() const { return *m_lines; }
+    SubtitleLinesView &lines() { return *m_lines; }
+
+    /// The height the content needs for the lines the settings ask for; 0 with one line, which
+    /// fits any height.
+    int preferredHeight() const;
 
 Q_SIGNALS:
     /// What the window shows has changed: \a text is displayedText() and \a translation
@@ -80,6 +92,8 @@ Q_SIGNALS:
     void displayChanged(const QString &text, const QString &translation);
     /// The run has finished \a cue, masked as the window shows its text.
     void cueFinished(const CaptionCue &cue);
+    /// preferredHeight() has changed.
+    void preferredHeightChanged(int height);
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -92,7 +106,13 @@ private:
     void styleLines(Layout layout);
     void arrange(Layout layout);
     QFont subtitleFont(double pointSize) const;
-    void translated(const std::optional<QString> &target);
+    void translated(const std::optional<QString> &source, const std::optional<QString> &target);
+    /// Whether the run's lines are shown in SubtitleLinesView.
+    bool showsSeveralLines() const;
+    void styleSeveralLines(Layout layout);
+    /// The translation of the live text, while the live text still begins as the translated one
+    /// did; empty once it has gone into a cue.
+    QString liveTranslation() const;
     void watchErrors(ErrorReportingModel *model, const QString &title);
     void showAlert(ErrorReportingModel *model, const QString &title);
     /// Says that listening goes on from another input, whether or not errors are shown: it is no
@@ -123,6 +143,7 @@ private:
     const Setting<QString> m_subtitleBackground{SettingsKeys::subtitleBackground};
     const Setting<double> m_lineBoxOpacity{SettingsKeys::lineBoxOpacity};
     const Setting<bool> m_maskProfanity{SettingsKeys::maskProfanity};
+    const Setting<int> m_lineCount{SettingsKeys::subtitleLines};
     /// \a text as the window shows it: with profanity masked, when asked, in \a language.
     QString shown(const QString &text, const std::optional<Language> &language) const;
     // Made once per language, as their lists are read and compiled.
@@ -132,6 +153,11 @@ private:
     std::unique_ptr<LiveCaptionFile> m_liveFile;
 
     std::optional<QString> m_targetText;
+    // What m_targetText translates.
+    std::optional<QString> m_targetSource;
+    // The run's finished cues, kept after the run ends, so that its lines stay shown.
+    QList<CaptionCue> m_runCues;
+    int m_preferredHeight = 0;
     // The languages last handed to the run, to tell a change from a write of another setting.
     std::optional<Language> m_appliedFrom;
     std::optional<Language> m_appliedTo;
@@ -145,5 +171,6 @@ private:
 
     SubtitleLabel *m_translatedLine;
     SubtitleLabel *m_spokenLine;
+    SubtitleLinesView *m_lines;
     WaitingPanel *m_waitingPanel;
 };

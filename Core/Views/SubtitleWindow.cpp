@@ -209,6 +209,27 @@ void SubtitleWindow::place(const QRect &geometry)
     setGeometryQuietly(placed);
 }
 
+void SubtitleWindow::setPreferredHeight(int height)
+{
+    if (m_isResizedByUser || (height == 0 && m_heightBeforeRequests == 0))
+        return;
+    if (height == 0)
+        height = std::exchange(m_heightBeforeRequests, 0);
+    else if (m_heightBeforeRequests == 0)
+        m_heightBeforeRequests = floatingGeometry().height();
+    height = std::max(height, minimumHeight());
+    if (isDocked()) {
+        m_floatingGeometry.setHeight(height);
+        return dock();
+    }
+    if (isMaximized() || isMinimized())
+        return;
+    QRect resized = geometry();
+    resized.setTop(resized.bottom() + 1 - height);
+    QScreen *screen = m_screen ? m_screen.data() : QGuiApplication::primaryScreen();
+    setGeometryQuietly(screen ? within(resized, screen->availableGeometry()) : resized);
+}
+
 void SubtitleWindow::setPosition(SubtitlePosition position, QScreen *screen)
 {
     if (!screen)
@@ -402,9 +423,10 @@ void SubtitleWindow::mousePressEvent(QMouseEvent *event)
     if (event->button() != Qt::LeftButton || !handle)
         return QWidget::mousePressEvent(event);
     const Qt::Edges edges = edgesAt(mapFromGlobal(event->globalPosition().toPoint()));
-    if (edges)
+    if (edges) {
+        m_isResizedByUser = true;
         handle->startSystemResize(edges);
-    else if (!isDocked())
+    } else if (!isDocked())
         handle->startSystemMove();
     event->accept();
 }

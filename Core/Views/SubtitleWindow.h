@@ -76,6 +76,11 @@ public:
     /// only the height, and floats there once it floats again.
     void place(const QRect &geometry);
 
+    /// Makes the window \a height high, its bottom edge staying where it is, as its content asks;
+    /// 0 gives back the height it had before the first request. Once the user has resized the
+    /// window by hand, its height is theirs and requests change nothing.
+    void setPreferredHeight(int height);
+
     /// Floats the window on \a screen (the primary one when null), or docks it along the top or
     /// the bottom of it. Floating after docked, it goes back to where it floated before; moved to
     /// another screen while floating, it keeps its place relative to the screen. Nothing moves
@@ -139,6 +144,10 @@ private:
     QRect m_floatingGeometry;
     /// The window is being placed by the program itself, not resized by the user.
     bool m_isPlacing = false;
+    /// The user has resized the window from an edge: its height no longer follows its content.
+    bool m_isResizedByUser = false;
+    /// The window's height before its content first asked for one; 0 while it has not.
+    int m_heightBeforeRequests = 0;
     /// The screens' whole area when the window was last docked, from which its strut is measured.
     QRect m_dockedVirtualGeometry;
 };

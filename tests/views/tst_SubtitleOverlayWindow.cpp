@@ -5,6 +5,7 @@
 #include "TimedWords.h"
 #include "Views/BusyIndicator.h"
 #include "Views/SubtitleLabel.h"
+#include "Views/SubtitleLinesView.h"
 #include "Views/SubtitleOverlayWindow.h"
 #include "Views/SubtitleWindow.h"
 #include "Views/WaitingPanel.h"
@@ -56,6 +57,16 @@ private:
     {
         QTRY_VERIFY(listening().isListening());
         m_fixture->speech->tasks().last()->hypothesize(timedWords(text, 0.5));
+    }
+
+    // The run hears \a text as one task, its words a second apart, with the audio processed well
+    // past the last one, so that its finished sentences become cues.
+    void hearProcessed(const QString &text)
+    {
+        QTRY_VERIFY(listening().isListening());
+        ScriptedRecognitionTask *task = m_fixture->speech->tasks().last();
+        task->processAudio(double(text.count(u' ')) + 1.5);
+        task->hypothesize(timedWords(text, 0.5));
     }
 
 private Q_SLOTS:
@@ -300,6 +311,88 @@ private Q_SLOTS:
         hear(u"One two three four five six"_s);
         QTRY_VERIFY(!window->notice());
         QCOMPARE(read(path), QByteArray("One two three four five six"));
+    }
+
+    // Finished sentences stay above the one being spoken, each line as it was first laid out, and
+    // only the newest lines show; the window asks for the height of its lines.
+    void severalLinesKeepFinishedSentencesAboveTheLiveOne()
+    {
+        OverlayFixture::set("subtitleLines", u"3"_s);
+        show(u"en-US"_s, u"en-US"_s);
+        const SubtitleLinesView &lines = m_view->lines();
+        QVERIFY(lines.isVisible() && !m_view->spokenLine().isVisible());
+        QCOMPARE(lines.shownLines(), QStringList{u"Start speaking English..."_s});
+        QVERIFY(m_view->preferredHeight() > 3 * QFontMetrics(lines.font()).height());
+        m_view->resize(2000, m_view->preferredHeight());
+
+        QString heard = u"The first sentence ends here."_s;
+        hearProcessed(heard + u" And"_s);
+        QCOMPARE(lines.shownLines(), (QStringList{u"The first sentence ends here."_s, u"And"_s}));
+        QCOMPARE(m_view->displayedText(), u"And"_s);
+        const QStringList sentences{u"And a second one follows it."_s, u"A third comes."_s,
+                                    u"The fourth is here."_s};
+        QStringList finished{u"The first sentence ends here."_s};
+        for (const QString &sentence : sentences) {
+            // Word by word: every finished line stays as it was while the live one grows.
+            QString live;
+            for (const QString &word : sentence.split(u' ')) {
+                live += (live.isEmpty() ? u""_s : u" "_s) + word;
+                hearProcessed(heard + u' ' + live);
+                const QStringList shown = lines.shownLines();
+                QCOMPARE(shown.size(), std::min<qsizetype>(3, finished.size() + 1));
+                QCOMPARE(shown.last(), live);
+                QCOMPARE(shown.first(shown.size() - 1), finished.last(shown.size() - 1));
+            }
+            heard += u' ' + sentence;
+            finished << sentence;
+        }
+        QCOMPARE(lines.shownLines(), sentences);
+        // One line again is the text that shrinks to fit.
+        OverlayFixture::set("subtitleLines", u"abc"_s);
+        QVERIFY(!lines.isVisible() && m_view->spokenLine().isVisible());
+        QCOMPARE(m_view->preferredHeight(), 0);
+        QCOMPARE(SettingsStore::shared().string(u"subtitleLines"_s), u"abc"_s);
+    }
+
+    // The wheel scrolls back through the run and the view holds still there, whatever comes,
+    // until the pointer leaves the window, or a while passes without scrolling.
+    void scrollingBackHoldsStillAndReturnsToLive()
+    {
+        OverlayFixture::set("subtitleLines", u"2"_s);
+        show(u"en-US"_s, u"en-US"_s);
+        m_view->resize(2000, m_view->preferredHeight());
+        QString heard;
+        for (int i = 1; i <= 6; ++i) {
+            heard += u"Sentence number "_s + QString::number(i) + u". "_s;
+            hearProcessed(heard + u"Now"_s);
+        }
+        SubtitleLinesView &lines = m_view->lines();
+        const QStringList live{u"Sentence number 6."_s, u"Now"_s};
+        QCOMPARE(lines.shownLines(), live);
+
+        QWheelEvent back(QPointF(10, 10), m_view->mapToGlobal(QPointF(10, 10)), {}, {0, 3 * 120},
+                         Qt::NoButton, {}, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(&lines, &back);
+        QVERIFY(!lines.isLive());
+        QCOMPARE(lines.shownLines(),
+                 (QStringList{u"Sentence number 3."_s, u"Sentence number 4."_s}));
+        auto *button = lines.findChild<QAbstractButton *>();
+        QVERIFY(button && button->isVisible() && !button->accessibleName().isEmpty());
+        // Far back, the first line is the top one.
+        lines.scrollBack(100);
+        QCOMPARE(lines.shownLines().first(), u"Sentence number 1."_s);
+        hearProcessed(heard + u"Now more"_s);
+        QCOMPARE(lines.shownLines().first(), u"Sentence number 1."_s);
+
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(m_view->window(), &leave);
+        QVERIFY(lines.isLive());
+        QVERIFY(!button->isVisible());
+        QCOMPARE(lines.shownLines(), (QStringList{u"Sentence number 6."_s, u"Now more"_s}));
+
+        lines.scrollBack(1);
+        QVERIFY(!lines.isLive());
+        QTRY_VERIFY_WITH_TIMEOUT(lines.isLive(), 7000);
     }
 
     // No error, so shown whether errors are or not: the user must know what is listened to.

@@ -201,6 +201,26 @@ private Q_SLOTS:
         QCOMPARE(cursorAt(*window, QPoint(1, 100)), Qt::SizeHorCursor);
     }
 
+    // The content's height holds with the bottom edge in place, floating and docked, and goes
+    // back when the content no longer asks; once the user resizes, the height is theirs.
+    void heightFollowsTheContentUntilTheUserResizes()
+    {
+        const std::unique_ptr<SubtitleWindow> window = windowOnTwoScreens();
+        QVERIFY(window);
+        window->setPreferredHeight(250);
+        QCOMPARE(window->geometry(), QRect(100, floatingOnLeft.bottom() - 249, 640, 250));
+        window->setPosition(SubtitlePosition::Bottom, screen("A"));
+        window->setPreferredHeight(260);
+        QCOMPARE(window->geometry(), QRect(0, 1024 - 260, 1280, 260));
+        window->setPosition(SubtitlePosition::Floating, screen("A"));
+        window->setPreferredHeight(0);
+        QCOMPARE(window->height(), floatingOnLeft.height());
+
+        QTest::mousePress(window.get(), Qt::LeftButton, {}, QPoint(320, 1));
+        window->setPreferredHeight(400);
+        QCOMPARE(window->height(), floatingOnLeft.height());
+    }
+
     // A new resolution spans the strip anew; the screen unplugged, the window docks on the
     // primary one; a floating window left off its shrunk screen comes back onto it.
     void followsItsScreensResolutionAndItsUnplugging()

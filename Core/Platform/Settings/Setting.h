@@ -52,6 +52,21 @@ struct SettingCodec<double>
 };
 
 template <>
+struct SettingCodec<int>
+{
+    static std::optional<int> decode(const QString &text)
+    {
+        bool ok = false;
+        const int value = text.trimmed().toInt(&ok);
+        return ok ? std::optional(value) : std::nullopt;
+    }
+    static void store(SettingsStore &s, const QString &key, int value)
+    {
+        s.setString(key, QString::number(value));
+    }
+};
+
+template <>
 struct SettingCodec<QString>
 {
     static std::optional<QString> decode(const QString &text) { return text; }

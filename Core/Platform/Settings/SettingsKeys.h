@@ -71,6 +71,11 @@ inline constexpr SettingsKey<QString> subtitleBackground{
     [](QString background) {
         return knownChoice(background, {"window", "lineBoxes"});
     }};
+/// How many lines of subtitles the overlay shows, 1 to 5; 1 is one stretch of text that shrinks
+/// to fit. Any other number reads as 1.
+inline constexpr SettingsKey<int> subtitleLines{
+    "subtitleLines", [] { return 1; },
+    [](int lines) { return lines >= 1 && lines <= 5 ? lines : 1; }};
 /// Opacity of the boxes behind the lines, 0 to 1.
 inline constexpr SettingsKey<double> lineBoxOpacity{
     "lineBoxOpacity", [] { return 0.6; },
