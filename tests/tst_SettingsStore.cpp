@@ -291,16 +291,13 @@ private Q_SLOTS:
         QCOMPARE(store().boolValue(u"isLanguageOrderSwappedInInterface"_s), false);
     }
 
-    void coloursKeepTheirOpacityAndTheirStoredLayout()
+    // Stored settings outlive versions of the program: this text must keep meaning this colour,
+    // and text that is not a whole, valid record gives none.
+    void coloursKeepTheirStoredLayoutAndRefuseOthers()
     {
-        // Stored settings outlive versions of the program: this text must keep meaning this colour.
         const QColor blue = QColor::fromRgbF(0, 0, 1, 0.5);
         QCOMPARE(StoredColor::fromRawValue(colorRecord("VXC1", {0, 0, 1, 0.5})), blue);
         QCOMPARE(StoredColor::rawValue(blue), colorRecord("VXC1", {0, 0, 1, blue.alphaF()}));
-    }
-
-    void undecodableTextGivesNoColour()
-    {
         const QString valid = StoredColor::rawValue(QColor(Qt::blue));
         for (const QString &raw :
              {u"white"_s, valid.left(20) + u'\n' + valid.mid(20), valid.left(40),

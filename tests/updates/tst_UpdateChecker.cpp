@@ -178,8 +178,6 @@ private Q_SLOTS:
         QVERIFY2(shown.contains(saying), qPrintable(shown));
     }
 
-    // Versions in the enclosure's attributes as older feeds have them, a package for another
-    // system and an item without one left out, and release notes by link, in plain text.
     // A server that sends a byte now and then restarts the transfer's timeout each time; the
     // check's own deadline ends it all the same.
     void aTricklingServerMeetsTheCheckDeadline()
@@ -205,6 +203,8 @@ private Q_SLOTS:
                  qPrintable(checker.errorMessage()));
     }
 
+    // Versions in the enclosure's attributes as older feeds have them, a package for another
+    // system and an item without one left out, and release notes by link, in plain text.
     void readsTheNewestItemForThisSystem()
     {
         const QByteArray package = enclosure("https://example.org/voxlume_1.2.deb", 4321, "c2ln");
