@@ -12,6 +12,7 @@
 // Run it on a real X display, such as the test desktop:
 //   scripts/desktop build/bench/voxlume-bench-overlay-paint [hypotheses, default 300]
 
+#include "DisplaySync.h"
 #include "FakeTranslationService.h"
 #include "Models/SubtitleOverlayWindowModel.h"
 #include "Percentile.h"
@@ -32,7 +33,6 @@
 #include <QTimer>
 #include <QWindow>
 #include <cstdio>
-#include <xcb/xcb.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -41,34 +41,6 @@ namespace {
 constexpr int openCloseRounds = 10;
 constexpr int settingsChanges = 50;
 constexpr int placements = 40;
-
-/// Waits until the X server has handled everything sent so far.
-void syncWithServer()
-{
-    auto *x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (!x11 || !x11->connection())
-        return;
-    free(xcb_get_input_focus_reply(x11->connection(), xcb_get_input_focus(x11->connection()),
-                                   nullptr));
-}
-
-/// Notes when a window has finished a repaint: the turn of the loop after its update request.
-class RepaintWatch : public QObject
-{
-public:
-    /// Widgets ask their top-level widget, not its window, for the update.
-    explicit RepaintWatch(QWidget *window) { window->installEventFilter(this); }
-
-    bool repainted = false;
-
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::UpdateRequest)
-            QTimer::singleShot(0, this, [this] { repainted = true; });
-        return false;
-    }
-};
 
 } // namespace
 

@@ -4,6 +4,9 @@
 #include <QEvent>
 #include <QFontMetricsF>
 #include <QKeyEvent>
+#include <QPainter>
+#include <QResizeEvent>
+#include <QSet>
 #include <QTextLayout>
 #include <QToolButton>
 #include <QWheelEvent>
@@ -53,6 +56,8 @@ void SubtitleLinesView::setStyles(const TextStyle &translation, const TextStyle 
     m_translation = translation;
     m_spoken = spoken;
     m_painter = painter;
+    m_wrapped.clear();
+    m_drawn.clear();
     layOut();
 }
 
@@ -120,44 +125,49 @@ SubtitleLinesView::Entry SubtitleLinesView::entryAt(qsizetype fromNewest) const
     return {cue.text, cue.translation.value_or(QString())};
 }
 
+const QList<SubtitleLinesView::Row> &
+SubtitleLinesView::rowsOf(const QString &text, const TextStyle &style, bool isTranslation)
+{
+    const QString key = (isTranslation ? u't' : u's') + text;
+    auto found = m_wrapped.find(key);
+    if (found != m_wrapped.end())
+        return *found;
+    QTextLayout layout(text, style.font);
+    const SubtitleTextPainter::Wrapped wrapped =
+        SubtitleTextPainter::wrap(layout, std::max(1, width() - 2 * margin()));
+    QList<Row> rows;
+    for (const QTextLine &line : wrapped.lines)
+        rows.append({text.mid(line.textStart(), line.textLength()).trimmed(),
+                     line.naturalTextRect().left(), line.y(), line.height()});
+    return *m_wrapped.insert(key, rows);
+}
+
 void SubtitleLinesView::layOut()
 {
-    m_layouts.clear();
-    m_blocks.clear();
+    m_shownRows.clear();
     m_shownLines.clear();
     const int m = margin();
     const QRectF area = QRectF(rect()).adjusted(m, m, -m, -m);
-    if (area.isEmpty()) {
-        update();
-        return;
-    }
     const auto shown = [this](const QString &text, bool isTranslation) {
         return m_filter ? m_filter(text, isTranslation) : text;
     };
-    // Each text laid out on its own, stacked from the newest up; y grows downwards from the
-    // bottom of the newest text at 0.
-    struct Part
+    // Every line of the entries from the newest up, each with its top and bottom; y grows
+    // downwards from the bottom of the newest entry at 0.
+    struct Placed
     {
-        QTextLayout *layout;
-        QColor color;
-        double top;
-    };
-    QList<Part> parts;
-    // Every line, the newest first: its part, and its top and bottom.
-    struct Row
-    {
-        qsizetype part;
-        int line;
+        const Row *row;
+        bool isTranslation;
         double top;
         double bottom;
     };
-    QList<Row> rows;
+    QList<Placed> rows;
+    QSet<QString> used;
     const auto reachesTop = [&] {
         const qsizetype anchor = std::min<qsizetype>(m_rowsBack, rows.size() - 1);
         return anchor >= 0 && rows.at(anchor).bottom - rows.last().top >= area.height();
     };
     double top = 0;
-    for (qsizetype i = 0; i < entryCount() && !reachesTop(); ++i) {
+    for (qsizetype i = 0; !area.isEmpty() && i < entryCount() && !reachesTop(); ++i) {
         const Entry entry = entryAt(i);
         if (i > 0)
             top -= entryGap;
@@ -165,62 +175,68 @@ void SubtitleLinesView::layOut()
         const auto add = [&](const TextStyle &style, const QString &text, bool isTranslation) {
             if (!style.shown || text.isEmpty())
                 return;
-            auto layout = std::make_unique<QTextLayout>(shown(text, isTranslation), style.font);
-            const SubtitleTextPainter::Wrapped wrapped =
-                SubtitleTextPainter::wrap(*layout, int(area.width()));
-            top -= wrapped.height;
-            parts.append({layout.get(), style.color, top});
-            for (int line = int(wrapped.lines.size()) - 1; line >= 0; --line) {
-                const QTextLine &row = wrapped.lines.at(line);
-                rows.append({parts.size() - 1, line, top + row.y(), top + row.y() + row.height()});
-            }
-            m_layouts.push_back(std::move(layout));
+            const QString filtered = shown(text, isTranslation);
+            used.insert((isTranslation ? u't' : u's') + filtered);
+            const QList<Row> &wrapped = rowsOf(filtered, style, isTranslation);
+            if (wrapped.isEmpty())
+                return;
+            top -= wrapped.last().y + wrapped.last().height;
+            for (auto row = wrapped.crbegin(); row != wrapped.crend(); ++row)
+                rows.append({&*row, isTranslation, top + row->y, top + row->y + row->height});
         };
         add(m_spoken, entry.text, false);
         add(m_translation, entry.translation, true);
     }
-    if (rows.isEmpty()) {
-        setAccessibleName(QString());
-        update();
-        return;
+    if (!rows.isEmpty()) {
+        // Scrolled back past the first line: the first line goes to the top, no further.
+        while (m_rowsBack > 0 &&
+               (m_rowsBack >= rows.size() ||
+                rows.at(m_rowsBack - 1).bottom - rows.last().top <= area.height() + 0.5))
+            --m_rowsBack;
+        const double shift = area.bottom() - rows.at(m_rowsBack).bottom;
+        for (auto placed = rows.crbegin(); placed != rows.crend(); ++placed) {
+            if (placed->top + shift < area.top() - 0.5 ||
+                placed->bottom + shift > area.bottom() + 0.5)
+                continue;
+            m_shownRows.append({QPointF(area.left() + placed->row->x, placed->top + shift),
+                                placed->row->text, placed->isTranslation});
+            m_shownLines.append(placed->row->text);
+        }
     }
-    // Scrolled back past the first line: the first line goes to the top, no further.
-    while (m_rowsBack > 0 &&
-           (m_rowsBack >= rows.size() ||
-            rows.at(m_rowsBack - 1).bottom - rows.last().top <= area.height() + 0.5))
-        --m_rowsBack;
-    const double shift = area.bottom() - rows.at(m_rowsBack).bottom;
-    QList<SubtitleTextPainter::Block> blocks(parts.size());
-    QStringList lines;
-    for (const Row &row : std::as_const(rows)) {
-        if (row.top + shift < area.top() - 0.5 || row.bottom + shift > area.bottom() + 0.5)
-            continue;
-        const Part &part = parts.at(row.part);
-        const QTextLine line = part.layout->lineAt(row.line);
-        SubtitleTextPainter::Block &block = blocks[row.part];
-        block.lines.prepend(line);
-        block.origin = {area.left(), part.top + shift};
-        block.color = part.color;
-        lines.prepend(part.layout->text().mid(line.textStart(), line.textLength()).trimmed());
-    }
-    for (qsizetype i = blocks.size() - 1; i >= 0; --i) {
-        if (!blocks.at(i).lines.isEmpty())
-            m_blocks.append(blocks.at(i));
-    }
-    m_shownLines = lines;
+    // What is no longer shown goes; a whole run's lines would otherwise pile up.
+    m_wrapped.removeIf([&](const auto &entry) { return !used.contains(entry.key()); });
+    QSet<QString> drawn;
+    for (const ShownRow &row : std::as_const(m_shownRows))
+        drawn.insert((row.isTranslation ? u't' : u's') + row.text);
+    m_drawn.removeIf([&](const auto &entry) { return !drawn.contains(entry.key()); });
     setAccessibleName(m_shownLines.join(u'\n'));
     update();
 }
 
 void SubtitleLinesView::paintEvent(QPaintEvent *)
 {
-    m_painter.paint(*this, m_blocks);
+    QPainter painter(this);
+    for (const ShownRow &row : std::as_const(m_shownRows)) {
+        const QString key = (row.isTranslation ? u't' : u's') + row.text;
+        auto image = m_drawn.find(key);
+        // Drawn anew for a screen of another pixel density.
+        if (image == m_drawn.end() || image->devicePixelRatio() != devicePixelRatioF()) {
+            const TextStyle &style = row.isTranslation ? m_translation : m_spoken;
+            image = m_drawn.insert(
+                key, m_painter.renderLine(row.text, style.font, style.color, devicePixelRatioF()));
+        }
+        // The image has its own font's margin around the line.
+        const int own = m_painter.margin(row.isTranslation ? m_translation.font : m_spoken.font);
+        painter.drawImage(row.position - QPointF(own, own), *image);
+    }
 }
 
 void SubtitleLinesView::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     placeLiveButton();
+    if (event->size().width() != event->oldSize().width())
+        m_wrapped.clear();
     layOut();
 }
 

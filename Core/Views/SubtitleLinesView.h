@@ -5,13 +5,12 @@
 #include "SubtitleTextPainter.h"
 
 #include <QFont>
+#include <QHash>
+#include <QImage>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
-#include <memory>
-#include <vector>
 
-class QTextLayout;
 class QToolButton;
 
 /// Subtitles as several lines: the run's finished cues, each with its translation, above the text
@@ -91,6 +90,18 @@ private:
     /// The entries from the newest (the live text, when there is some) back.
     qsizetype entryCount() const;
     Entry entryAt(qsizetype fromNewest) const;
+    /// One line of a text, as wrapped to the view's width.
+    struct Row
+    {
+        QString text;
+        /// From the text's left edge, and from its top.
+        double x = 0;
+        double y = 0;
+        double height = 0;
+    };
+    /// \a text, as shown, wrapped in \a style; kept, as a finished text is wrapped again at every
+    /// change of the live one.
+    const QList<Row> &rowsOf(const QString &text, const TextStyle &style, bool isTranslation);
     /// Lays the entries out from the bottom up, as far as the view reaches, and keeps the lines
     /// that lie wholly inside it.
     void layOut();
@@ -115,9 +126,18 @@ private:
     // What the wheel has turned towards its next step.
     int m_wheelTurn = 0;
 
-    std::vector<std::unique_ptr<QTextLayout>> m_layouts;
-    QList<SubtitleTextPainter::Block> m_blocks;
+    /// A line shown: where it lies in the view, and what it is.
+    struct ShownRow
+    {
+        QPointF position;
+        QString text;
+        bool isTranslation;
+    };
+    QList<ShownRow> m_shownRows;
     QStringList m_shownLines;
+    // Texts wrapped, and lines drawn, by what they show; what the view no longer shows goes.
+    QHash<QString, QList<Row>> m_wrapped;
+    QHash<QString, QImage> m_drawn;
     QTimer m_returnTimer;
     QToolButton *m_liveButton;
 };

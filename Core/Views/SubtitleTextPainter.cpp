@@ -3,13 +3,17 @@
 
 #include <QFontMetricsF>
 #include <QGlyphRun>
+#include <QHash>
 #include <QImage>
+#include <QPaintDevice>
 #include <QPainter>
 #include <QPainterPath>
 #include <QRawFont>
 #include <QTextLayout>
 #include <QWidget>
 #include <cmath>
+
+using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
@@ -66,6 +70,63 @@ void blurAlpha(QImage &image, int radius)
     }
 }
 
+/// The outline of one glyph, stroked once and drawn again wherever the glyph is: stroking is by
+/// far the slowest part of drawing a subtitle. Main thread.
+struct GlyphOutline
+{
+    QImage image;
+    /// Where the image goes from the glyph's origin, in whole pixels.
+    QPoint offset;
+};
+
+GlyphOutline strokedGlyph(const QRawFont &font, quint32 glyph, QPointF fraction, double width,
+                          qreal ratio)
+{
+    const QPainterPath path = font.pathForGlyph(glyph).translated(fraction);
+    const QRect bounds = path.boundingRect()
+                             .adjusted(-width / 2 - 1, -width / 2 - 1, width / 2 + 1, width / 2 + 1)
+                             .toAlignedRect();
+    QImage image((bounds.size() * ratio).expandedTo({1, 1}), QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.strokePath(path.translated(-bounds.topLeft()),
+                       QPen(outlineColor, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    return {image, bounds.topLeft()};
+}
+
+// Positions are kept to a quarter of a pixel: finer shows nowhere, coarser shows at the glyphs'
+// edges.
+constexpr int positionSteps = 4;
+// Enough for the glyphs of several languages in two sizes; past it the cache starts again.
+constexpr qsizetype mostOutlines = 4096;
+
+void drawGlyphOutline(QPainter &painter, const QRawFont &font, quint32 glyph, QPointF position,
+                      double width, qreal ratio)
+{
+    static QHash<QString, GlyphOutline> outlines;
+    const QPoint whole(int(std::floor(position.x())), int(std::floor(position.y())));
+    const int stepX = int((position.x() - whole.x()) * positionSteps);
+    const int stepY = int((position.y() - whole.y()) * positionSteps);
+    const QString key = u"%1|%2|%3|%4|%5|%6|%7|%8|%9"_s.arg(font.familyName(), font.styleName())
+                            .arg(font.pixelSize())
+                            .arg(glyph)
+                            .arg(width)
+                            .arg(ratio)
+                            .arg(stepX)
+                            .arg(stepY)
+                            .arg(int(font.weight()));
+    auto found = outlines.constFind(key);
+    if (found == outlines.constEnd()) {
+        if (outlines.size() >= mostOutlines)
+            outlines.clear();
+        const QPointF fraction(double(stepX) / positionSteps, double(stepY) / positionSteps);
+        found = outlines.insert(key, strokedGlyph(font, glyph, fraction, width, ratio));
+    }
+    painter.drawImage(whole + found->offset, found->image);
+}
+
 } // namespace
 
 SubtitleTextPainter::Wrapped SubtitleTextPainter::wrap(QTextLayout &layout, int width,
@@ -102,10 +163,27 @@ int SubtitleTextPainter::margin(const QFont &font) const
     return std::max({shadowRadius, stroke, box});
 }
 
-void SubtitleTextPainter::paint(QWidget &widget, const QList<Block> &blocks) const
+QImage SubtitleTextPainter::renderLine(const QString &text, const QFont &font, const QColor &color,
+                                       qreal ratio) const
+{
+    QTextLayout layout(text, font);
+    const Wrapped wrapped = wrap(layout, QWIDGETSIZE_MAX);
+    const int m = margin(font);
+    const QSizeF size(layout.boundingRect().width() + 2 * m, wrapped.height + 2 * m);
+    QImage image((size * ratio).toSize().expandedTo({1, 1}), QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::transparent);
+    if (!wrapped.lines.isEmpty()) {
+        const QTextLine &line = wrapped.lines.constFirst();
+        paint(image, {{{line}, QPointF(m - line.naturalTextRect().left(), m), color}});
+    }
+    return image;
+}
+
+void SubtitleTextPainter::paint(QPaintDevice &device, const QList<Block> &blocks) const
 {
     if (lineBackground.alpha() > 0) {
-        QPainter painter(&widget);
+        QPainter painter(&device);
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(Qt::NoPen);
         painter.setBrush(lineBackground);
@@ -120,8 +198,20 @@ void SubtitleTextPainter::paint(QWidget &widget, const QList<Block> &blocks) con
     }
 
     if (shadowed) {
-        const qreal ratio = widget.devicePixelRatioF();
-        QImage halo((widget.size() * ratio), QImage::Format_ARGB32_Premultiplied);
+        // Only around the text: the blur's cost grows with its area.
+        QRectF extent;
+        for (const Block &block : blocks) {
+            for (const QTextLine &line : block.lines)
+                extent |= line.naturalTextRect().translated(block.origin);
+        }
+        const QRect area =
+            extent.toAlignedRect()
+                .adjusted(-2 * shadowRadius, -2 * shadowRadius, 2 * shadowRadius, 2 * shadowRadius)
+                .intersected(QRect(0, 0, device.width(), device.height()));
+        if (area.isEmpty())
+            return;
+        const qreal ratio = device.devicePixelRatioF();
+        QImage halo((area.size() * ratio), QImage::Format_ARGB32_Premultiplied);
         halo.setDevicePixelRatio(ratio);
         halo.fill(Qt::transparent);
         {
@@ -129,33 +219,29 @@ void SubtitleTextPainter::paint(QWidget &widget, const QList<Block> &blocks) con
             painter.setPen(Qt::black);
             for (const Block &block : blocks) {
                 for (const QTextLine &line : block.lines)
-                    line.draw(&painter, block.origin);
+                    line.draw(&painter, block.origin - area.topLeft());
             }
         }
         blurAlpha(halo, int(std::round(shadowRadius * ratio)));
-        QPainter painter(&widget);
+        QPainter painter(&device);
         painter.setOpacity(shadowOpacity);
-        painter.drawImage(QPoint(0, 0), halo);
+        painter.drawImage(area.topLeft(), halo);
     }
 
-    QPainter painter(&widget);
+    QPainter painter(&device);
     if (outline != Outline::None) {
-        painter.setRenderHint(QPainter::Antialiasing);
+        const qreal ratio = device.devicePixelRatioF();
         for (const Block &block : blocks) {
             for (const QTextLine &line : block.lines) {
-                // Stroked from the glyphs' own shapes, so that it follows every curve at any size.
-                QPainterPath glyphs;
+                const double width = outlineWidth(line.height());
                 for (const QGlyphRun &run : line.glyphRuns()) {
                     const QRawFont font = run.rawFont();
                     const QList<quint32> indexes = run.glyphIndexes();
                     const QList<QPointF> positions = run.positions();
                     for (qsizetype i = 0; i < indexes.size(); ++i)
-                        glyphs.addPath(
-                            font.pathForGlyph(indexes.at(i)).translated(positions.at(i)));
+                        drawGlyphOutline(painter, font, indexes.at(i),
+                                         positions.at(i) + block.origin, width, ratio);
                 }
-                painter.strokePath(glyphs.translated(block.origin),
-                                   QPen(outlineColor, outlineWidth(line.height()), Qt::SolidLine,
-                                        Qt::RoundCap, Qt::RoundJoin));
             }
         }
     }

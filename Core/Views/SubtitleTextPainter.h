@@ -8,7 +8,8 @@
 
 class QFont;
 class QTextLayout;
-class QWidget;
+class QImage;
+class QPaintDevice;
 
 /// Draws laid-out subtitle text in the subtitles' style: a soft halo or a dark outline around
 /// the glyphs, and a box behind each line, so that the text reads over any background.
@@ -49,9 +50,13 @@ public:
 
     /// The room text of \a font needs around it for its halo, its outline and its line boxes.
     int margin(const QFont &font) const;
-    /// Draws \a blocks onto \a widget, the halo of all of them first, so that no halo darkens
+    /// Draws \a blocks onto \a device, the halo of all of them first, so that no halo darkens
     /// the glyphs of another block.
-    void paint(QWidget &widget, const QList<Block> &blocks) const;
+    void paint(QPaintDevice &device, const QList<Block> &blocks) const;
+    /// \a text on one line in \a font and \a color, with margin() around it, at \a ratio device
+    /// pixels to the pixel: an image to draw again and again, as stroking glyphs is slow.
+    QImage renderLine(const QString &text, const QFont &font, const QColor &color,
+                      qreal ratio) const;
 
 private:
     /// The width of the pen that strokes the outline of glyphs in lines \a lineHeight high.
