@@ -86,7 +86,8 @@ GlyphOutline strokedGlyph(const QRawFont &font, quint32 glyph, QPointF fraction,
     const QRect bounds = path.boundingRect()
                              .adjusted(-width / 2 - 1, -width / 2 - 1, width / 2 + 1, width / 2 + 1)
                              .toAlignedRect();
-    QImage image((bounds.size() * ratio).expandedTo({1, 1}), QImage::Format_ARGB32_Premultiplied);
+    // Alpha alone, a quarter of the memory: drawn, it is black of that alpha, the outline's colour.
+    QImage image((bounds.size() * ratio).expandedTo({1, 1}), QImage::Format_Alpha8);
     image.setDevicePixelRatio(ratio);
     image.fill(Qt::transparent);
     QPainter painter(&image);
@@ -99,8 +100,9 @@ GlyphOutline strokedGlyph(const QRawFont &font, quint32 glyph, QPointF fraction,
 // Positions are kept to a quarter of a pixel: finer shows nowhere, coarser shows at the glyphs'
 // edges.
 constexpr int positionSteps = 4;
-// Enough for the glyphs of several languages in two sizes; past it the cache starts again.
-constexpr qsizetype mostOutlines = 4096;
+// Enough for the glyphs of a language in two sizes at their usual places; past it the cache
+// starts again.
+constexpr qsizetype mostOutlines = 1024;
 
 void drawGlyphOutline(QPainter &painter, const QRawFont &font, quint32 glyph, QPointF position,
                       double width, qreal ratio)

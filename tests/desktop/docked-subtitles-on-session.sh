@@ -7,14 +7,16 @@
 # still above other windows and on every workspace. Switched to Floating in the settings file, as
 # the settings window stores it, they give the strip back, are a normal window again and the
 # maximised window grows into the strip; docked again, they take it again. Minimised while docked,
-# they hide and give the strip back until they are shown again.
+# they hide and give the strip back until they are shown again. They show three lines, and while
+# a LibriVox reading plays into the microphone the screen reads as three lines of its words.
 # Usage: scripts/desktop --session openbox|xfce|gnome docked-subtitles-on-session.sh VOXLUME
 set -eEuo pipefail
 
 program=${1:?usage: scripts/desktop --session NAME $0 PATH-OF-VOXLUME}
 . "$(dirname "$0")/checks.sh"
 . "$(dirname "$0")/session.sh"
-begin_desktop_test "DockedOn-$session" xprop xwininfo xdotool wmctrl xterm gdbus
+begin_desktop_test "DockedOn-$session" xprop xwininfo xdotool wmctrl xterm gdbus convert tesseract \
+    sox paplay
 pid=
 terminal_pid=
 
@@ -34,7 +36,7 @@ finish() {
         echo "=== screenshots and logs are kept in $out"
         exit 1
     fi
-    echo "PASS ($session): docked at the bottom across ${screen_width}px with a ${strip}px strut, a maximised window ending at the subtitles' top (y $subtitles_top), the strip given back when floating and taken again when docked"
+    echo "PASS ($session): docked at the bottom across ${screen_width}px with a ${strip}px strut, a maximised window ending at the subtitles' top (y $subtitles_top), three lines read while speech played, the strip given back when floating and taken again when docked"
 }
 trap finish EXIT
 trap 'fail "unexpected failure of: $BASH_COMMAND (line $LINENO)"' ERR
@@ -56,7 +58,7 @@ screenshot() {
 }
 read -r screen_width screen_height < <(xwininfo -root | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w, h }')
 
-write_settings overlayPosition=bottom
+write_settings overlayPosition=bottom subtitleLines=3
 "$program" --toggle >"$out/voxlume.log" 2>&1 &
 pid=$!
 subtitles_up() {
@@ -125,6 +127,32 @@ click_at() {
 }
 click_at 200 150
 screenshot docked
+
+# ---- three lines of a reading: finished ones stay above the one being spoken
+librivox=/usr/share/pocketsphinx/test/data/librivox/sense_and_sensibility_01_austen_64kb
+sox -R -n -r 16000 -c 1 -b 16 "$out/noise.wav" synth 0.5 whitenoise vol 0.002
+sox "$out/noise.wav" "$librivox"-08{70,80,90}.wav "$librivox"-09{20,30}.wav "$out/noise.wav" \
+    "$out/reading.wav"
+# Words of the reading that the recogniser hears; it misses others.
+reading_words='john|consider|power|young|man|disposed|cold|selfish|married|woman|respectable|made|himself|might|more'
+paplay -d "$VOXLUME_DESKTOP_FEED" "$out/reading.wav" &
+player=$!
+lines_read=0
+three_lines_read() {
+    shots=$((shots + 1))
+    local shot=$out/$(printf '%02d' "$shots")-lines.png
+    screenshot_screen "$shot" || return 1
+    read_geometry "$subtitles" || return 1
+    convert "$shot" -crop "${width}x$height+$x+$y" +repage -colorspace gray -negate -resize 200% \
+        "${shot%.png}-ocr.png"
+    tesseract "${shot%.png}-ocr.png" "${shot%.png}-ocr" --psm 6 >/dev/null 2>&1 || return 1
+    lines_read=$(grep -Eciw "$reading_words" "${shot%.png}-ocr.txt" || true)
+    [ "$lines_read" -ge 3 ]
+}
+poll 40 three_lines_read ||
+    fail "while the reading played, the subtitles did not read as three lines of its words: $lines_read lines ($(tr '\n' '/' <"$out/$(printf '%02d' "$shots")-lines-ocr.txt"))"
+note "three lines read: $(tr '\n' '/' <"$out/$(printf '%02d' "$shots")-lines-ocr.txt")"
+wait "$player" || fail "paplay could not play the reading into the virtual microphone"
 # Qt writes the window's type again whenever its flags change, as click-through changes them: once
 # the window takes no input (its input shape is empty), its type must still be a panel's.
 takes_no_input() {
