@@ -11,7 +11,7 @@
 //   - the process's resident memory after 200 s and after an hour of speech, the rest of the hour
 //     replayed as fast as the window repaints.
 // Run it on a real X display, such as the test desktop:
-//   scripts/desktop build/bench/voxlume-bench-subtitle-lines [minutes, default 60]
+//   scripts/desktop build/bench/voxlume-bench-subtitle-lines [minutes, default 60] [lines, 5]
 
 #include "DisplaySync.h"
 #include "FakeTranslationService.h"
@@ -128,7 +128,8 @@ int main(int argc, char *argv[])
     const Language spanish(u"es"_s, {}, u"ES"_s);
     Setting(SettingsKeys::selectedFromLanguage).setValue(english);
     Setting(SettingsKeys::selectedToLanguage).setValue(spanish);
-    Setting(SettingsKeys::subtitleLines).setValue(argc > 2 ? atoi(argv[2]) : 5);
+    const int lines = argc > 2 ? std::clamp(atoi(argv[2]), 1, 5) : 5;
+    Setting(SettingsKeys::subtitleLines).setValue(lines);
     Setting(SettingsKeys::textOutline).setValue(u"thick"_s);
 
     const std::unique_ptr<ModelContainer> store = ModelContainer::inMemory();
@@ -146,7 +147,7 @@ int main(int argc, char *argv[])
     SubtitleWindow *window = controller.subtitleWindow();
     while (!window->windowHandle()->isExposed() || speech->tasks().isEmpty())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    std::printf("window %dx%d for 5 lines\n", window->width(), window->height());
+    std::printf("window %dx%d for %d lines\n", window->width(), window->height(), lines);
 
     const Speech words(qsizetype(minutes * 60 / wordSpacing) + 100);
     RepaintWatch watch(window);
@@ -200,9 +201,9 @@ int main(int argc, char *argv[])
         said.clear();
     }
     QCoreApplication::processEvents();
-    std::printf("main thread per hypothesis at 5 lines, thick outline, translated, %lld "
+    std::printf("main thread per hypothesis at %d lines, thick outline, translated, %lld "
                 "hypotheses: median %.2f ms, 95th percentile %.2f ms, longest %.2f ms\n",
-                qlonglong(cpu.size()), percentile(cpu, 0.5), percentile(cpu, 0.95),
+                lines, qlonglong(cpu.size()), percentile(cpu, 0.5), percentile(cpu, 0.95),
                 percentile(cpu, 1.0));
     std::printf("hypothesis to pixels: median %.2f ms, 95th percentile %.2f ms, longest %.2f ms\n",
                 percentile(toPixels, 0.5), percentile(toPixels, 0.95), percentile(toPixels, 1.0));

@@ -274,10 +274,14 @@ void SubtitleWindow::dock()
     // shrink that part, and push the window off its own strip at every change.
     const QRect area = screen->geometry();
     const int tallest = std::max(minimumHeight(), area.height() / dockedHeightDivisor);
-    QRect strip(area.left(), area.top(), area.width(),
+    // Beside the panels already along that edge, not under them; their strips are read from
+    // the window system, as the area they leave would count this window's own strip too.
+    const int others = std::clamp(ScreenStrut::keptByOthers(this, screen, dockedEdge()), 0,
+                                  area.height() / dockedHeightDivisor);
+    QRect strip(area.left(), area.top() + others, area.width(),
                 std::clamp(m_floatingGeometry.height(), minimumHeight(), tallest));
     if (m_position == SubtitlePosition::Bottom)
-        strip.moveBottom(area.bottom());
+        strip.moveBottom(area.bottom() - others);
     if (isMaximized())
         setWindowState(windowState() & ~Qt::WindowMaximized);
     setGeometryQuietly(strip);

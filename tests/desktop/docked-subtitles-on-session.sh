@@ -19,12 +19,13 @@ begin_desktop_test "DockedOn-$session" xprop xwininfo xdotool wmctrl xterm gdbus
     sox paplay
 pid=
 terminal_pid=
+panel_pid=
 
 finish() {
     local status=$? other
     trap - EXIT ERR
     set +e
-    for other in $terminal_pid $pid; do
+    for other in $terminal_pid $panel_pid $pid; do
         exited "$other" && continue
         kill -TERM "$other"
         poll 10 exited "$other" || kill -KILL "$other"
@@ -36,7 +37,7 @@ finish() {
         echo "=== screenshots and logs are kept in $out"
         exit 1
     fi
-    echo "PASS ($session): docked at the bottom across ${screen_width}px with a ${strip}px strut, a maximised window ending at the subtitles' top (y $subtitles_top), three lines read while speech played, the strip given back when floating and taken again when docked"
+    echo "PASS ($session): docked at the bottom across ${screen_width}px above ${others}px of panels with a $((others + strip))px strut, a maximised window ending at the subtitles' top (y $subtitles_top), three lines read while speech played, the strip given back when floating and taken again when docked"
 }
 trap finish EXIT
 trap 'fail "unexpected failure of: $BASH_COMMAND (line $LINENO)"' ERR
@@ -58,6 +59,17 @@ screenshot() {
 }
 read -r screen_width screen_height < <(xwininfo -root | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w, h }')
 
+# A panel along the bottom (a window with a strip there), as many desktops have: the subtitles go
+# above it. GNOME keeps its own panels to itself, and Xfce's bottom one hides instead.
+if [ "$session" != gnome ]; then
+    xterm -title 'Bottom panel' -geometry 40x2+0+0 -e sh -c 'while :; do sleep 1; done' >"$out/panel.log" 2>&1 &
+    panel_pid=$!
+    panel() { xdotool search --onlyvisible --name '^Bottom panel$' 2>/dev/null | head -n 1 || true; }
+    panel_up() { [ -n "$(panel)" ]; }
+    poll 10 panel_up || give_up "the stand-in panel did not come up"
+    xprop -id "$(panel)" -f _NET_WM_STRUT_PARTIAL 32c \
+        -set _NET_WM_STRUT_PARTIAL "0, 0, 0, 40, 0, 0, 0, 0, 0, 0, 0, $((screen_width - 1))"
+fi
 write_settings overlayPosition=bottom subtitleLines=3
 "$program" --toggle >"$out/voxlume.log" 2>&1 &
 pid=$!
@@ -67,20 +79,30 @@ subtitles_up() {
 }
 poll 30 subtitles_up || give_up "the subtitles did not come up within 30 s"
 
-# ---- docked: across the bottom, with the strip kept
+# ---- docked: across the bottom, above any panel there (Xfce has one), with the strip kept
+strut() { xprop -id "$1" "$2" 2>/dev/null | sed -n 's/^[^=]*= //p' || true; }
+# How far the other windows' strips reach up from the bottom: where the subtitles' strip begins.
+others=0
+for client in $(xprop -root _NET_CLIENT_LIST | sed -n 's/^[^#]*# //p' | tr -d ','); do
+    [ $((client)) -eq "$subtitles" ] && continue
+    bottom=$(strut "$client" _NET_WM_STRUT_PARTIAL | cut -d, -f4 | tr -d ' ')
+    [ -n "$bottom" ] && [ "$bottom" -gt "$others" ] && others=$bottom
+done
 docked_at_bottom() {
     read_geometry "$subtitles" && [ "$x" -eq 0 ] && [ "$width" -eq "$screen_width" ] &&
-        [ $((y + height)) -eq "$screen_height" ]
+        [ $((y + height)) -eq $((screen_height - others)) ]
 }
 poll 10 docked_at_bottom ||
-    fail "the docked subtitles are not across the bottom of the ${screen_width}x$screen_height screen: ${width}x$height at $x,$y"
+    fail "the docked subtitles are not across the bottom of the ${screen_width}x$screen_height screen above the panels' ${others}px: ${width}x$height at $x,$y"
 strip=$height
 subtitles_top=$y
-expected_partial="0, 0, 0, $strip, 0, 0, 0, 0, 0, 0, 0, $((screen_width - 1))"
-strut() { xprop -id "$subtitles" "$1" 2>/dev/null | sed -n 's/^[^=]*= //p' || true; }
-strut_kept() { [ "$(strut _NET_WM_STRUT_PARTIAL)" = "$expected_partial" ] && [ "$(strut _NET_WM_STRUT)" = "0, 0, 0, $strip" ]; }
+expected_partial="0, 0, 0, $((others + strip)), 0, 0, 0, 0, 0, 0, 0, $((screen_width - 1))"
+strut_kept() {
+    [ "$(strut "$subtitles" _NET_WM_STRUT_PARTIAL)" = "$expected_partial" ] &&
+        [ "$(strut "$subtitles" _NET_WM_STRUT)" = "0, 0, 0, $((others + strip))" ]
+}
 poll 5 strut_kept ||
-    fail "the docked subtitles keep no strip: _NET_WM_STRUT_PARTIAL = $(strut _NET_WM_STRUT_PARTIAL), _NET_WM_STRUT = $(strut _NET_WM_STRUT); expected $expected_partial"
+    fail "the docked subtitles keep no strip: _NET_WM_STRUT_PARTIAL = $(strut "$subtitles" _NET_WM_STRUT_PARTIAL), _NET_WM_STRUT = $(strut "$subtitles" _NET_WM_STRUT); expected $expected_partial"
 window_type() { xprop -id "$subtitles" _NET_WM_WINDOW_TYPE 2>/dev/null | sed -n 's/^[^=]*= //p' || true; }
 is_panel() { [[ $(window_type) == _NET_WM_WINDOW_TYPE_DOCK* ]]; }
 poll 5 is_panel || fail "the docked subtitles do not have a panel's window type: $(window_type)"
@@ -178,9 +200,9 @@ read_geometry "$subtitles"
 
 # ---- floating: the strip is given back, and the maximised window grows into it
 choose_position floating
-strut_gone() { [ -z "$(strut _NET_WM_STRUT_PARTIAL)" ] && [ -z "$(strut _NET_WM_STRUT)" ]; }
+strut_gone() { [ -z "$(strut "$subtitles" _NET_WM_STRUT_PARTIAL)" ] && [ -z "$(strut "$subtitles" _NET_WM_STRUT)" ]; }
 poll 10 strut_gone ||
-    fail "floating, the subtitles still keep a strip: _NET_WM_STRUT_PARTIAL = $(strut _NET_WM_STRUT_PARTIAL)"
+    fail "floating, the subtitles still keep a strip: _NET_WM_STRUT_PARTIAL = $(strut "$subtitles" _NET_WM_STRUT_PARTIAL)"
 floating() { read_geometry "$subtitles" && [ "$width" -lt "$screen_width" ]; }
 poll 10 floating || fail "the subtitles still span the screen after the switch to Floating: ${width}x$height at $x,$y"
 is_panel && fail "floating, the subtitles still have a panel's window type: $(window_type)"
@@ -197,7 +219,7 @@ screenshot floating
 # ---- docked again: the strip is kept again
 choose_position bottom
 poll 10 docked_at_bottom || fail "docked again, the subtitles are not across the bottom: ${width}x$height at $x,$y"
-poll 5 strut_kept || fail "docked again, the subtitles keep no strip: $(strut _NET_WM_STRUT_PARTIAL)"
+poll 5 strut_kept || fail "docked again, the subtitles keep no strip: $(strut "$subtitles" _NET_WM_STRUT_PARTIAL)"
 poll 10 ends_above_subtitles ||
     fail "docked again, the maximised terminal does not end where the subtitles begin: it ends at $(terminal_bottom)"
 screenshot docked-again
@@ -212,7 +234,7 @@ read_geometry "$subtitles"
 click_at $((x + 39)) $((y + 13))
 hidden() { read_geometry "$subtitles" && [ "$mapped" = no ]; }
 poll 5 hidden || fail "the minimise button did not take the docked subtitles away"
-poll 5 strut_gone || fail "minimised, the subtitles still keep their strip: $(strut _NET_WM_STRUT_PARTIAL)"
+poll 5 strut_gone || fail "minimised, the subtitles still keep their strip: $(strut "$subtitles" _NET_WM_STRUT_PARTIAL)"
 poll 10 below_subtitles_top ||
     fail "the maximised terminal did not grow into the strip of the minimised subtitles: it ends at $(terminal_bottom)"
 gdbus call --session --dest io.github.voxlume.Voxlume --object-path /io/github/voxlume/Voxlume \
@@ -220,7 +242,7 @@ gdbus call --session --dest io.github.voxlume.Voxlume --object-path /io/github/v
     fail "Start over the bus failed: $(cat "$out/start.log")"
 shown_again() { docked_at_bottom && [ "$mapped" = yes ] && strut_kept && is_panel; }
 poll 10 shown_again ||
-    fail "shown again, the subtitles are not docked as before: ${width}x$height at $x,$y, $(strut _NET_WM_STRUT_PARTIAL), $(window_type)"
+    fail "shown again, the subtitles are not docked as before: ${width}x$height at $x,$y, $(strut "$subtitles" _NET_WM_STRUT_PARTIAL), $(window_type)"
 poll 10 ends_above_subtitles ||
     fail "shown again, the maximised terminal does not end where the subtitles begin: it ends at $(terminal_bottom)"
 exit 0

@@ -8,6 +8,7 @@
 #include <QWidget>
 #include <QWindow>
 #include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -109,8 +110,11 @@ void ScreenStrut::reserve(QWidget *window, const QScreen *screen, Qt::Edge edge)
     const qreal ratio = screen->devicePixelRatio();
     const QRect logical = screen->geometry();
     const QRect native(logical.topLeft(), (QSizeF(logical.size()) * ratio).toSize());
-    const std::array<quint32, 12> strut =
-        partial(edge, native, qRound(window->height() * ratio), root);
+    // From the screen's edge to the window's far side: other panels may lie between them.
+    const QRect placed = window->geometry();
+    const int thickness = edge == Qt::TopEdge ? placed.bottom() + 1 - logical.top()
+                                              : logical.bottom() + 1 - placed.top();
+    const std::array<quint32, 12> strut = partial(edge, native, qRound(thickness * ratio), root);
     const auto id = xcb_window_t(window->internalWinId());
     const StrutAtoms &atoms = strutAtoms(connection);
     xcb_change_property(connection, XCB_PROP_MODE_REPLACE, id, atoms.partial, XCB_ATOM_CARDINAL, 32,
@@ -119,6 +123,50 @@ void ScreenStrut::reserve(QWidget *window, const QScreen *screen, Qt::Edge edge)
                         4, strut.data());
     setType(connection, window, true);
     xcb_flush(connection);
+}
+
+int ScreenStrut::keptByOthers(const QWidget *window, const QScreen *screen, Qt::Edge edge)
+{
+    xcb_connection_t *connection = X11Connection::current();
+    if (!connection || !screen || (edge != Qt::TopEdge && edge != Qt::BottomEdge))
+        return 0;
+    const QSize root = rootSize(connection);
+    const qreal ratio = screen->devicePixelRatio();
+    const QRect logical = screen->geometry();
+    const QRect native(logical.topLeft(), (QSizeF(logical.size()) * ratio).toSize());
+    const xcb_window_t own = window ? xcb_window_t(window->internalWinId()) : 0;
+    const auto property = [connection](xcb_window_t id, xcb_atom_t name, xcb_atom_t type) {
+        xcb_get_property_reply_t *reply = xcb_get_property_reply(
+            connection, xcb_get_property(connection, 0, id, name, type, 0, 1024), nullptr);
+        std::vector<quint32> values;
+        if (reply && reply->format == 32) {
+            const auto *data = static_cast<const quint32 *>(xcb_get_property_value(reply));
+            values.assign(data, data + xcb_get_property_value_length(reply) / 4);
+        }
+        free(reply);
+        return values;
+    };
+    const StrutAtoms &atoms = strutAtoms(connection);
+    static const xcb_atom_t clientList = X11Connection::atom(connection, "_NET_CLIENT_LIST");
+    const bool top = edge == Qt::TopEdge;
+    // How far the root's edge lies beyond the screen's: a strut counts from the root's.
+    const int beyond = top ? native.top() : root.height() - (native.bottom() + 1);
+    int reach = 0;
+    for (const quint32 client :
+         property(X11Connection::root(connection), clientList, XCB_ATOM_WINDOW)) {
+        if (client == own)
+            continue;
+        const std::vector<quint32> strut = property(client, atoms.partial, XCB_ATOM_CARDINAL);
+        if (strut.size() < 12)
+            continue;
+        const quint32 start = strut[top ? topStartX : bottomStartX];
+        const quint32 end = strut[top ? topEndX : bottomEndX];
+        // A strip along another screen of the same edge.
+        if (int(end) < native.left() || int(start) > native.right())
+            continue;
+        reach = std::max(reach, int(strut[top ? Cardinal::top : Cardinal::bottom]) - beyond);
+    }
+    return qRound(reach / ratio);
 }
 
 void ScreenStrut::release(QWidget *window)

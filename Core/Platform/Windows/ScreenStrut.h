@@ -30,10 +30,15 @@ public:
     static std::array<quint32, 12> partial(Qt::Edge edge, const QRect &screen, int thickness,
                                            const QSize &rootSize);
 
-    /// Keeps the strip that \a window covers along \a edge of \a screen, as high as the window,
-    /// in place of anything it kept before, and gives the window a panel's type; nothing before
-    /// the window has a native window.
+    /// Keeps the strip from \a edge of \a screen to the far side of \a window, in place of anything
+    /// it kept before, and gives the window a panel's type; nothing before the window has a native
+    /// window.
     static void reserve(QWidget *window, const QScreen *screen, Qt::Edge edge);
+
+    /// How far along \a edge of \a screen the other windows' strips reach (panels, docks), in
+    /// logical pixels: where a strip of \a window's own begins, so that it lies beside them rather
+    /// than under them. 0 where no client can keep room.
+    static int keptByOthers(const QWidget *window, const QScreen *screen, Qt::Edge edge);
 
     /// Gives back the room that \a window kept, if any, and makes it a normal window again.
     static void release(QWidget *window);
