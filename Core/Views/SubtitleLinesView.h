@@ -48,7 +48,7 @@ public:
     /// The height that shows lineCount() lines of the texts shown.
     int preferredHeight() const;
     /// Turns a text into what is shown of it (masked profanity, say); \a isTranslation tells
-    /// which text it is.
+    /// which text it is. Set it again when what it does changes, so that every line is shown anew.
     void setTextFilter(std::function<QString(const QString &text, bool isTranslation)> filter);
 
     /// The run's finished cues in order, and under them the text being spoken with its
@@ -105,7 +105,7 @@ private:
     /// Lays the entries out from the bottom up, as far as the view reaches, and keeps the lines
     /// that lie wholly inside it.
     void layOut();
-    /// The height of one line of the texts shown: what a step of the wheel scrolls.
+    /// The height of a line of each text shown, one under the other.
     double lineStep() const;
     int margin() const;
     void setRowsBack(int rows);

@@ -79,9 +79,7 @@ SubtitleOverlayWindow::SubtitleOverlayWindow(std::unique_ptr<SubtitleOverlayWind
             cue.translation = shown(*cue.translation, m_appliedTo);
         Q_EMIT cueFinished(cue);
     });
-    m_lines->setTextFilter([this](const QString &text, bool isTranslation) {
-        return shown(text, isTranslation ? m_appliedTo : m_appliedFrom);
-    });
+
     connect(listening, &ListeningModel::inputNotice, this, &SubtitleOverlayWindow::showInputNotice);
     connect(translation, &TranslationModel::hasDownloadBeenPromptedChanged, this,
             &SubtitleOverlayWindow::refresh);
@@ -298,6 +296,12 @@ void SubtitleOverlayWindow::styleSeveralLines(Layout layout)
         painter.lineBackground = QColor(0, 0, 0, int(std::lround(255 * m_lineBoxOpacity.value())));
     m_lines->setStyles(translation, spoken, painter);
     m_lines->setLineCount(m_lineCount.value());
+    if (const bool masked = m_maskProfanity.value(); masked != m_linesMasked) {
+        m_linesMasked = masked;
+        m_lines->setTextFilter([this](const QString &text, bool isTranslation) {
+            return shown(text, isTranslation ? m_appliedTo : m_appliedFrom);
+        });
+    }
 
     if (const Transcript *transcript = m_model->transcriptionModel()->currentTranscript())
         m_runCues = transcript->cues();

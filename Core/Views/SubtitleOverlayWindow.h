@@ -158,6 +158,8 @@ private:
     // The run's finished cues, kept after the run ends, so that its lines stay shown.
     QList<CaptionCue> m_runCues;
     int m_preferredHeight = 0;
+    // Whether the lines were last given a filter that masks; none before the first.
+    std::optional<bool> m_linesMasked;
     // The languages last handed to the run, to tell a change from a write of another setting.
     std::optional<Language> m_appliedFrom;
     std::optional<Language> m_appliedTo;

@@ -347,6 +347,9 @@ private Q_SLOTS:
             finished << sentence;
         }
         QCOMPARE(lines.shownLines(), sentences);
+        hearProcessed(heard + u" Oh shit"_s);
+        OverlayFixture::set("maskProfanity", u"true"_s);
+        QCOMPARE(lines.shownLines().last(), u"Oh s***"_s);
         // One line again is the text that shrinks to fit.
         OverlayFixture::set("subtitleLines", u"abc"_s);
         QVERIFY(!lines.isVisible() && m_view->spokenLine().isVisible());
