@@ -79,7 +79,6 @@ SubtitleOverlayWindow::SubtitleOverlayWindow(std::unique_ptr<SubtitleOverlayWind
             cue.translation = shown(*cue.translation, m_appliedTo);
         Q_EMIT cueFinished(cue);
     });
-
     connect(listening, &ListeningModel::inputNotice, this, &SubtitleOverlayWindow::showInputNotice);
     connect(translation, &TranslationModel::hasDownloadBeenPromptedChanged, this,
             &SubtitleOverlayWindow::refresh);
