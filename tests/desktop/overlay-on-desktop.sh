@@ -271,8 +271,8 @@ first_item_reads() {
 
 # ---- the settings window: its transparency reaches the open subtitle window at once
 # Settings... is the sixth item the keyboard reaches; in the settings window the transparency slider
-# is the sixth control, after the font size, the font, the two colours and the outline, and End
-# moves it to fully clear.
+# is the seventh control, after the font size, the font, the two colours, the outline and the
+# lines, and End moves it to fully clear.
 overlay_background_is_clear() {
     screenshot clear-background
     read_geometry "$overlay" || return 1
@@ -303,7 +303,7 @@ check_translation_languages() {
 if open_menu menu-settings; then
     xdotool key Down Down Down Down Down Down Return
     sleep 1
-    xdotool key Tab Tab Tab Tab Tab End
+    xdotool key Tab Tab Tab Tab Tab Tab End
     poll 5 overlay_background_is_clear ||
         fail "the subtitle window did not turn clear when the settings window's transparency went to the end"
     grep -q '^windowTransparency=1$' "$XDG_CONFIG_HOME/Voxlume/Voxlume.ini" ||
