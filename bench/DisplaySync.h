@@ -5,7 +5,16 @@
 #include <QEvent>
 #include <QTimer>
 #include <QWidget>
+#include <cstdio>
 #include <xcb/xcb.h>
+
+/// Says so when the program does not run on X11, where no round trip is measured.
+inline void noteWhenNotX11()
+{
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        std::printf("note: platform %s, not X11: no round trip to a display server is measured\n",
+                    qPrintable(QGuiApplication::platformName()));
+}
 
 /// Waits until the X server has handled everything sent so far; nothing off X11.
 inline void syncWithServer()

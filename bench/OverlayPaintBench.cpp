@@ -50,9 +50,7 @@ int main(int argc, char *argv[])
     qputenv("XDG_CONFIG_HOME", home.filePath(u"config"_s).toLocal8Bit());
     QApplication application(argc, argv);
     const int count = argc > 1 ? std::max(1, atoi(argv[1])) : 300;
-    if (QGuiApplication::platformName() != u"xcb"_s)
-        std::printf("note: platform %s, not X11: no round trip to a display server is measured\n",
-                    qPrintable(QGuiApplication::platformName()));
+    noteWhenNotX11();
 
     const std::unique_ptr<ModelContainer> store = ModelContainer::inMemory();
     const auto speech = std::make_shared<ScriptedSpeechService>();

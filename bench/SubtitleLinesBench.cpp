@@ -121,9 +121,7 @@ int main(int argc, char *argv[])
     qputenv("XDG_CONFIG_HOME", home.filePath(u"config"_s).toLocal8Bit());
     QApplication application(argc, argv);
     const double minutes = argc > 1 ? std::max(4.0, atof(argv[1])) : 60.0;
-    if (QGuiApplication::platformName() != u"xcb"_s)
-        std::printf("note: platform %s, not X11: no round trip to a display server is measured\n",
-                    qPrintable(QGuiApplication::platformName()));
+    noteWhenNotX11();
 
     const Language english(u"en"_s, {}, u"US"_s);
     const Language spanish(u"es"_s, {}, u"ES"_s);

@@ -39,6 +39,17 @@ poll() {
     done
 }
 
+# Ends each process given that still runs, asking first, and waits for the shell's children.
+stop_processes() {
+    local process
+    for process in "$@"; do
+        exited "$process" && continue
+        kill -TERM "$process"
+        poll 10 exited "$process" || kill -KILL "$process"
+    done
+    wait 2>/dev/null
+}
+
 # Whether process $1 has ended (a zombie counts: it runs no more).
 exited() { ! kill -0 "$1" 2>/dev/null || [[ $(ps -o stat= -p "$1") == Z* ]]; }
 

@@ -22,15 +22,10 @@ terminal_pid=
 panel_pid=
 
 finish() {
-    local status=$? other
+    local status=$?
     trap - EXIT ERR
     set +e
-    for other in $terminal_pid $panel_pid $pid; do
-        exited "$other" && continue
-        kill -TERM "$other"
-        poll 10 exited "$other" || kill -KILL "$other"
-    done
-    wait 2>/dev/null
+    stop_processes $terminal_pid $panel_pid $pid
     if [ "$failures" -gt 0 ] || [ "$status" -ne 0 ]; then
         echo "=== Voxlume's output"
         tail -n 40 "$out/voxlume.log" 2>/dev/null

@@ -23,15 +23,10 @@ pid=
 others=()
 
 finish() {
-    local status=$? other
+    local status=$?
     trap - EXIT ERR
     set +e
-    for other in "${others[@]}" $pid; do
-        exited "$other" && continue
-        kill -TERM "$other"
-        poll 10 exited "$other" || kill -KILL "$other"
-    done
-    wait 2>/dev/null
+    stop_processes "${others[@]}" $pid
     if [ "$failures" -gt 0 ] || [ "$status" -ne 0 ]; then
         echo "=== Voxlume's output"
         tail -n 60 "$out/voxlume.log" 2>/dev/null

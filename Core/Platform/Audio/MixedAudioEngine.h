@@ -21,7 +21,8 @@ public:
                      std::unique_ptr<AudioEngine> computerSound, int outputRate = 16000);
     ~MixedAudioEngine() override;
 
-    /// The level of \a source, 0 to 1, for a meter; 0 while it is not heard. Any thread.
+    /// The level of \a source, 0 to 1, for a meter; 0 while it is not heard. Main thread, as the
+    /// tap that holds the mixer is replaced there.
     float level(AudioStreamMixer::Source source) const;
 
     bool isRunning() const override;
