@@ -128,6 +128,9 @@ inline constexpr SettingsKey<bool> overlayClickThrough{"overlayClickThrough", []
 /// AudioInputDevice::soundOfThisComputer.
 inline constexpr SettingsKey<QString> selectedInputDevice{"selectedInputDevice",
                                                           [] { return QString(); }};
+/// Whether the computer's sound is heard too, mixed with the microphone that selectedInputDevice
+/// then names. A key of its own, so that a build that does not know it listens to that microphone.
+inline constexpr SettingsKey<bool> mixComputerSound{"mixComputerSound", [] { return false; }};
 /// Whether the program looks for a newer version once a day by itself.
 inline constexpr SettingsKey<bool> automaticallyCheckForUpdates{"automaticallyCheckForUpdates",
                                                                 [] { return false; }};
