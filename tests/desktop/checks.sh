@@ -27,6 +27,11 @@ fail() {
     failures=$((failures + 1))
 }
 note() { echo "-- $*"; }
+# Fails, and ends the test: what comes after could only fail for the same cause.
+give_up() {
+    fail "$*"
+    exit 1
+}
 
 # Runs a check until it succeeds, for at most SECONDS; nothing here waits without a bound.
 poll() {
@@ -58,13 +63,29 @@ exited() { ! kill -0 "$1" 2>/dev/null || [[ $(ps -o stat= -p "$1") == Z* ]]; }
 sentence="The weather was beautiful and the garden was green."
 distinctive=(weather beautiful garden green)
 
+# Half a second of low noise, in \$out/noise.wav, to stand on each side of speech: after digital
+# silence the recogniser loses words.
+make_noise() { sox -R -n -r 16000 -c 1 -b 16 "$out/noise.wav" synth 0.5 whitenoise vol 0.002; }
+
 # Speaks the sentence into \$out/speech.wav, as the virtual microphone should hear it.
 make_speech() {
     espeak-ng -v en-us -s 140 -w "$out/voice.wav" "$sentence"
-    # Half a second of low noise on each side: after digital silence the recogniser loses words.
-    sox -R -n -r 16000 -c 1 -b 16 "$out/noise.wav" synth 0.5 whitenoise vol 0.002
+    make_noise
     sox "$out/voice.wav" -r 16000 -c 1 -b 16 -e signed-integer "$out/voice16k.wav"
     sox "$out/noise.wav" "$out/voice16k.wav" "$out/noise.wav" "$out/speech.wav"
+}
+
+# Read speech from pocketsphinx-testdata, which the recogniser gets far more words of than
+# espeak-ng's voice: the clips numbered CLIP... (of 0870 0880 0890 0920 0930), one after another,
+# into \$out/NAME.wav.
+make_reading() {
+    local name=$1 clip clips=()
+    shift
+    for clip in "$@"; do
+        clips+=("/usr/share/pocketsphinx/test/data/librivox/sense_and_sensibility_01_austen_64kb-$clip.wav")
+    done
+    make_noise
+    sox "$out/noise.wav" "${clips[@]}" "$out/noise.wav" "$out/$name.wav"
 }
 
 # Sets x, y, width, height, depth, mapped and override of window \$1 from xwininfo.

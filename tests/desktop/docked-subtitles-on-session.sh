@@ -36,10 +36,6 @@ finish() {
 }
 trap finish EXIT
 trap 'fail "unexpected failure of: $BASH_COMMAND (line $LINENO)"' ERR
-give_up() {
-    fail "$*"
-    exit 1
-}
 running() { kill -0 "$pid" 2>/dev/null && [ "$(ps -o stat= -p "$pid")" != Z ]; }
 
 settings=$XDG_CONFIG_HOME/Voxlume/Voxlume.ini
@@ -146,10 +142,7 @@ click_at 200 150
 screenshot docked
 
 # ---- three lines of a reading: finished ones stay above the one being spoken
-librivox=/usr/share/pocketsphinx/test/data/librivox/sense_and_sensibility_01_austen_64kb
-sox -R -n -r 16000 -c 1 -b 16 "$out/noise.wav" synth 0.5 whitenoise vol 0.002
-sox "$out/noise.wav" "$librivox"-08{70,80,90}.wav "$librivox"-09{20,30}.wav "$out/noise.wav" \
-    "$out/reading.wav"
+make_reading reading 0870 0880 0890 0920 0930
 # Words of the reading that the recogniser hears; it misses others.
 reading_words='john|consider|power|young|man|disposed|cold|selfish|married|woman|respectable|made|himself|might|more'
 paplay -d "$VOXLUME_DESKTOP_FEED" "$out/reading.wav" &

@@ -12,11 +12,6 @@ begin_desktop_test OverlayOnDesktop xprop xwininfo xdotool import convert tesser
     paplay sqlite3
 pid=
 
-give_up() {
-    fail "$*"
-    exit 1
-}
-
 finish() {
     local status=$?
     trap - EXIT ERR

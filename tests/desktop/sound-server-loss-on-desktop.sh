@@ -32,10 +32,6 @@ trap finish EXIT
 trap 'fail "unexpected failure of: $BASH_COMMAND (line $LINENO)"' ERR
 
 running() { ! exited "$pid"; }
-give_up() {
-    fail "$*"
-    exit 1
-}
 
 write_settings startImmediately=true
 make_speech

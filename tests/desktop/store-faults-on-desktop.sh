@@ -34,10 +34,6 @@ finish() {
 trap finish EXIT
 trap 'fail "unexpected failure of: $BASH_COMMAND (line $LINENO)"' ERR
 
-give_up() {
-    fail "$*"
-    exit 1
-}
 running() { ! exited "$pid"; }
 window_named() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1; }
 shows() { [ -n "$(window_named "$1")" ]; }

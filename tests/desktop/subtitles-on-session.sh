@@ -38,10 +38,6 @@ finish() {
 trap finish EXIT
 trap 'fail "unexpected failure of: $BASH_COMMAND (line $LINENO)"' ERR
 
-give_up() {
-    fail "$*"
-    exit 1
-}
 running() { kill -0 "$pid" 2>/dev/null && [ "$(ps -o stat= -p "$pid")" != Z ]; }
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
 
