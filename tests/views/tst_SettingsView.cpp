@@ -148,18 +148,35 @@ private Q_SLOTS:
 
         const SettingsView view(soundServerInput);
         InputPicker *picker = view.inputPicker();
-        QTRY_COMPARE(picker->count(), 4);
+        InputPicker *microphone = view.microphonePicker();
+        QTRY_COMPARE(picker->count(), 5);
+        QTRY_COMPARE(microphone->count(), 3);
         qunsetenv("PULSE_SERVER");
         QCOMPARE(picker->itemText(0), u"Default microphone"_s);
         QCOMPARE(picker->itemData(1).toString(), u"virtmic"_s);
         QVERIFY(picker->itemText(1).contains(u"Feed"_s));
         QCOMPARE(picker->itemText(2), u"Sound from this computer"_s);
+        QCOMPARE(picker->itemText(3), u"Microphone and computer sound"_s);
         QCOMPARE(picker->currentText(), u"unplugged (not connected)"_s);
+        QVERIFY(!microphone->isVisibleTo(&view));
+
+        // Mixed, the microphone stays the stored input, and is chosen beside.
+        QTest::keyClick(picker, Qt::Key_Up);
+        QCOMPARE(SettingsStore::shared().string(u"mixComputerSound"_s), u"true"_s);
+        QCOMPARE(SettingsStore::shared().string(u"selectedInputDevice"_s), u"unplugged"_s);
+        QVERIFY(microphone->isVisibleTo(&view));
+        QCOMPARE(microphone->currentText(), u"unplugged (not connected)"_s);
+        QTest::keyClick(microphone, Qt::Key_Up);
+        QCOMPARE(SettingsStore::shared().string(u"selectedInputDevice"_s), u"virtmic"_s);
+        QCOMPARE(picker->currentIndex(), 3);
+        QCOMPARE(microphone->count(), 2);
 
         QTest::keyClick(picker, Qt::Key_Up);
         QCOMPARE(SettingsStore::shared().string(u"selectedInputDevice"_s), u"@DEFAULT_MONITOR@"_s);
+        QCOMPARE(SettingsStore::shared().string(u"mixComputerSound"_s), u"false"_s);
+        QVERIFY(!microphone->isVisibleTo(&view));
         // The missing device is gone from the list with the choice of it.
-        QCOMPARE(picker->count(), 3);
+        QCOMPARE(picker->count(), 4);
         OverlayFixture::set("selectedInputDevice", u"virtmic"_s);
         QCOMPARE(picker->currentIndex(), 1);
     }
