@@ -80,17 +80,15 @@ QWidget *sliderRow(QWidget *start, QSlider *slider, QWidget *end, QWidget *paren
 }
 
 // A row of \a form: \a control, then \a beside it, after a label. The label names the control
-// itself, not the row, for assistive technology.
+// itself, not the row, for assistive technology. Qt looks for a widget's label among its siblings
+// only, so the row is a layout, not a widget of its own: label and control share one parent.
 void addLabelledRow(QFormLayout *form, const QString &label, QWidget *control, QWidget *beside)
 {
-    QWidget *parent = control->parentWidget();
-    auto *row = new QWidget(parent);
-    auto *layout = new QHBoxLayout(row);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(control, 1);
-    layout->addWidget(beside);
-    auto *name = new QLabel(label, parent);
+    auto *name = new QLabel(label, control->parentWidget());
     name->setBuddy(control);
+    auto *row = new QHBoxLayout;
+    row->addWidget(control, 1);
+    row->addWidget(beside);
     form->addRow(name, row);
 }
 

@@ -133,7 +133,8 @@ private Q_SLOTS:
     }
 
     // The sound server's microphones by name, the default output's monitor as the computer's
-    // sound (no other monitor), and a stored choice that is missing, so that it is not lost.
+    // sound (no other monitor), and a stored choice that is missing, so that it is not lost; a
+    // screen reader says what the picker chooses.
     void inputChoicesComeFromTheSoundServer()
     {
         PrivateSoundServer server;
@@ -149,6 +150,8 @@ private Q_SLOTS:
         const SettingsView view(soundServerInput);
         InputPicker *picker = view.inputPicker();
         InputPicker *microphone = view.microphonePicker();
+        QCOMPARE(labelOf(picker), u"Listen to"_s);
+        QCOMPARE(labelOf(microphone), u"Microphone"_s);
         QTRY_COMPARE(picker->count(), 5);
         QTRY_COMPARE(microphone->count(), 3);
         qunsetenv("PULSE_SERVER");
@@ -281,8 +284,8 @@ private Q_SLOTS:
         QCOMPARE(view.backgroundBox()->currentText(), u"Window"_s);
     }
 
-    // Off until chosen, in the runtime folder until another is chosen; the field is the label's,
-    // and both the toggle and the file dialog store at once what shows.
+    // Off until chosen, in the runtime folder until another is chosen; a screen reader names the
+    // field by its label, and both the toggle and the file dialog store at once what shows.
     void liveCaptionFileIsChosenAndStored()
     {
         const SettingsView view(soundServerInput);
@@ -290,9 +293,7 @@ private Q_SLOTS:
         QVERIFY(!view.liveCaptionFileToggle()->isChecked());
         QCOMPARE(field->text(),
                  qEnvironmentVariable("XDG_RUNTIME_DIR") + u"/voxlume-live-captions.txt"_s);
-        const QList<QLabel *> labels = view.findChildren<QLabel *>();
-        QVERIFY(std::any_of(labels.cbegin(), labels.cend(),
-                            [field](const QLabel *label) { return label->buddy() == field; }));
+        QCOMPARE(labelOf(field), u"File"_s);
 
         view.liveCaptionFileToggle()->click();
         QCOMPARE(SettingsStore::shared().string(u"writeLiveCaptionFile"_s), u"true"_s);
