@@ -84,10 +84,11 @@ private Q_SLOTS:
         QCOMPARE(m_engine->start(), std::nullopt);
         deliverSecond(0.1f, 0.2f);
         const std::vector<AudioBufferPtr> blocks = m_recorder.buffers();
-        QVERIFY(blocks.size() >= 10);
+        QVERIFY(blocks.size() >= 30);
         QCOMPARE(blocks.front()->sampleRate(), 16000);
         QCOMPARE(blocks.front()->channelCount(), 1);
-        QCOMPARE(blocks.front()->frameCount(), 1024);
+        // As long as 1024 frames of a 48 kHz device: the mix delays nothing.
+        QCOMPARE(blocks.front()->frameCount(), 341);
         const QList<float> levels = m_engine->inputLevels();
         QCOMPARE(levels.size(), 2);
         QVERIFY(levels[AudioStreamMixer::Microphone] > 0.05f);

@@ -3,11 +3,13 @@
 
 #include <QCoreApplication>
 #include <QFutureWatcher>
+#include <cmath>
 
 namespace {
 
 using Source = AudioStreamMixer::Source;
 constexpr std::array sources{AudioStreamMixer::Microphone, AudioStreamMixer::ComputerSound};
+constexpr double commonDeviceRate = 48000;
 
 Source otherThan(Source source)
 {
@@ -55,7 +57,11 @@ bool MixedAudioEngine::isRunning() const
 void MixedAudioEngine::installTap(int frameCount, Tap tap)
 {
     removeTap();
-    m_mixer = std::make_shared<AudioStreamMixer>(m_outputRate, frameCount, std::move(tap));
+    // The frame count asked for is a device's, commonly at 48 kHz: chunks of that many frames at
+    // the lower output rate would hold the audio back three times as long.
+    const int chunkFrames =
+        std::max(1, int(std::lround(double(frameCount) * m_outputRate / commonDeviceRate)));
+    m_mixer = std::make_shared<AudioStreamMixer>(m_outputRate, chunkFrames, std::move(tap));
     for (const Source source : sources) {
         m_engines[source]->installTap(frameCount,
                                       [mixer = m_mixer, source](const AudioBufferPtr &buffer) {

@@ -40,7 +40,8 @@ public:
     QList<float> inputLevels() const override;
 
     bool isRunning() const override;
-    /// The tap gets mono blocks of \a frameCount frames at the output rate.
+    /// The tap gets mono blocks at the output rate, each as long as \a frameCount frames at
+    /// 48 kHz: no longer than a single input's blocks.
     void installTap(int frameCount, Tap tap) override;
     void removeTap() override;
     void prepare() override;
