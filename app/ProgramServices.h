@@ -5,6 +5,7 @@
 
 #include <memory>
 
+class AudioEngine;
 class QtAudioEngine;
 
 /// The program's real services: speech recognised by pocketsphinx, inputs of the sound server,
@@ -15,3 +16,7 @@ AppServices programServices();
 /// A reader of the input that the user chose in the settings, which follows a new choice while it
 /// captures. Main thread.
 std::unique_ptr<QtAudioEngine> chosenInputEngine();
+
+/// The program's capture: the chosen input, with the computer's sound mixed in while the user
+/// includes it. Main thread.
+std::unique_ptr<AudioEngine> chosenAudioEngine();

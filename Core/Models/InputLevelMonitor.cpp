@@ -5,6 +5,7 @@
 
 #include <QFutureWatcher>
 #include <cmath>
+#include <numbers>
 
 using namespace std::chrono_literals;
 
@@ -40,6 +41,11 @@ double InputLevelMonitor::levelOfPeak(float peak)
         return 0;
     const double decibels = 20 * std::log10(double(peak));
     return std::clamp((decibels - floorDecibels) / -floorDecibels, 0.0, 1.0);
+}
+
+double InputLevelMonitor::levelOfRms(float rms)
+{
+    return levelOfPeak(rms * std::numbers::sqrt2_v<float>);
 }
 
 void InputLevelMonitor::setActive(bool active)
@@ -96,6 +102,7 @@ void InputLevelMonitor::stop()
     if (m_engine)
         m_engine->stop();
     m_peak = 0;
+    publishInputLevels();
     setLevel(0);
 }
 
@@ -121,7 +128,23 @@ void InputLevelMonitor::measure(const AudioBufferPtr &buffer)
 void InputLevelMonitor::publish()
 {
     const double measured = levelOfPeak(m_peak.exchange(0, std::memory_order_relaxed));
+    publishInputLevels();
     setLevel(std::max(measured, m_level - fallPerPublication));
+}
+
+void InputLevelMonitor::publishInputLevels()
+{
+    const QList<float> levels = m_engine ? m_engine->inputLevels() : QList<float>();
+    const bool mixing = levels.size() == int(m_inputLevels.size());
+    std::array<double, 2> next{};
+    for (std::size_t input = 0; mixing && input < next.size(); ++input)
+        next[input] = std::max(levelOfRms(levels[qsizetype(input)]),
+                               m_inputLevels[input] - fallPerPublication);
+    if (mixing == m_mixing && next == m_inputLevels)
+        return;
+    m_mixing = mixing;
+    m_inputLevels = next;
+    Q_EMIT levelChanged();
 }
 
 void InputLevelMonitor::setLevel(double level)

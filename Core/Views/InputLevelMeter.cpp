@@ -14,17 +14,31 @@ constexpr int preferredWidth = 120;
 
 } // namespace
 
-InputLevelMeter::InputLevelMeter(InputLevelMonitor *monitor, QWidget *parent)
+InputLevelMeter::InputLevelMeter(InputLevelMonitor *monitor, Shows shows, QWidget *parent)
     : QProgressBar(parent)
     , m_monitor(monitor)
+    , m_shows(shows)
 {
     setRange(0, percent);
-    setValue(0);
     setTextVisible(false);
-    setAccessibleName(tr("Input level"));
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    connect(monitor, &InputLevelMonitor::levelChanged, this,
-            [this] { setValue(int(std::lround(m_monitor->level() * percent))); });
+    connect(monitor, &InputLevelMonitor::levelChanged, this, &InputLevelMeter::showLevel);
+    showLevel();
+}
+
+void InputLevelMeter::showLevel()
+{
+    const bool microphone = m_shows == Shows::Microphone;
+    const bool computerSound = !microphone && m_monitor->isMixing();
+    const QString name = microphone      ? tr("Microphone level")
+                         : computerSound ? tr("Computer sound level")
+                                         : tr("Input level");
+    if (accessibleName() != name)
+        setAccessibleName(name);
+    const double level = microphone      ? m_monitor->level(InputLevelMonitor::Microphone)
+                         : computerSound ? m_monitor->level(InputLevelMonitor::ComputerSound)
+                                         : m_monitor->level();
+    setValue(int(std::lround(level * percent)));
 }
 
 QSize InputLevelMeter::sizeHint() const
@@ -59,11 +73,13 @@ void InputLevelMeter::paintEvent(QPaintEvent *)
 void InputLevelMeter::showEvent(QShowEvent *event)
 {
     QProgressBar::showEvent(event);
-    m_monitor->setActive(true);
+    if (m_shows == Shows::ChosenInput)
+        m_monitor->setActive(true);
 }
 
 void InputLevelMeter::hideEvent(QHideEvent *event)
 {
     QProgressBar::hideEvent(event);
-    m_monitor->setActive(false);
+    if (m_shows == Shows::ChosenInput)
+        m_monitor->setActive(false);
 }

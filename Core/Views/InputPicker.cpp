@@ -17,10 +17,11 @@ constexpr auto pollInterval = 3s;
 
 } // namespace
 
-InputPicker::InputPicker(QWidget *parent)
+InputPicker::InputPicker(Offer offer, QWidget *parent)
     : QComboBox(parent)
+    , m_offer(offer)
 {
-    setAccessibleName(tr("Listen to"));
+    setAccessibleName(offer == Offer::AnyInput ? tr("Listen to") : tr("Microphone"));
     setSizeAdjustPolicy(QComboBox::AdjustToContents);
     m_poll.setInterval(pollInterval);
     connect(&m_poll, &QTimer::timeout, this, &InputPicker::refresh);
@@ -29,7 +30,8 @@ InputPicker::InputPicker(QWidget *parent)
 }
 
 QList<InputPicker::Choice>
-InputPicker::choices(const std::optional<SoundServerProbe::Answer> &server, const QString &chosen)
+InputPicker::choices(Offer offer, const std::optional<SoundServerProbe::Answer> &server,
+                     const QString &chosen)
 {
     QList<Choice> entries{{QString(), tr("Default microphone")}};
     if (server) {
@@ -39,9 +41,12 @@ InputPicker::choices(const std::optional<SoundServerProbe::Answer> &server, cons
                 entries.append({id, source.description.isEmpty() ? id : source.description});
             }
         }
-        if (server->source(server->defaultSinkMonitor()))
+        if (offer == Offer::AnyInput && server->source(server->defaultSinkMonitor()))
             entries.append({AudioInputDevice::soundOfThisComputer, tr("Sound from this computer")});
     }
+    // Offered without an output too: the microphone is then heard alone, with a notice.
+    if (offer == Offer::AnyInput)
+        entries.append({microphoneAndComputerSound, tr("Microphone and computer sound")});
     const bool offered = std::any_of(entries.begin(), entries.end(),
                                      [&](const Choice &entry) { return entry.value == chosen; });
     if (!offered) {
@@ -99,7 +104,7 @@ void InputPicker::answered(const std::optional<SoundServerProbe::Answer> &server
 
 void InputPicker::fill()
 {
-    const QList<Choice> entries = choices(m_server, m_chosen);
+    const QList<Choice> entries = choices(m_offer, m_server, m_chosen);
     const QSignalBlocker quiet(this);
     bool same = entries.size() == count();
     for (int index = 0; same && index < count(); ++index)

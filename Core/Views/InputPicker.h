@@ -8,8 +8,9 @@
 #include <optional>
 
 /// The choice of what to listen to: "Default microphone", each microphone by the sound server's
-/// name for it, and "Sound from this computer" (the default output's monitor); and a chosen device
-/// that is not connected, so that the choice is not lost from sight.
+/// name for it, "Sound from this computer" (the default output's monitor) and "Microphone and
+/// computer sound"; and a chosen device that is not connected, so that the choice is not lost from
+/// sight. A picker of microphones offers the microphones alone.
 ///
 /// The sound server is asked on another thread, never on the main one: when the picker is made,
 /// when its list opens, and every few seconds while it is visible, so that a device plugged in or
@@ -28,11 +29,19 @@ public:
         friend bool operator==(const Choice &, const Choice &) = default;
     };
 
-    explicit InputPicker(QWidget *parent = nullptr);
+    /// What a picker offers.
+    enum class Offer { AnyInput, Microphones };
 
-    /// The entries for the server's answer \a server (none when no server answered), with the
-    /// value \a chosen stored.
-    static QList<Choice> choices(const std::optional<SoundServerProbe::Answer> &server,
+    /// The value of "Microphone and computer sound": not a device, as the microphone is chosen
+    /// apart.
+    static inline const QString microphoneAndComputerSound =
+        QStringLiteral("@MICROPHONE_AND_COMPUTER_SOUND@");
+
+    explicit InputPicker(Offer offer = Offer::AnyInput, QWidget *parent = nullptr);
+
+    /// The entries that \a offer lists for the server's answer \a server (none when no server
+    /// answered), with the value \a chosen stored.
+    static QList<Choice> choices(Offer offer, const std::optional<SoundServerProbe::Answer> &server,
                                  const QString &chosen);
 
     /// The value of the entry shown as chosen.
@@ -52,6 +61,7 @@ private:
     void answered(const std::optional<SoundServerProbe::Answer> &server);
     void fill();
 
+    const Offer m_offer;
     QTimer m_poll;
     std::optional<SoundServerProbe::Answer> m_server;
     QString m_chosen;

@@ -5,6 +5,7 @@
 #include "FontPicker.h"
 #include "InputLevelMeter.h"
 #include "InputPicker.h"
+#include "Platform/Audio/AudioInputDevice.h"
 #include "Platform/Windows/WindowSystem.h"
 #include "ScreenPicker.h"
 #include "Updates/UpdateChecker.h"
@@ -79,17 +80,15 @@ QWidget *sliderRow(QWidget *start, QSlider *slider, QWidget *end, QWidget *paren
 }
 
 // A row of \a form: \a control, then \a beside it, after a label. The label names the control
-// itself, not the row, for assistive technology.
+// itself, not the row, for assistive technology. Qt looks for a widget's label among its siblings
+// only, so the row is a layout, not a widget of its own: label and control share one parent.
 void addLabelledRow(QFormLayout *form, const QString &label, QWidget *control, QWidget *beside)
 {
-    QWidget *parent = control->parentWidget();
-    auto *row = new QWidget(parent);
-    auto *layout = new QHBoxLayout(row);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(control, 1);
-    layout->addWidget(beside);
-    auto *name = new QLabel(label, parent);
+    auto *name = new QLabel(label, control->parentWidget());
     name->setBuddy(control);
+    auto *row = new QHBoxLayout;
+    row->addWidget(control, 1);
+    row->addWidget(beside);
     form->addRow(name, row);
 }
 
@@ -491,13 +490,18 @@ QWidget *SettingsView::makeInputSettings(InputLevelMonitor::EngineFactory makeAu
     auto *section = new QGroupBox(tr("Input"), this);
     auto *form = new QFormLayout(section);
 
-    m_inputPicker = new InputPicker(section);
-    connect(m_inputPicker, &QComboBox::activated, this, [this] {
-        Setting(SettingsKeys::selectedInputDevice).setValue(m_inputPicker->choice());
-    });
+    m_inputPicker = new InputPicker(InputPicker::Offer::AnyInput, section);
+    connect(m_inputPicker, &QComboBox::activated, this, &SettingsView::storeInput);
     auto *monitor = new InputLevelMonitor(std::move(makeAudioEngine), this);
-    m_inputLevel = new InputLevelMeter(monitor, section);
+    m_inputLevel = new InputLevelMeter(monitor, InputLevelMeter::Shows::ChosenInput, section);
     addLabelledRow(form, tr("Listen to"), m_inputPicker, m_inputLevel);
+
+    m_microphonePicker = new InputPicker(InputPicker::Offer::Microphones, section);
+    connect(m_microphonePicker, &QComboBox::activated, this, &SettingsView::storeInput);
+    m_microphoneLevel = new InputLevelMeter(monitor, InputLevelMeter::Shows::Microphone, section);
+    addLabelledRow(form, tr("Microphone"), m_microphonePicker, m_microphoneLevel);
+    m_inputForm = form;
+    m_microphoneRow = form->rowCount() - 1;
 
     auto *message = new QLabel(section);
     message->setWordWrap(true);
@@ -514,9 +518,26 @@ QWidget *SettingsView::makeInputSettings(InputLevelMonitor::EngineFactory makeAu
     return section;
 }
 
+void SettingsView::storeInput()
+{
+    const QString choice = m_inputPicker->choice();
+    const bool mixed = choice == InputPicker::microphoneAndComputerSound;
+    // The microphone of the mix is stored as the one chosen input, which a build that does not
+    // know the mix listens to.
+    Setting(SettingsKeys::selectedInputDevice)
+        .setValue(mixed ? m_microphonePicker->choice() : choice);
+    Setting(SettingsKeys::mixComputerSound).setValue(mixed);
+}
+
 void SettingsView::showStoredInput()
 {
-    m_inputPicker->setChoice(Setting(SettingsKeys::selectedInputDevice).value());
+    const QString device = Setting(SettingsKeys::selectedInputDevice).value();
+    const bool mixed = Setting(SettingsKeys::mixComputerSound).value();
+    m_inputPicker->setChoice(mixed ? InputPicker::microphoneAndComputerSound : device);
+    // The microphone kept for the mix; the computer's sound is not one, and is heard anyway.
+    m_microphonePicker->setChoice(device == AudioInputDevice::soundOfThisComputer ? QString()
+                                                                                  : device);
+    m_inputForm->setRowVisible(m_microphoneRow, mixed);
 }
 
 // Starting with the desktop session.

@@ -12,6 +12,7 @@
 
 class FontPicker;
 class InputLevelMeter;
+class QFormLayout;
 class InputPicker;
 class QCheckBox;
 class QComboBox;
@@ -63,6 +64,9 @@ public:
     QCheckBox *maskProfanityToggle() const { return m_maskProfanity; }
     InputPicker *inputPicker() const { return m_inputPicker; }
     InputLevelMeter *inputLevelMeter() const { return m_inputLevel; }
+    /// The microphone mixed with the computer's sound, shown while they are.
+    InputPicker *microphonePicker() const { return m_microphonePicker; }
+    InputLevelMeter *microphoneLevelMeter() const { return m_microphoneLevel; }
     QCheckBox *startAtLoginToggle() const { return m_startAtLogin; }
     QComboBox *positionPicker() const { return m_position; }
     ScreenPicker *screenPicker() const { return m_screen; }
@@ -128,11 +132,17 @@ private:
     QPushButton *m_chooseLiveCaptionFile;
 
     // What is listened to.
-    /// The input choice, its level meter while the window shows, and why there is no level.
+    /// The input choice, its level meter while the window shows, and why there is no level; for
+    /// the microphone and the computer's sound, a choice of microphone and a meter for each.
     QWidget *makeInputSettings(InputLevelMonitor::EngineFactory makeAudioEngine);
+    void storeInput();
     void showStoredInput();
     InputPicker *m_inputPicker;
     InputLevelMeter *m_inputLevel;
+    QFormLayout *m_inputForm;
+    int m_microphoneRow;
+    InputPicker *m_microphonePicker;
+    InputLevelMeter *m_microphoneLevel;
 
     // Starting with the desktop session.
     /// "Start at Login", bound to the autostart entry rather than to a setting, and why the last

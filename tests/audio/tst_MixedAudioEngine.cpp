@@ -35,6 +35,14 @@ private:
     TapRecorder m_recorder;
     QStringList m_notices;
     QList<Error> m_failures;
+    bool m_included = true;
+    std::function<void()> m_inclusionChanged;
+
+    void includingTheComputersSound(bool included)
+    {
+        m_included = included;
+        m_inclusionChanged();
+    }
 
     // A second of both inputs, the microphone at \a microphone, the computer's sound at
     // \a computerSound.
@@ -49,12 +57,17 @@ private:
 private Q_SLOTS:
     void init()
     {
+        m_included = true;
         auto microphone = std::make_unique<ManualAudioEngine>();
         auto computerSound = std::make_unique<ManualAudioEngine>();
         m_microphone = microphone.get();
         m_computerSound = computerSound.get();
-        m_engine =
-            std::make_unique<MixedAudioEngine>(std::move(microphone), std::move(computerSound));
+        m_engine = std::make_unique<MixedAudioEngine>(
+            std::move(microphone), std::move(computerSound),
+            MixedAudioEngine::Inclusion{[this] { return m_included; },
+                                        [this](const QObject *, std::function<void()> changed) {
+                                            m_inclusionChanged = std::move(changed);
+                                        }});
         m_recorder.received.clear();
         m_notices.clear();
         m_failures.clear();
@@ -71,12 +84,15 @@ private Q_SLOTS:
         QCOMPARE(m_engine->start(), std::nullopt);
         deliverSecond(0.1f, 0.2f);
         const std::vector<AudioBufferPtr> blocks = m_recorder.buffers();
-        QVERIFY(blocks.size() >= 10);
+        QVERIFY(blocks.size() >= 30);
         QCOMPARE(blocks.front()->sampleRate(), 16000);
         QCOMPARE(blocks.front()->channelCount(), 1);
-        QCOMPARE(blocks.front()->frameCount(), 1024);
-        QVERIFY(m_engine->level(AudioStreamMixer::Microphone) > 0.05f);
-        QVERIFY(m_engine->level(AudioStreamMixer::ComputerSound) > 0.15f);
+        // As long as 1024 frames of a 48 kHz device: the mix delays nothing.
+        QCOMPARE(blocks.front()->frameCount(), 341);
+        const QList<float> levels = m_engine->inputLevels();
+        QCOMPARE(levels.size(), 2);
+        QVERIFY(levels[AudioStreamMixer::Microphone] > 0.05f);
+        QVERIFY(levels[AudioStreamMixer::ComputerSound] > 0.15f);
     }
 
     // An input that does not start, or that goes away, leaves the other heard, and says so; only
@@ -103,6 +119,46 @@ private Q_SLOTS:
         m_computerSound->fail(unplugged());
         QTRY_COMPARE(m_failures.size(), 1);
         QCOMPARE(m_notices.size(), 2);
+    }
+
+    // The user's choice applies during a run, without a stop: the computer's sound joins once its
+    // engine is prepared, and leaves the microphone alone heard.
+    void theComputersSoundJoinsAndLeavesAsChosen()
+    {
+        m_included = false;
+        m_computerSound->holdPreparations();
+        QCOMPARE(m_engine->start(), std::nullopt);
+        QVERIFY(m_microphone->isRunning());
+        QVERIFY(!m_computerSound->isRunning());
+        QVERIFY(m_engine->inputLevels().isEmpty());
+        for (int i = 0; i < 10; ++i)
+            m_microphone->deliver(tenthOfASecond(0.1f));
+        QVERIFY(m_recorder.buffers().size() >= 10);
+
+        includingTheComputersSound(true);
+        QVERIFY(!m_computerSound->isRunning());
+        m_computerSound->finishPreparation();
+        QTRY_VERIFY(m_computerSound->isRunning());
+        deliverSecond(0.1f, 0.2f);
+        QTRY_VERIFY(m_engine->inputLevels().value(AudioStreamMixer::ComputerSound) > 0.15f);
+
+        includingTheComputersSound(false);
+        QVERIFY(!m_computerSound->isRunning());
+        const std::size_t before = m_recorder.buffers().size();
+        for (int i = 0; i < 10; ++i)
+            m_microphone->deliver(tenthOfASecond(0.1f));
+        QVERIFY(m_recorder.buffers().size() >= before + 9);
+        QVERIFY(m_notices.isEmpty());
+        QVERIFY(m_failures.isEmpty());
+
+        // Left out while the microphone is lost, nothing is heard any more.
+        includingTheComputersSound(true);
+        m_computerSound->finishPreparation();
+        QTRY_VERIFY(m_computerSound->isRunning());
+        m_microphone->fail(unplugged());
+        QCOMPARE(m_notices.size(), 1);
+        includingTheComputersSound(false);
+        QCOMPARE(m_failures.size(), 1);
     }
 
     void neitherInputStartingIsAnError()

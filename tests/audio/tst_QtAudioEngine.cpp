@@ -66,6 +66,17 @@ private:
         explicit Capture(const QString &deviceId)
         {
             Setting(SettingsKeys::selectedInputDevice).setValue(deviceId);
+            listen();
+        }
+        /// Captures \a deviceId alone, without the settings, falling back as \a fallback says.
+        Capture(const QString &deviceId, QtAudioEngine::Fallback fallback)
+            : chosenInput(std::make_unique<QtAudioEngine>(
+                  QtAudioEngine::Choice{[deviceId] { return deviceId; }, {}}, fallback))
+        {
+            listen();
+        }
+        void listen()
+        {
             engine.installTap(1024, recorder.tap());
             engine.setFailureHandler([this](const Error &error) { failures << error; });
             engine.setNoticeHandler([this](const QString &notice) { notices << notice; });
@@ -257,6 +268,47 @@ private Q_SLOTS:
         capture.recorder.closed = true;
         QTest::qWait(200);
         QCOMPARE(capture.recorder.lateCalls.load(), 0);
+    }
+
+    // Wherever the computer's sound goes during a run, it is heard there, without a word; a device
+    // that may not fall back fails instead, as the computer's sound mixed with a microphone does.
+    void theComputersSoundFollowsTheDefaultOutput()
+    {
+        const std::optional<QString> module = moduleIndex(m_server.run(
+            u"pactl"_s, {u"load-module"_s, u"module-null-sink"_s, u"sink_name=headset"_s}));
+        QVERIFY(module);
+        Capture following(AudioInputDevice::soundOfThisComputer, QtAudioEngine::Fallback::None);
+        Capture fixed(u"headset.monitor"_s, QtAudioEngine::Fallback::None);
+        QVERIFY(following.start());
+        QVERIFY(fixed.start());
+        QCOMPARE(following.engine.inputDevice().id, u"quiet.monitor"_s);
+
+        QVERIFY(m_server.run(u"pactl"_s, {u"set-default-sink"_s, u"headset"_s}));
+        QTRY_COMPARE(following.engine.inputDevice().id, u"headset.monitor"_s);
+        const std::size_t before = following.recorder.buffers().size();
+        speak(u"headset"_s);
+        QTRY_VERIFY(following.recorder.buffers().size() > before + 10);
+        const std::vector<AudioBufferPtr> buffers = following.recorder.buffers();
+        std::vector<float> after;
+        for (auto buffer = buffers.begin() + qsizetype(before); buffer != buffers.end(); ++buffer)
+            after.insert(after.end(), (*buffer)->samples().begin(), (*buffer)->samples().end());
+        QVERIFY(hasSound(after));
+
+        // The server makes another output the default as the headset goes.
+        QVERIFY(m_server.run(u"pactl"_s, {u"unload-module"_s, *module}));
+        QTRY_COMPARE(fixed.failures.size(), 1);
+        QTRY_VERIFY(following.engine.inputDevice().id != u"headset.monitor"_s);
+        QVERIFY(following.engine.inputDevice().id.endsWith(u".monitor"_s));
+        QVERIFY(following.receivesMore());
+        QVERIFY(following.failures.isEmpty());
+        QVERIFY(following.notices.isEmpty());
+        QVERIFY(fixed.notices.isEmpty());
+        QVERIFY(m_server.run(u"pactl"_s, {u"set-default-sink"_s, u"quiet"_s}));
+
+        Capture missing(u"headset.monitor"_s, QtAudioEngine::Fallback::None);
+        const std::optional<Error> error = missing.engine.start();
+        QVERIFY(error);
+        QCOMPARE(error->code(), QtAudioEngine::NoInputDevice);
     }
 
     void withoutServerOrMicrophoneStartSaysSo()

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Models/InputLevelMonitor.h"
 #include "OverlayFixture.h"
+#include "Platform/Audio/MixedAudioEngine.h"
 #include "Platform/Settings/SettingsKeys.h"
 #include "TestMain.h"
 #include "Views/InputLevelMeter.h"
@@ -113,6 +114,39 @@ private Q_SLOTS:
         Setting(SettingsKeys::selectedInputDevice).setValue(u"other"_s);
         QVERIFY(m_monitor->message().isEmpty());
         QVERIFY(capturing());
+    }
+
+    // Mixed, the computer's sound and the microphone each have a bar, named for what it measures.
+    void mixedInputsHaveABarEach()
+    {
+        ManualAudioEngine *microphone = nullptr;
+        ManualAudioEngine *computerSound = nullptr;
+        InputLevelMonitor monitor([&] {
+            auto ownMicrophone = std::make_unique<ManualAudioEngine>();
+            auto ownComputerSound = std::make_unique<ManualAudioEngine>();
+            microphone = ownMicrophone.get();
+            computerSound = ownComputerSound.get();
+            return std::make_unique<MixedAudioEngine>(std::move(ownMicrophone),
+                                                      std::move(ownComputerSound));
+        });
+        InputLevelMeter chosen(&monitor);
+        InputLevelMeter alone(&monitor, InputLevelMeter::Shows::Microphone);
+        QCOMPARE(chosen.accessibleName(), u"Input level"_s);
+        chosen.show();
+        alone.show();
+        QTRY_VERIFY(microphone && microphone->isRunning());
+        // Steady levels, which resampling keeps: -6 dBFS and -40 dBFS.
+        for (int i = 0; i < 20; ++i) {
+            microphone->deliver(
+                std::make_shared<const AudioBuffer>(48'000, 1, std::vector<float>(1024, 0.5f)));
+            computerSound->deliver(
+                std::make_shared<const AudioBuffer>(48'000, 1, std::vector<float>(1024, 0.01f)));
+        }
+        QTRY_VERIFY(monitor.isMixing());
+        QCOMPARE(chosen.accessibleName(), u"Computer sound level"_s);
+        QCOMPARE(alone.accessibleName(), u"Microphone level"_s);
+        QTRY_VERIFY(alone.value() > 85);
+        QVERIFY(chosen.value() < 50);
     }
 };
 

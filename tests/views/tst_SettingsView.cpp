@@ -133,7 +133,8 @@ private Q_SLOTS:
     }
 
     // The sound server's microphones by name, the default output's monitor as the computer's
-    // sound (no other monitor), and a stored choice that is missing, so that it is not lost.
+    // sound (no other monitor), and a stored choice that is missing, so that it is not lost; a
+    // screen reader says what the picker chooses.
     void inputChoicesComeFromTheSoundServer()
     {
         PrivateSoundServer server;
@@ -148,18 +149,37 @@ private Q_SLOTS:
 
         const SettingsView view(soundServerInput);
         InputPicker *picker = view.inputPicker();
-        QTRY_COMPARE(picker->count(), 4);
+        InputPicker *microphone = view.microphonePicker();
+        QCOMPARE(labelOf(picker), u"Listen to"_s);
+        QCOMPARE(labelOf(microphone), u"Microphone"_s);
+        QTRY_COMPARE(picker->count(), 5);
+        QTRY_COMPARE(microphone->count(), 3);
         qunsetenv("PULSE_SERVER");
         QCOMPARE(picker->itemText(0), u"Default microphone"_s);
         QCOMPARE(picker->itemData(1).toString(), u"virtmic"_s);
         QVERIFY(picker->itemText(1).contains(u"Feed"_s));
         QCOMPARE(picker->itemText(2), u"Sound from this computer"_s);
+        QCOMPARE(picker->itemText(3), u"Microphone and computer sound"_s);
         QCOMPARE(picker->currentText(), u"unplugged (not connected)"_s);
+        QVERIFY(!microphone->isVisibleTo(&view));
+
+        // Mixed, the microphone stays the stored input, and is chosen beside.
+        QTest::keyClick(picker, Qt::Key_Up);
+        QCOMPARE(SettingsStore::shared().string(u"mixComputerSound"_s), u"true"_s);
+        QCOMPARE(SettingsStore::shared().string(u"selectedInputDevice"_s), u"unplugged"_s);
+        QVERIFY(microphone->isVisibleTo(&view));
+        QCOMPARE(microphone->currentText(), u"unplugged (not connected)"_s);
+        QTest::keyClick(microphone, Qt::Key_Up);
+        QCOMPARE(SettingsStore::shared().string(u"selectedInputDevice"_s), u"virtmic"_s);
+        QCOMPARE(picker->currentIndex(), 3);
+        QCOMPARE(microphone->count(), 2);
 
         QTest::keyClick(picker, Qt::Key_Up);
         QCOMPARE(SettingsStore::shared().string(u"selectedInputDevice"_s), u"@DEFAULT_MONITOR@"_s);
+        QCOMPARE(SettingsStore::shared().string(u"mixComputerSound"_s), u"false"_s);
+        QVERIFY(!microphone->isVisibleTo(&view));
         // The missing device is gone from the list with the choice of it.
-        QCOMPARE(picker->count(), 3);
+        QCOMPARE(picker->count(), 4);
         OverlayFixture::set("selectedInputDevice", u"virtmic"_s);
         QCOMPARE(picker->currentIndex(), 1);
     }
@@ -264,8 +284,8 @@ private Q_SLOTS:
         QCOMPARE(view.backgroundBox()->currentText(), u"Window"_s);
     }
 
-    // Off until chosen, in the runtime folder until another is chosen; the field is the label's,
-    // and both the toggle and the file dialog store at once what shows.
+    // Off until chosen, in the runtime folder until another is chosen; a screen reader names the
+    // field by its label, and both the toggle and the file dialog store at once what shows.
     void liveCaptionFileIsChosenAndStored()
     {
         const SettingsView view(soundServerInput);
@@ -273,9 +293,7 @@ private Q_SLOTS:
         QVERIFY(!view.liveCaptionFileToggle()->isChecked());
         QCOMPARE(field->text(),
                  qEnvironmentVariable("XDG_RUNTIME_DIR") + u"/voxlume-live-captions.txt"_s);
-        const QList<QLabel *> labels = view.findChildren<QLabel *>();
-        QVERIFY(std::any_of(labels.cbegin(), labels.cend(),
-                            [field](const QLabel *label) { return label->buddy() == field; }));
+        QCOMPARE(labelOf(field), u"File"_s);
 
         view.liveCaptionFileToggle()->click();
         QCOMPARE(SettingsStore::shared().string(u"writeLiveCaptionFile"_s), u"true"_s);

@@ -5,6 +5,7 @@
 #include "Base/Error.h"
 
 #include <QFuture>
+#include <QList>
 #include <functional>
 #include <optional>
 
@@ -24,6 +25,9 @@ public:
     /// Whether capture runs: from a successful start() to stop(), or to a failure.
     virtual bool isRunning() const = 0;
 
+    /// How loud each input is, from 0 to 1 (RMS), for a meter per input, for an engine that
+    /// mixes several; empty for one input, whose level the tap's audio tells. Main thread.
+    virtual QList<float> inputLevels() const { return {}; }
     /// Sets the tap for the input, with blocks of \a frameCount frames in the input's own format.
     virtual void installTap(int frameCount, Tap tap) = 0;
     virtual void removeTap() = 0;

@@ -121,6 +121,8 @@ struct QtAudioEngine::Input
     std::optional<QAudioDevice> qtDevice;
     QAudioFormat format;
     std::optional<QString> notice;
+    /// Whether it is the default output's monitor, for a choice of soundOfThisComputer.
+    bool followsOutput = false;
 };
 
 struct QtAudioEngine::Preparation
@@ -143,8 +145,9 @@ struct QtAudioEngine::Switch
     std::optional<Error> readerFailure;
 };
 
-QtAudioEngine::QtAudioEngine(Choice choice)
+QtAudioEngine::QtAudioEngine(Choice choice, Fallback fallback)
     : m_choice(std::move(choice))
+    , m_fallback(fallback)
 {
     m_presenceTimer.setInterval(presenceInterval);
     QObject::connect(&m_presenceTimer, &QTimer::timeout, &m_mainThread,
@@ -299,7 +302,7 @@ void QtAudioEngine::setNoticeHandler(std::function<void(const QString &)> handle
 
 std::variant<QtAudioEngine::Input, Error>
 QtAudioEngine::chooseInput(const std::optional<SoundServerProbe::Answer> &server,
-                           const QString &chosen)
+                           const QString &chosen) const
 {
     if (!server) {
         s_soundServerWasLost = true;
@@ -310,7 +313,11 @@ QtAudioEngine::chooseInput(const std::optional<SoundServerProbe::Answer> &server
         const QString description = chosen == AudioInputDevice::soundOfThisComputer
                                         ? tr("Sound from this computer")
                                         : monitor->description;
-        return Input{{QString::fromUtf8(monitor->name), description, false}, std::nullopt, {}, {}};
+        return Input{{QString::fromUtf8(monitor->name), description, false},
+                     std::nullopt,
+                     {},
+                     {},
+                     chosen == AudioInputDevice::soundOfThisComputer};
     }
     if (s_soundServerWasLost)
         return chooseServerSource(*server, chosen);
@@ -336,11 +343,12 @@ QtAudioEngine::chooseInput(const std::optional<SoundServerProbe::Answer> &server
                 std::nullopt};
     if (!chosen.isEmpty() && found == inputs.end())
         input.notice = notConnected(chosen);
-    return input;
+    return unlessFallback(std::move(input), chosen);
 }
 
 std::variant<QtAudioEngine::Input, Error>
-QtAudioEngine::chooseServerSource(const SoundServerProbe::Answer &server, const QString &chosen)
+QtAudioEngine::chooseServerSource(const SoundServerProbe::Answer &server,
+                                  const QString &chosen) const
 {
     const std::optional<SoundServerProbe::Source> found =
         chosen.isEmpty() ? std::nullopt : server.source(chosen.toUtf8());
@@ -354,7 +362,17 @@ QtAudioEngine::chooseServerSource(const SoundServerProbe::Answer &server, const 
                 std::nullopt};
     if (!chosen.isEmpty() && !found)
         input.notice = notConnected(chosen);
-    return input;
+    return unlessFallback(std::move(input), chosen);
+}
+
+std::variant<QtAudioEngine::Input, Error> QtAudioEngine::unlessFallback(Input input,
+                                                                        const QString &chosen) const
+{
+    // Only a fallback carries a notice.
+    if (m_fallback == Fallback::DefaultMicrophone || !input.notice)
+        return input;
+    return error(NoInputDevice, tr("“%1” is not connected.").arg(nameOfChoice(chosen)),
+                 {{u"deviceId"_s, chosen}});
 }
 
 AudioSourceReader *QtAudioEngine::makeReader(const Input &input,
@@ -436,10 +454,16 @@ void QtAudioEngine::followChoice()
 
 void QtAudioEngine::switchInput(std::optional<Error> cause)
 {
+    // A move for a failure goes to the default microphone, or for the computer's sound to the
+    // output that is the default now; the choice stays what it was.
+    const bool followOutput = m_appliedChoice == AudioInputDevice::soundOfThisComputer;
+    if (cause && !followOutput && m_fallback == Fallback::None) {
+        reportFailure(*cause);
+        return;
+    }
     m_switch = std::make_shared<Switch>();
     m_switch->cause = cause;
-    // A move for a failure goes to the default; the choice stays what it was.
-    const QString chosen = cause ? QString() : chosenInput();
+    const QString chosen = !cause ? chosenInput() : followOutput ? m_appliedChoice : QString();
     if (!cause)
         m_appliedChoice = chosen;
     MainThreadRelay::instance().runInBackground(
@@ -461,7 +485,7 @@ void QtAudioEngine::openSwitch(const std::optional<SoundServerProbe::Answer> &se
     }
     Switch &change = *m_switch;
     change.input = std::get<Input>(std::move(choice));
-    if (change.cause)
+    if (change.cause && !change.input.followsOutput)
         change.input.notice = insteadOf(change.cause->localizedDescription());
     // The device is already the one being captured: nothing to open.
     if (change.input.device.id == m_device.id) {
@@ -536,7 +560,13 @@ void QtAudioEngine::discardSwitch()
 
 void QtAudioEngine::checkDeviceIsPresent()
 {
-    if (!m_running || m_failed || m_currentFailure || !m_deviceListedByQt)
+    if (!m_running || m_failed || m_currentFailure)
+        return;
+    if (m_appliedChoice == AudioInputDevice::soundOfThisComputer) {
+        followDefaultOutput();
+        return;
+    }
+    if (!m_deviceListedByQt)
         return;
     const QList<QAudioDevice> inputs = QMediaDevices::audioInputs();
     const bool present =
@@ -547,6 +577,27 @@ void QtAudioEngine::checkDeviceIsPresent()
     currentInputFailed(error(DeviceDisconnected,
                              tr("The microphone “%1” was disconnected.").arg(m_device.description),
                              {{u"deviceId"_s, m_device.id}}));
+}
+
+void QtAudioEngine::followDefaultOutput()
+{
+    if (m_switch || std::exchange(m_askingForOutput, true))
+        return;
+    MainThreadRelay::instance().runInBackground(
+        [] { return SoundServerProbe::ask(serverTimeout); },
+        [this,
+         alive = std::weak_ptr(m_alive)](const std::optional<SoundServerProbe::Answer> &server) {
+            if (alive.expired())
+                return;
+            m_askingForOutput = false;
+            // A server that does not answer is noticed by the reader.
+            if (!server || !m_running || m_failed || m_currentFailure || m_switch ||
+                m_appliedChoice != AudioInputDevice::soundOfThisComputer)
+                return;
+            const QByteArray monitor = server->defaultSinkMonitor();
+            if (monitor != m_device.id.toUtf8() && server->source(monitor))
+                switchInput(std::nullopt);
+        });
 }
 
 void QtAudioEngine::readerFailed(quint64 readerId, const AudioInputDevice &device, int reason)

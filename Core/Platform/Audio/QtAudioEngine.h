@@ -20,11 +20,12 @@ class QMediaDevices;
 /// service; or, through libpulse, what the computer plays.
 ///
 /// The device is the one whose id the user's choice holds; for soundOfThisComputer, the monitor of
-/// the server's default output. When it holds none, it is the sound server's default
-/// source (which Qt 6.4 does not know by itself), or else the first input Qt lists: the default
-/// microphone. A chosen device that is not connected at the start, or that goes away or fails while
-/// captured, gives way to the default microphone, with a notice; capture fails only when no device
-/// is left. A change of the choice while capturing switches devices without ending the capture:
+/// the server's default output, followed to another output when the default changes. When it
+/// holds none, it is the sound server's default source (which Qt 6.4 does not know by itself), or
+/// else the first input Qt lists: the default microphone. A chosen device that is not connected at
+/// the start, or that goes away or fails while captured, gives way to the default microphone, with
+/// a notice, unless the choice asks for no such fallback; capture fails only when no device is
+/// left. A change of the choice while capturing switches devices without ending the capture:
 /// the new device is opened beside the old one, and takes over the tap where the old one stopped.
 ///
 /// The device is read in its own format on the capture thread (AudioCaptureThread), where the
@@ -57,8 +58,16 @@ public:
         std::function<void(const QObject *context, std::function<void()> changed)> watch;
     };
 
+    /// Where capture goes when the chosen device is missing or fails.
+    enum class Fallback {
+        DefaultMicrophone,
+        /// Capture fails instead: for the computer's sound mixed with a microphone, which is
+        /// heard already.
+        None,
+    };
+
     /// An engine that captures what \a choice names; without one, the default microphone.
-    explicit QtAudioEngine(Choice choice = {});
+    explicit QtAudioEngine(Choice choice = {}, Fallback fallback = Fallback::DefaultMicrophone);
     ~QtAudioEngine() override;
 
     /// The input devices Qt lists, with the one used when none is chosen marked; none when no
@@ -93,12 +102,14 @@ private:
 
     /// The input to capture for the choice \a chosen, given the server's answer (none when no
     /// server answered); or why there is none. Main thread.
-    static std::variant<Input, Error>
-    chooseInput(const std::optional<SoundServerProbe::Answer> &server, const QString &chosen);
+    std::variant<Input, Error> chooseInput(const std::optional<SoundServerProbe::Answer> &server,
+                                           const QString &chosen) const;
     /// The microphone to capture for the choice \a chosen among \a server's own sources, read
     /// through libpulse: for a server that Qt Multimedia cannot reach.
-    static std::variant<Input, Error> chooseServerSource(const SoundServerProbe::Answer &server,
-                                                         const QString &chosen);
+    std::variant<Input, Error> chooseServerSource(const SoundServerProbe::Answer &server,
+                                                  const QString &chosen) const;
+    /// \a input, or when the choice allows no fallback and \a input is one, why there is none.
+    std::variant<Input, Error> unlessFallback(Input input, const QString &chosen) const;
     /// A reader of \a input into \a feeder, on the capture thread, its failures reported as
     /// reader \a readerId's.
     AudioSourceReader *makeReader(const Input &input, std::shared_ptr<AudioTapFeeder> feeder,
@@ -133,6 +144,9 @@ private:
     void discardSwitch();
 
     void checkDeviceIsPresent();
+    /// Asks the server for its default output, and moves to that output's monitor when it is not
+    /// the one captured.
+    void followDefaultOutput();
     /// Reader \a readerId failed for the QAudio::Error \a reason.
     void readerFailed(quint64 readerId, const AudioInputDevice &device, int reason);
     /// The device being captured failed or went away: capture moves to the default microphone.
@@ -150,6 +164,7 @@ private:
     /// the capture thread are dropped.
     const std::shared_ptr<int> m_alive = std::make_shared<int>();
     const Choice m_choice;
+    const Fallback m_fallback;
     QTimer m_presenceTimer;
     std::unique_ptr<QMediaDevices> m_mediaDevices;
 
@@ -168,6 +183,8 @@ private:
     quint64 m_lastReaderId = 0;
     quint64 m_readerId = 0;
     AudioInputDevice m_device;
+    /// Whether the server is being asked for its default output.
+    bool m_askingForOutput = false;
     /// Whether Qt lists the device, and so whether the engine must watch that it stays: libpulse
     /// reports the end of a source it does not list.
     bool m_deviceListedByQt = false;
