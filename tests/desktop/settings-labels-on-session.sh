@@ -29,10 +29,6 @@ finish() {
 trap finish EXIT
 trap 'fail "unexpected failure of: $BASH_COMMAND (line $LINENO)"' ERR
 
-give_up() {
-    fail "$*"
-    exit 1
-}
 # Until the first instance holds its name, a second launch would run on its own instead.
 owns_name() {
     dbus-send --session --print-reply --dest=org.freedesktop.DBus / \
