@@ -2,7 +2,7 @@
 // What hearing the microphone and the computer's sound together costs, on a real sound server:
 //   - the CPU of capturing both through two real engines and mixing them (MixedAudioEngine), with
 //     a tap that does nothing, per minute of audio and as a share of one core, beside the CPU of
-//     capturing the computer's sound alone;
+//     capturing the computer's sound alone and the microphone alone;
 //   - the word error rate of LibriVox read speech that the computer plays while the microphone
 //     hears silence, through the real recogniser and listening model: captured through the mix,
 //     and through the computer's sound alone, as "Sound from this computer" hears it;
@@ -10,7 +10,7 @@
 //     shows it, through the mix.
 // The computer's output is a null sink of its own, made the default for the run and removed after.
 // Usage: scripts/desktop build/bench/voxlume-bench-mixed-capture [seconds of capture per CPU
-//        figure, default 60] [tellings of the LibriVox clips, default 2]
+//        figure, default 60] [tellings of the LibriVox clips, default 3; 0: the CPU figures alone]
 
 #include "Base/Logging.h"
 #include "Percentile.h"
@@ -98,7 +98,16 @@ struct CaptureCost
 {
     double cpuSeconds = 0;
     double audioSeconds = 0;
+    double contextSwitches = 0;
 };
+
+// The process's context switches so far: each wake-up of a capture thread costs one or two.
+double contextSwitches()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_nvcsw + usage.ru_nivcsw);
+}
 
 // Captures through \a engine for \a seconds into a tap that only counts, while the reading plays
 // into both the microphone and the computer's output; the process's CPU over that time.
@@ -120,32 +129,71 @@ CaptureCost captureCost(std::unique_ptr<AudioEngine> engine, double seconds, con
     // The first buffers, and the players' start, are not part of the steady cost.
     QTimer::singleShot(1000, qApp, &QCoreApplication::quit);
     QCoreApplication::exec();
-    const double before = cpuSeconds();
+    const double cpuBefore = cpuSeconds();
+    const double switchesBefore = contextSwitches();
     const qint64 framesBefore = frames;
     QTimer::singleShot(int(seconds * 1000), qApp, &QCoreApplication::quit);
     QCoreApplication::exec();
-    CaptureCost cost{cpuSeconds() - before, 0};
+    CaptureCost cost{cpuSeconds() - cpuBefore, 0, contextSwitches() - switchesBefore};
     const qint64 framesDuring = frames - framesBefore;
     engine->stop();
     engine->removeTap();
     if (rate > 0)
         cost.audioSeconds = double(framesDuring) / rate;
     for (QProcess *player : players) {
-        if (player && player->state() != QProcess::NotRunning)
+        if (player && player->state() != QProcess::NotRunning) {
             player->kill();
+            player->waitForFinished(1000);
+        }
     }
     return cost;
 }
 
-void printCost(const char *what, const CaptureCost &cost)
+// One way of capturing.
+struct Capture
 {
-    if (cost.audioSeconds <= 0) {
-        std::printf("%s: nothing was captured\n", what);
-        return;
+    const char *what;
+    std::function<std::unique_ptr<AudioEngine>()> make;
+};
+
+// Measures each capture in rounds taken in turn with the others, so that a spell of other load on
+// the machine does not fall on one of them alone.
+void measureCaptures(const QList<Capture> &captures, double seconds, const QString &reading)
+{
+    constexpr int rounds = 3;
+    struct Figures
+    {
+        QList<double> cpuShares;
+        QList<double> switchRates;
+        double audioSeconds = 0;
+    };
+    QList<Figures> figures(captures.size());
+    for (int round = 0; round < rounds; ++round) {
+        for (qsizetype i = 0; i < captures.size(); ++i) {
+            const CaptureCost cost = captureCost(captures[i].make(), seconds / rounds, reading);
+            if (cost.audioSeconds <= 0)
+                continue;
+            figures[i].cpuShares << cost.cpuSeconds / cost.audioSeconds;
+            figures[i].switchRates << cost.contextSwitches / cost.audioSeconds;
+            figures[i].audioSeconds += cost.audioSeconds;
+        }
     }
-    std::printf("%s: %.2f s CPU per minute of audio, %.2f %% of one core (%.0f s captured)\n", what,
-                cost.cpuSeconds / cost.audioSeconds * 60, 100 * cost.cpuSeconds / cost.audioSeconds,
-                cost.audioSeconds);
+    for (qsizetype i = 0; i < captures.size(); ++i) {
+        const Figures &measured = figures[i];
+        if (measured.cpuShares.isEmpty()) {
+            std::printf("%s: nothing was captured\n", captures[i].what);
+            continue;
+        }
+        const double share = percentile(measured.cpuShares, 0.5);
+        std::printf("%s: %.2f s CPU per minute of audio, %.2f %% of one core (median of %lld "
+                    "rounds, from %.2f %% to %.2f %%; %.0f s captured), %.0f context switches a "
+                    "second\n",
+                    captures[i].what, share * 60, share * 100,
+                    static_cast<long long>(measured.cpuShares.size()),
+                    percentile(measured.cpuShares, 0) * 100,
+                    percentile(measured.cpuShares, 1) * 100, measured.audioSeconds,
+                    percentile(measured.switchRates, 0.5));
+    }
     std::fflush(stdout);
 }
 
@@ -163,7 +211,7 @@ int main(int argc, char *argv[])
 {
     QCoreApplication application(argc, argv);
     const double seconds = argc > 1 ? QString::fromLocal8Bit(argv[1]).toDouble() : 60.0;
-    const int tellings = argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : 2;
+    const int tellings = argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : 3;
     if (qEnvironmentVariableIsEmpty("VOXLUME_DESKTOP_FEED")) {
         std::fprintf(stderr, "run this on the desktop of scripts/desktop, whose sound server it "
                              "plays to\n");
@@ -174,7 +222,7 @@ int main(int argc, char *argv[])
     const BenchOutput output;
     QTemporaryDir folder;
     // Short pauses between the clips keep the run short; speech stays most of the audio.
-    const auto [librivox, read] = librivoxWithPauses(folder.path(), 3, tellings);
+    const auto [librivox, read] = librivoxWithPauses(folder.path(), 3, std::max(tellings, 1));
     if (!output.isReady() || librivox.isEmpty()) {
         std::fprintf(stderr, "the bench's output or the LibriVox speech could not be made\n");
         return 1;
@@ -184,10 +232,14 @@ int main(int argc, char *argv[])
     const QString reading = folder.filePath(u"reading.wav"_s);
     QProcess::execute(u"sox"_s,
                       {librivox, reading, u"repeat"_s, QString::number(int(seconds / 30) + 1)});
-    printCost("capture and mix of the microphone and the computer's sound",
-              captureCost(microphoneAndComputerSound(), seconds, reading));
-    printCost("capture of the computer's sound alone",
-              captureCost(computerSoundAlone(), seconds, reading));
+    const QList<Capture> captures{
+        {"capture and mix of the microphone and the computer's sound", microphoneAndComputerSound},
+        {"capture of the computer's sound alone", computerSoundAlone},
+        {"capture of the microphone alone", [] { return std::make_unique<QtAudioEngine>(); }},
+    };
+    measureCaptures(captures, seconds, reading);
+    if (tellings < 1)
+        return 0;
 
     const RunFigures alone = listenToComputer(computerSoundAlone(), librivox);
     const RunFigures mixed = listenToComputer(microphoneAndComputerSound(), librivox);
