@@ -23,4 +23,7 @@ Q_SIGNALS:
     /// The input failed while being read, for the QAudio::Error \a reason; reading has stopped.
     /// May be emitted on any thread.
     void failed(int reason);
+    /// The sound server's defaults changed: another output may be the default now. Emitted only
+    /// by readers that hear the server's events, on any thread.
+    void serverChanged();
 };

@@ -5,6 +5,7 @@
 
 #include <pulse/context.h>
 #include <pulse/stream.h>
+#include <pulse/subscribe.h>
 #include <pulse/thread-mainloop.h>
 
 #include <span>
@@ -75,6 +76,12 @@ bool PulseSourceReader::connectStream()
     return pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) >= 0;
 }
 
+void PulseSourceReader::serverEvent(int event, void *reader)
+{
+    if ((event & PA_SUBSCRIPTION_EVENT_FACILITY_MASK) == PA_SUBSCRIPTION_EVENT_SERVER)
+        Q_EMIT static_cast<PulseSourceReader *>(reader)->serverChanged();
+}
+
 void PulseSourceReader::contextStateChanged(pa_context *context, void *reader)
 {
     auto *self = static_cast<PulseSourceReader *>(reader);
@@ -85,6 +92,16 @@ void PulseSourceReader::contextStateChanged(pa_context *context, void *reader)
     }
     if (state != PA_CONTEXT_READY || self->m_stream)
         return;
+    // Told by the server, rather than asking it over and over, when the default output changes.
+    pa_context_set_subscribe_callback(
+        context,
+        [](pa_context *, pa_subscription_event_type_t event, uint32_t, void *reader) {
+            serverEvent(int(event), reader);
+        },
+        self);
+    if (pa_operation *subscription =
+            pa_context_subscribe(context, PA_SUBSCRIPTION_MASK_SERVER, nullptr, nullptr))
+        pa_operation_unref(subscription);
     // The rate and channels are the source's own (the FIX flags); these only stand in until then.
     const pa_sample_spec placeholder{PA_SAMPLE_FLOAT32NE, 48'000, 2};
     self->m_stream = pa_stream_new(context, "Voxlume", &placeholder, nullptr);

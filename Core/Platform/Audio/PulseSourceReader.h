@@ -41,6 +41,8 @@ private:
     static void contextStateChanged(pa_context *context, void *reader);
     static void streamStateChanged(pa_stream *stream, void *reader);
     static void readable(pa_stream *stream, size_t bytes, void *reader);
+    /// The server reported \a event, a pa_subscription_event_type_t. libpulse's thread.
+    static void serverEvent(int event, void *reader);
 
     const QByteArray m_source;
     const std::shared_ptr<AudioTapFeeder> m_feeder;

@@ -393,6 +393,12 @@ AudioSourceReader *QtAudioEngine::makeReader(const Input &input,
             });
         },
         Qt::DirectConnection);
+    QObject::connect(
+        reader, &AudioSourceReader::serverChanged, reader,
+        [this, alive = std::weak_ptr(m_alive)] {
+            MainThreadRelay::instance().post(alive, [this] { followDefaultOutput(); });
+        },
+        Qt::DirectConnection);
     return reader;
 }
 
@@ -560,13 +566,7 @@ void QtAudioEngine::discardSwitch()
 
 void QtAudioEngine::checkDeviceIsPresent()
 {
-    if (!m_running || m_failed || m_currentFailure)
-        return;
-    if (m_appliedChoice == AudioInputDevice::soundOfThisComputer) {
-        followDefaultOutput();
-        return;
-    }
-    if (!m_deviceListedByQt)
+    if (!m_running || m_failed || m_currentFailure || !m_deviceListedByQt)
         return;
     const QList<QAudioDevice> inputs = QMediaDevices::audioInputs();
     const bool present =
@@ -581,7 +581,9 @@ void QtAudioEngine::checkDeviceIsPresent()
 
 void QtAudioEngine::followDefaultOutput()
 {
-    if (m_switch || std::exchange(m_askingForOutput, true))
+    if (!m_running || m_failed || m_currentFailure ||
+        m_appliedChoice != AudioInputDevice::soundOfThisComputer || m_switch ||
+        std::exchange(m_askingForOutput, true))
         return;
     MainThreadRelay::instance().runInBackground(
         [] { return SoundServerProbe::ask(serverTimeout); },

@@ -144,8 +144,9 @@ private:
     void discardSwitch();
 
     void checkDeviceIsPresent();
-    /// Asks the server for its default output, and moves to that output's monitor when it is not
-    /// the one captured.
+    /// After a change of the server's defaults, asks the server for its default output, and moves
+    /// to that output's monitor when the computer's sound is chosen and that is not the one
+    /// captured.
     void followDefaultOutput();
     /// Reader \a readerId failed for the QAudio::Error \a reason.
     void readerFailed(quint64 readerId, const AudioInputDevice &device, int reason);
